@@ -1,0 +1,33 @@
+#include "board_image_list.h"
+
+#include "host_interface.h"
+#include "icon_loader.h"
+
+HIMAGELIST BoardImageList = nullptr;
+
+void CreateBoardImageList()
+{
+    // A second MsgUiStart must not leak the first list.
+    DestroyBoardImageList();
+    BoardImageList = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 8, 0);
+    if (!BoardImageList)
+        return;
+    // Image index = position here: free-hand, line, ellipse, rectangle,
+    // widths, pen colour, fill colour, clear.
+    static const int groups[] = {109, 107, 103, 102, 108, 106, 105, 104};
+    for (int group : groups) {
+        HICON icon = LoadIconImage(TheHostCore->HostInstance(), group, 16, 32);
+        if (!icon)
+            continue;
+        ImageList_ReplaceIcon(BoardImageList, -1, icon);
+        DestroyIcon(icon);
+    }
+}
+
+void DestroyBoardImageList()
+{
+    if (BoardImageList) {
+        ImageList_Destroy(BoardImageList);
+        BoardImageList = nullptr;
+    }
+}

@@ -1,0 +1,12 @@
+# GoogleTest built for the target from the distribution's sources.
+set(GOOGLETEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(${GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+# Third-party code: keep its warnings out of ours.
+foreach(t gtest gtest_main)
+  if(TARGET ${t})
+    target_compile_options(${t} PRIVATE -w)
+  endif()
+endforeach()

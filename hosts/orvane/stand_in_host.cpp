@@ -1,0 +1,204 @@
+#include "stand_in_host.h"
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+template <typename T>
+T* FromWord(int32_t word)
+{
+    return reinterpret_cast<T*>(static_cast<intptr_t>(word));
+}
+
+}  // namespace
+
+HINSTANCE StandInHost::HostInstance()
+{
+    HostCall call(HostCall::Instance);
+    calls.push_back(call);
+    return pluginModule;
+}
+
+void StandInHost::SetError(int code)
+{
+    HostCall call(HostCall::Error);
+    call.code = code;
+    calls.push_back(call);
+}
+
+int StandInHost::HostMessage(PluginMessage* message)
+{
+    HostCall call(HostCall::Message);
+    std::memcpy(&call.message, message, sizeof call.message);
+    // Records live only during the call: copy what they hold now.
+    if (message->id == MsgSetColumn && message->p1) {
+        auto definition = FromWord<ColumnDef>(message->p1);
+        call.record.assign(reinterpret_cast<uint8_t*>(definition),
+                           reinterpret_cast<uint8_t*>(definition) + sizeof(ColumnDef));
+        if (definition->name)
+            call.text = definition->name;
+    } else if (message->id == MsgAddAction && message->p1) {
+        auto info = FromWord<ActionInfo>(message->p1);
+        call.record.assign(reinterpret_cast<uint8_t*>(info), reinterpret_cast<uint8_t*>(info) + sizeof(ActionInfo));
+        if (info->text)
+            call.text = info->text;
+    }
+    calls.push_back(call);
+    return HandleMessage(*message);
+}
+
+int StandInHost::HandleMessage(const PluginMessage& message)
+{
+    if (message.id == MsgSetColumn && message.p1) {
+        auto definition = FromWord<ColumnDef>(message.p1);
+        // A column keeps the value loaded from the settings file, if any.
+        if (definition->valueType == static_cast<uint32_t>(ValueInt))
+            config.emplace(static_cast<int>(definition->columnId), definition->defaultValue);
+        return 1;
+    }
+    return 0;
+}
+
+int StandInHost::GetValue(int table, int row, int column, HostValue* value)
+{
+    HostCall call(HostCall::Get);
+    call.table = table;
+    call.row = row;
+    call.column = column;
+    call.value = *value;
+    calls.push_back(call);
+
+    if (table == TableConfig && row == 0) {
+        auto found = config.find(column);
+        value->value = found == config.end() ? 0 : found->second;
+        return found != config.end();
+    }
+    if (table == TableContacts) {
+        auto found = contacts.find(row);
+        if (value->type == ValueString) {
+            std::string text;
+            if (found != contacts.end() && column == ColContactUid)
+                text = found->second.uid;
+            char* copy = new char[text.size() + 1];
+            std::memcpy(copy, text.c_str(), text.size() + 1);
+            outstanding_.insert(copy);
+            value->value = static_cast<int32_t>(reinterpret_cast<intptr_t>(copy));
+            return found != contacts.end();
+        }
+        value->value = (found != contacts.end() && column == ColContactNet) ? found->second.net : 0;
+        return found != contacts.end();
+    }
+    value->value = 0;
+    return 0;
+}
+
+void StandInHost::SetValue(int table, int row, int column, HostValue* value)
+{
+    HostCall call(HostCall::Set);
+    call.table = table;
+    call.row = row;
+    call.column = column;
+    call.value = *value;
+    calls.push_back(call);
+    if (table == TableConfig && row == 0 && value->type == ValueInt)
+        config[column] = value->value;
+}
+
+void StandInHost::HostFree(void* pointer)
+{
+    HostCall call(HostCall::Free);
+    call.pointer = pointer;
+    calls.push_back(call);
+    auto found = outstanding_.find(pointer);
+    if (found != outstanding_.end()) {
+        delete[] static_cast<char*>(pointer);
+        outstanding_.erase(found);
+    }
+}
+
+std::vector<HostCall> StandInHost::CallsOf(HostCall::Kind kind, uint32_t messageId) const
+{
+    std::vector<HostCall> result;
+    for (const HostCall& call : calls)
+        if (call.kind == kind && (kind != HostCall::Message || messageId == 0 || call.message.id == messageId))
+            result.push_back(call);
+    return result;
+}
+
+bool StandInHost::LoadConfig(const std::string& path)
+{
+    std::ifstream in(path);
+    if (!in)
+        return false;
+    int column;
+    long long value;
+    while (in >> column >> value)
+        config[column] = static_cast<int32_t>(value);
+    return true;
+}
+
+bool StandInHost::SaveConfig(const std::string& path) const
+{
+    std::ofstream out(path, std::ios::trunc);
+    for (const auto& entry : config)
+        out << entry.first << ' ' << entry.second << '\n';
+    return static_cast<bool>(out);
+}
+
+bool StandInHost::LoadContacts(const std::string& path)
+{
+    std::ifstream in(path);
+    if (!in)
+        return false;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::istringstream fields(line);
+        int number;
+        Contact contact;
+        if (fields >> number >> contact.net >> contact.uid)
+            contacts[number] = contact;
+    }
+    return true;
+}
+
+LoadedPlugin::LoadedPlugin(const char* path)
+{
+    module_ = LoadLibraryA(path);
+    if (module_)
+        entry_ = reinterpret_cast<EntryPoint>(reinterpret_cast<void*>(GetProcAddress(module_, "_IMessageProc@4")));
+}
+
+LoadedPlugin::~LoadedPlugin()
+{
+    if (module_)
+        FreeLibrary(module_);
+}
+
+intptr_t LoadedPlugin::Send(uint32_t id, int32_t p1, int32_t p2, int32_t boardNet)
+{
+    PluginMessage message = {};
+    message.size = sizeof message;
+    message.id = id;
+    message.boardNet = boardNet;
+    message.p1 = p1;
+    message.p2 = p2;
+    return entry_(&message);
+}
+
+void LoadedPlugin::Start(StandInHost& host)
+{
+    host.pluginModule = module_;
+    Send(MsgInit, static_cast<int32_t>(reinterpret_cast<intptr_t>(static_cast<HostCore*>(&host))));
+    Send(MsgSetColumns);
+    Send(MsgUiPrepare);
+    Send(MsgUiStart);
+}
+
+void LoadedPlugin::Stop()
+{
+    Send(MsgUiEnd);
+}

@@ -1,0 +1,95 @@
+// A small stand-in for the Orvane host: the HostCore a plugin talks to, with
+// the configuration and contact tables, a record of every call, and the
+// loading of a plugin DLL by its exported entry point.
+#ifndef ORVANE_STAND_IN_HOST_H
+#define ORVANE_STAND_IN_HOST_H
+
+#include "oboard/host_core.h"
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+struct HostCall {
+    enum Kind { Instance, Error, Message, Get, Set, Free };
+    explicit HostCall(Kind k) : kind(k) {}
+    Kind kind;
+    int code = 0;                    // SetError's code
+    PluginMessage message = {};      // HostMessage's record
+    std::vector<uint8_t> record;     // bytes of the record p1 pointed to
+    std::string text;                // a text the record pointed to (column name, action label)
+    int table = 0, row = 0, column = 0;
+    HostValue value = {};            // GetValue's request / SetValue's value
+    void* pointer = nullptr;         // HostFree's argument
+};
+
+struct Contact {
+    std::string uid;
+    int32_t net = 0;
+};
+
+class StandInHost : public HostCore {
+public:
+    HINSTANCE HostInstance() override;
+    void SetError(int code) override;
+    int HostMessage(PluginMessage* message) override;
+    int GetValue(int table, int row, int column, HostValue* value) override;
+    void SetValue(int table, int row, int column, HostValue* value) override;
+    void HostFree(void* pointer) override;
+
+    // The plugin module, as HostInstance reports it.
+    HINSTANCE pluginModule = nullptr;
+
+    std::vector<HostCall> calls;
+    std::map<int, int32_t> config;          // TableConfig row 0, by column
+    std::map<int, Contact> contacts;        // TableContacts, by contact number
+
+    // Texts handed out by GetValue and not yet given back with HostFree.
+    size_t OutstandingTexts() const { return outstanding_.size(); }
+    // Calls of one kind (and, for messages, one id).
+    std::vector<HostCall> CallsOf(HostCall::Kind kind, uint32_t messageId = 0) const;
+
+    // Configuration kept in a text file between runs: "column value" lines.
+    bool LoadConfig(const std::string& path);
+    bool SaveConfig(const std::string& path) const;
+    // Contacts from a text file: "number net uid" lines; '#' starts a comment.
+    bool LoadContacts(const std::string& path);
+
+protected:
+    // Message ids the host handles itself; the base knows MsgSetColumn.
+    virtual int HandleMessage(const PluginMessage& message);
+
+private:
+    std::set<void*> outstanding_;
+};
+
+// A plugin DLL loaded the way the host loads one: LoadLibrary and the
+// entry point found by its exported name.
+class LoadedPlugin {
+public:
+    using EntryPoint = intptr_t(__stdcall*)(PluginMessage*);
+
+    explicit LoadedPlugin(const char* path);
+    ~LoadedPlugin();
+    LoadedPlugin(const LoadedPlugin&) = delete;
+    LoadedPlugin& operator=(const LoadedPlugin&) = delete;
+
+    bool Loaded() const { return entry_ != nullptr; }
+    HMODULE Module() const { return module_; }
+
+    intptr_t Send(uint32_t id, int32_t p1 = 0, int32_t p2 = 0, int32_t boardNet = 0);
+    intptr_t SendRecord(PluginMessage* record) { return entry_(record); }
+
+    // The host's order at start-up: MsgInit, MsgSetColumns, MsgUiPrepare,
+    // MsgUiStart; and MsgUiEnd at shutdown.
+    void Start(StandInHost& host);
+    void Stop();
+
+private:
+    HMODULE module_ = nullptr;
+    EntryPoint entry_ = nullptr;
+};
+
+#endif

@@ -1,0 +1,54 @@
+#include "plugin_fixture.h"
+
+#include <cstring>
+
+std::string ProgramDirectory()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    char* slash = std::strrchr(path, '\\');
+    if (slash)
+        slash[1] = 0;
+    return path;
+}
+
+void PumpMessages()
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+void PluginTest::SetUp()
+{
+    static int copies = 0;
+    char tempDir[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, tempDir);
+    pluginCopy = std::string(tempDir) + "oboard_test_" + std::to_string(GetCurrentProcessId()) + "_" +
+                 std::to_string(++copies) + ".dll";
+    std::string original = ProgramDirectory() + "oboard.dll";
+    ASSERT_TRUE(CopyFileA(original.c_str(), pluginCopy.c_str(), FALSE)) << original;
+    plugin.reset(new LoadedPlugin(pluginCopy.c_str()));
+    ASSERT_TRUE(plugin->Loaded());
+    host.pluginModule = plugin->Module();
+    if (StartsPlugin())
+        plugin->Start(host);
+}
+
+void PluginTest::TearDown()
+{
+    if (plugin && plugin->Loaded()) {
+        if (StartsPlugin())
+            plugin->Stop();
+        PumpMessages();
+        // The host never unloads a plugin mid-run; tests do, so the classes
+        // of this copy go with it.
+        for (const char* name : {"botgrafwnd", "oknorysowania", "sizepicker"})
+            UnregisterClassA(name, plugin->Module());
+    }
+    plugin.reset();
+    if (!pluginCopy.empty())
+        DeleteFileA(pluginCopy.c_str());
+}
