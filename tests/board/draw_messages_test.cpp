@@ -7,6 +7,7 @@
 #include "windows/board_window_state.h"
 
 #include <climits>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -314,7 +315,8 @@ private:
 TEST_F(DrawMessageTest, ShortRecordsAreNeverReadPastTheirEnd)
 {
     // A 30-byte drawing message: the drawing fields are missing.
-    for (uint32_t id : {MsgDrawLine, MsgDrawEllipse, MsgDrawRectangle}) {
+    const uint32_t drawIds[] = {MsgDrawLine, MsgDrawEllipse, MsgDrawRectangle};
+    for (uint32_t id : drawIds) {
         GuardedRecord guarded(30);
         PluginMessage message = {};
         message.size = 30;
@@ -324,8 +326,9 @@ TEST_F(DrawMessageTest, ShortRecordsAreNeverReadPastTheirEnd)
         EXPECT_EQ(0, plugin->SendRecord(reinterpret_cast<PluginMessage*>(guarded.Bytes())));
     }
     // Records that end before p1/p2.
-    for (uint32_t id : {MsgRequestPenColor, MsgOpenBoard, MsgInviteBoard, MsgBoardState, MsgFlashBoard, MsgAction,
-                        MsgInit}) {
+    const uint32_t shortIds[] = {MsgRequestPenColor, MsgOpenBoard, MsgInviteBoard, MsgBoardState,
+                                 MsgFlashBoard, MsgAction, MsgInit};
+    for (uint32_t id : shortIds) {
         GuardedRecord guarded(22);
         PluginMessage message = {};
         message.size = 22;
