@@ -1,3 +1,0 @@
-#include "board_messages.h"
-
-int HandleOpenBoard(const PluginMessage*) { return 0; }
