@@ -39,6 +39,16 @@ int StandInHost::HostMessage(PluginMessage* message)
                            reinterpret_cast<uint8_t*>(definition) + sizeof(ColumnDef));
         if (definition->name)
             call.text = definition->name;
+    } else if (message->id == MsgQueueAdd && message->p1) {
+        auto queued = FromWord<QueuedMessage>(message->p1);
+        call.record.assign(reinterpret_cast<uint8_t*>(queued), reinterpret_cast<uint8_t*>(queued) + sizeof(QueuedMessage));
+        if (queued->body)
+            call.text = queued->body;
+    } else if ((message->id == MsgQueueProcess || message->id == MsgQueueGet || message->id == MsgQueueDone) &&
+               message->p1) {
+        auto selector = FromWord<MessageSelector>(message->p1);
+        call.record.assign(reinterpret_cast<uint8_t*>(selector),
+                           reinterpret_cast<uint8_t*>(selector) + sizeof(MessageSelector));
     } else if (message->id == MsgAddAction && message->p1) {
         auto info = FromWord<ActionInfo>(message->p1);
         call.record.assign(reinterpret_cast<uint8_t*>(info), reinterpret_cast<uint8_t*>(info) + sizeof(ActionInfo));
@@ -57,6 +67,17 @@ int StandInHost::HandleMessage(const PluginMessage& message)
         if (definition->valueType == static_cast<uint32_t>(ValueInt))
             config.emplace(static_cast<int>(definition->columnId), definition->defaultValue);
         return 1;
+    }
+    auto selector = FromWord<MessageSelector>(message.p1);
+    switch (message.id) {
+    case MsgQueueAdd:
+        return message.p1 ? store.Add(*FromWord<QueuedMessage>(message.p1)) : 0;
+    case MsgQueueProcess:
+        return selector ? store.Process(*selector) : 0;
+    case MsgQueueGet:
+        return selector && message.p2 ? store.Get(*selector, FromWord<QueuedMessage>(message.p2)) : 0;
+    case MsgQueueDone:
+        return selector ? store.Done(*selector) : 0;
     }
     return 0;
 }

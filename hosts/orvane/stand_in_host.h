@@ -5,6 +5,7 @@
 #define ORVANE_STAND_IN_HOST_H
 
 #include "oboard/host_core.h"
+#include "message_store.h"
 
 #include <cstdint>
 #include <map>
@@ -45,6 +46,7 @@ public:
     std::vector<HostCall> calls;
     std::map<int, int32_t> config;          // TableConfig row 0, by column
     std::map<int, Contact> contacts;        // TableContacts, by contact number
+    MessageStore store;                     // messages to and from contacts
 
     // Texts handed out by GetValue and not yet given back with HostFree.
     size_t OutstandingTexts() const { return outstanding_.size(); }
@@ -58,7 +60,7 @@ public:
     bool LoadContacts(const std::string& path);
 
 protected:
-    // Message ids the host handles itself; the base knows MsgSetColumn.
+    // Message ids the host handles itself: columns and the message store.
     virtual int HandleMessage(const PluginMessage& message);
 
 private:

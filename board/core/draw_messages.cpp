@@ -1,0 +1,149 @@
+// Messages through which other plugins draw on an open board, set the
+// attributes of such drawings, ask for a board's state and flash it.
+#include "board_messages.h"
+
+#include <windows.h>
+
+#include "board_registry.h"
+#include "../windows/board_window_state.h"
+
+namespace {
+
+// Request pen widths are stored as sent; drawing uses a width GDI can
+// handle. Negative widths draw one pixel wide, and nothing on a 640x480
+// picture needs a pen wider than this.
+const int32_t WidestRequestPen = 2048;
+
+int32_t DrawablePenWidth(int32_t width)
+{
+    if (width < 0)
+        return 0;
+    return width > WidestRequestPen ? WidestRequestPen : width;
+}
+
+struct OpenBoardWindow {
+    HWND frame = nullptr;
+    BoardWindowState* state = nullptr;
+};
+
+// The board (net, contact) if it is open and its window still has its record.
+OpenBoardWindow FindOpenBoard(int32_t net, int32_t contact)
+{
+    OpenBoardWindow board;
+    HWND frame = FindBoardWindow(net, contact);
+    if (!frame || !IsWindow(frame))
+        return board;
+    board.frame = frame;
+    board.state = BoardStateOf(frame);
+    return board;
+}
+
+void FlashTaskbarButton(HWND frame)
+{
+    FLASHWINFO info = {};
+    info.cbSize = sizeof info;
+    info.hwnd = frame;
+    info.dwFlags = FLASHW_TRAY | FLASHW_TIMERNOFG;
+    info.uCount = 0;
+    info.dwTimeout = 0;
+    FlashWindowEx(&info);
+}
+
+void DrawRequestShape(const BoardWindowState& state, const DrawRequest& request)
+{
+    if (!state.canvasBitmap)
+        return;
+    HDC windowDc = GetDC(state.canvasWindow);
+    HDC memoryDc = CreateCompatibleDC(windowDc);
+    HGDIOBJ oldBitmap = SelectObject(memoryDc, state.canvasBitmap);
+
+    const int32_t width = DrawablePenWidth(state.requestPenWidth);
+    if (request.id == MsgDrawLine) {
+        // A line is always drawn with the request pen, outline flag or not.
+        HPEN pen = CreatePen(PS_SOLID, width, state.requestPenColor);
+        if (pen) {
+            HGDIOBJ oldPen = SelectObject(memoryDc, pen);
+            MoveToEx(memoryDc, request.x1, request.y1, nullptr);
+            LineTo(memoryDc, request.x2, request.y2);
+            SelectObject(memoryDc, oldPen);
+            DeleteObject(pen);
+        }
+    } else {
+        HPEN pen = state.requestPenEnabled ? CreatePen(PS_SOLID, width, state.requestPenColor) : nullptr;
+        HBRUSH brush = state.requestFillEnabled ? CreateSolidBrush(state.requestFillColor) : nullptr;
+        HGDIOBJ oldPen = SelectObject(memoryDc, pen ? static_cast<HGDIOBJ>(pen) : GetStockObject(NULL_PEN));
+        HGDIOBJ oldBrush = SelectObject(memoryDc, brush ? static_cast<HGDIOBJ>(brush) : GetStockObject(NULL_BRUSH));
+        if (request.id == MsgDrawEllipse)
+            Ellipse(memoryDc, request.x1, request.y1, request.x2, request.y2);
+        else
+            Rectangle(memoryDc, request.x1, request.y1, request.x2, request.y2);
+        SelectObject(memoryDc, oldPen);
+        if (pen)
+            DeleteObject(pen);
+        SelectObject(memoryDc, oldBrush);
+        if (brush)
+            DeleteObject(brush);
+    }
+
+    SelectObject(memoryDc, oldBitmap);
+    DeleteDC(memoryDc);
+    ReleaseDC(state.canvasWindow, windowDc);
+    InvalidateRect(state.canvasWindow, nullptr, FALSE);
+}
+
+}  // namespace
+
+int HandleDrawMessage(const PluginMessage* message)
+{
+    // The dispatcher only routes records of at least 44 bytes here.
+    const DrawRequest& request = *reinterpret_cast<const DrawRequest*>(message);
+    OpenBoardWindow board = FindOpenBoard(request.boardNet, request.contact);
+    if (!board.state)
+        return 0;
+    if (IsIconic(board.frame))
+        FlashTaskbarButton(board.frame);
+    DrawRequestShape(*board.state, request);
+    return 0;
+}
+
+int HandleAttributeMessage(const PluginMessage* message)
+{
+    OpenBoardWindow board = FindOpenBoard(message->boardNet, message->p1);
+    if (!board.state)
+        return 0;
+    BoardWindowState& state = *board.state;
+    switch (message->id) {
+    case MsgRequestPenColor:
+        state.requestPenColor = static_cast<COLORREF>(message->p2);
+        break;
+    case MsgRequestFillColor:
+        state.requestFillColor = static_cast<COLORREF>(message->p2);
+        break;
+    case MsgRequestPenWidth:
+        state.requestPenWidth = message->p2;
+        break;
+    case MsgRequestFillEnabled:
+        state.requestFillEnabled = message->p2;
+        break;
+    case MsgRequestPenEnabled:
+        state.requestPenEnabled = message->p2;
+        break;
+    }
+    return 0;
+}
+
+int HandleBoardState(const PluginMessage* message)
+{
+    OpenBoardWindow board = FindOpenBoard(message->boardNet, message->p1);
+    if (!board.frame)
+        return 0;
+    return IsIconic(board.frame) ? 2 : 1;
+}
+
+int HandleFlashBoard(const PluginMessage* message)
+{
+    OpenBoardWindow board = FindOpenBoard(message->boardNet, message->p1);
+    if (board.frame)
+        FlashTaskbarButton(board.frame);
+    return 0;
+}

@@ -1,0 +1,155 @@
+#include "gdi_ledger.h"
+
+#include "import_patch.h"
+
+#include <map>
+
+namespace {
+
+struct Ledger {
+    std::set<HGDIOBJ> objects;
+    std::set<HDC> memoryContexts;
+    std::map<HDC, std::set<HGDIOBJ>> selected;
+    int windowContexts = 0;
+    size_t created = 0;
+    size_t deletedWhileSelected = 0;
+};
+
+Ledger* ledger = nullptr;
+
+template <typename T>
+T Created(T object)
+{
+    if (ledger && object) {
+        ledger->objects.insert(object);
+        ++ledger->created;
+    }
+    return object;
+}
+
+HPEN WINAPI LedgerCreatePen(int style, int width, COLORREF colour)
+{
+    return Created(CreatePen(style, width, colour));
+}
+
+HBRUSH WINAPI LedgerCreateSolidBrush(COLORREF colour)
+{
+    return Created(CreateSolidBrush(colour));
+}
+
+HBITMAP WINAPI LedgerCreateCompatibleBitmap(HDC dc, int width, int height)
+{
+    return Created(CreateCompatibleBitmap(dc, width, height));
+}
+
+HDC WINAPI LedgerCreateCompatibleDC(HDC dc)
+{
+    HDC memory = CreateCompatibleDC(dc);
+    if (ledger && memory)
+        ledger->memoryContexts.insert(memory);
+    return memory;
+}
+
+HGDIOBJ WINAPI LedgerSelectObject(HDC dc, HGDIOBJ object)
+{
+    HGDIOBJ previous = SelectObject(dc, object);
+    if (ledger && previous) {
+        ledger->selected[dc].erase(previous);
+        ledger->selected[dc].insert(object);
+    }
+    return previous;
+}
+
+BOOL WINAPI LedgerDeleteObject(HGDIOBJ object)
+{
+    if (ledger) {
+        for (auto& entry : ledger->selected)
+            if (entry.second.count(object))
+                ++ledger->deletedWhileSelected;
+        ledger->objects.erase(object);
+    }
+    return DeleteObject(object);
+}
+
+BOOL WINAPI LedgerDeleteDC(HDC dc)
+{
+    if (ledger) {
+        ledger->memoryContexts.erase(dc);
+        ledger->selected.erase(dc);
+    }
+    return DeleteDC(dc);
+}
+
+HDC WINAPI LedgerGetDC(HWND window)
+{
+    HDC dc = GetDC(window);
+    if (ledger && dc)
+        ++ledger->windowContexts;
+    return dc;
+}
+
+int WINAPI LedgerReleaseDC(HWND window, HDC dc)
+{
+    if (ledger) {
+        --ledger->windowContexts;
+        ledger->selected.erase(dc);
+    }
+    return ReleaseDC(window, dc);
+}
+
+}  // namespace
+
+GdiLedger::GdiLedger(HMODULE plugin)
+{
+    delete ledger;
+    ledger = new Ledger;
+    struct Entry {
+        const char* dll;
+        const char* name;
+        void* replacement;
+    } const entries[] = {
+        {"gdi32.dll", "CreatePen", reinterpret_cast<void*>(&LedgerCreatePen)},
+        {"gdi32.dll", "CreateSolidBrush", reinterpret_cast<void*>(&LedgerCreateSolidBrush)},
+        {"gdi32.dll", "CreateCompatibleBitmap", reinterpret_cast<void*>(&LedgerCreateCompatibleBitmap)},
+        {"gdi32.dll", "CreateCompatibleDC", reinterpret_cast<void*>(&LedgerCreateCompatibleDC)},
+        {"gdi32.dll", "SelectObject", reinterpret_cast<void*>(&LedgerSelectObject)},
+        {"gdi32.dll", "DeleteObject", reinterpret_cast<void*>(&LedgerDeleteObject)},
+        {"gdi32.dll", "DeleteDC", reinterpret_cast<void*>(&LedgerDeleteDC)},
+        {"user32.dll", "GetDC", reinterpret_cast<void*>(&LedgerGetDC)},
+        {"user32.dll", "ReleaseDC", reinterpret_cast<void*>(&LedgerReleaseDC)},
+    };
+    for (const Entry& e : entries)
+        patches_.emplace_back(new ImportPatch(plugin, e.dll, e.name, e.replacement));
+}
+
+GdiLedger::~GdiLedger()
+{
+    patches_.clear();
+    delete ledger;
+    ledger = nullptr;
+}
+
+size_t GdiLedger::LiveObjects() const
+{
+    return ledger->objects.size();
+}
+
+int GdiLedger::OpenWindowContexts() const
+{
+    return ledger->windowContexts;
+}
+
+size_t GdiLedger::LiveMemoryContexts() const
+{
+    return ledger->memoryContexts.size();
+}
+
+size_t GdiLedger::CreatedObjects() const
+{
+    return ledger->created;
+}
+
+size_t GdiLedger::DeletedWhileSelected() const
+{
+    return ledger->deletedWhileSelected;
+}
