@@ -61,8 +61,9 @@ TEST_F(BoardLifetimeTest, NothingAccumulatesOverManyBoards)
     // Where the system counts GDI objects (Wine reports 0): the first board
     // may leave lasting objects of the system (class and theme resources);
     // the next 49 may not add to them.
-    if (gdiAtStart != 0 || gdiAtEnd != 0)
+    if (gdiAtStart != 0 || gdiAtEnd != 0) {
         EXPECT_LE(gdiAtEnd, gdiAfterFirst + 5) << "from " << gdiAtStart;
+    }
 }
 
 TEST_F(BoardLifetimeTest, BoardClosedMidDragLeavesNoDragBehind)

@@ -105,9 +105,9 @@ TEST_F(PluginTest, UnlistedIdsSetErrorOne)
 TEST_F(PluginTest, BoardIdsAnswerZeroWithoutError)
 {
     host.calls.clear();
-    for (uint32_t id : {772502u, 772503u, 772504u, 772551u, 772552u, 772553u, 772554u, 772555u, 772703u, 772704u,
-                        22200u})
+    for (uint32_t id : {772502u, 772503u, 772504u, 772551u, 772552u, 772553u, 772554u, 772555u, 772703u, 772704u})
         EXPECT_EQ(0, Send(id, 5, 0, 1)) << id;
+    EXPECT_EQ(0, Send(MsgAction, 0));
     EXPECT_TRUE(host.CallsOf(HostCall::Error).empty());
 }
 
