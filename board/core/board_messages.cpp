@@ -2,7 +2,6 @@
 
 int HandleDrawMessage(const PluginMessage*) { return 0; }
 int HandleAttributeMessage(const PluginMessage*) { return 0; }
-int HandleOpenBoard(const PluginMessage*) { return 0; }
 int HandleInviteBoard(const PluginMessage*) { return 0; }
 int HandleBoardState(const PluginMessage*) { return 0; }
 int HandleFlashBoard(const PluginMessage*) { return 0; }

@@ -5,11 +5,32 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
+struct BoardWindowState;
+
 extern const char CanvasClassName[];  // "oknorysowania"
 
 const int PictureWidth = 640;
 const int PictureHeight = 480;
 
+// The one mouse drag of the process (the mouse is captured by the canvas
+// being drawn on). Points are client coordinates of that canvas.
+struct CanvasDragRecord {
+    int32_t anchorX;             // start of the stroke; for free-hand the end of the last segment
+    int32_t anchorY;
+    int32_t currentX;            // last mouse position seen
+    int32_t currentY;
+    BoardWindowState* board;     // null when no drag is in progress
+};
+
+extern CanvasDragRecord CanvasDrag;
+
 void RegisterCanvasClass(HINSTANCE instance);
+
+// Ends a drag on `board` and deletes its picture. The frame calls this when
+// it is destroyed, before it frees the record: the canvas's own WM_DESTROY
+// comes later and can no longer reach the record.
+void ReleaseBoardCanvas(BoardWindowState* board);
 
 #endif

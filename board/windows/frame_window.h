@@ -10,6 +10,10 @@ extern const char BoardFrameClassName[];  // "botgrafwnd"
 const UINT MsgSetPenColor = WM_USER + 10000;
 const UINT MsgSetFillColor = WM_USER + 10001;
 
+// Scroll-bar metrics, read again by every new frame for the size limit.
+extern int HorizontalScrollBarHeight;  // SM_CYHSCROLL
+extern int VerticalScrollBarWidth;     // SM_CXVSCROLL
+
 void RegisterBoardFrameClass(HINSTANCE instance);
 
 #endif

@@ -1,0 +1,12 @@
+// MsgOpenBoard: another plugin asks for board (boardNet, p1) named by the
+// text p2.
+#include "board_messages.h"
+#include "board_registry.h"
+
+int HandleOpenBoard(const PluginMessage* message)
+{
+    // A null name is taken as the empty one; the result is not passed on.
+    const char* name = reinterpret_cast<const char*>(static_cast<intptr_t>(message->p2));
+    OpenBoard(message->boardNet, message->p1, name);
+    return 0;
+}
