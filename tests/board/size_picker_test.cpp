@@ -87,6 +87,13 @@ TEST_F(BoardControlsTest, NewPickerShowsWidthOneOnTheWindowColour)
     const PixelGrid grid = CaptureClient(picker);
     ASSERT_GT(grid.height, 12);
     const int scroll = GetSystemMetrics(SM_CXVSCROLL);
+    // The up-down control stands at the right edge, one pixel in from top and bottom.
+    const RECT spin = RectIn(picker, Spin(picker));
+    EXPECT_EQ(grid.width - scroll - 1, spin.left);
+    EXPECT_EQ(1, spin.top);
+    EXPECT_EQ(grid.height - 1, spin.bottom);
+    EXPECT_GT(spin.right, spin.left);
+    EXPECT_EQ(0x54000000u, static_cast<DWORD>(GetWindowLongA(Spin(picker), GWL_STYLE)));
     const COLORREF outline = GetSysColor(COLOR_INACTIVECAPTION);
     const COLORREF window = GetSysColor(COLOR_WINDOW);
     EXPECT_EQ(outline, grid.At(0, 0));

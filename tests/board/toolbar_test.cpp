@@ -73,6 +73,9 @@ TEST_F(BoardControlsTest, RebarHasOneFixedBandHoldingTheToolbar)
     EXPECT_EQ(rebar, GetParent(toolbar));
     EXPECT_EQ(18001, GetDlgCtrlID(rebar));
     EXPECT_TRUE(IsWindowVisible(toolbar));
+    // The controls add CCS_TOP themselves; the rebar makes its child visible.
+    EXPECT_EQ(0x56800448u, static_cast<DWORD>(GetWindowLongA(rebar, GWL_STYLE)) & ~DWORD(CCS_TOP));
+    EXPECT_EQ(0x4600984Cu, static_cast<DWORD>(GetWindowLongA(toolbar, GWL_STYLE)) & ~DWORD(CCS_TOP | WS_VISIBLE));
 
     ASSERT_EQ(1, SendMessageA(rebar, RB_GETBANDCOUNT, 0, 0));
     REBARBANDINFOA band = {};
@@ -180,6 +183,7 @@ TEST_F(BoardControlsTest, PickerCoversTheWideSeparatorInsideTheToolbar)
     GetClassNameA(picker, className, sizeof className);
     EXPECT_STREQ("sizepicker", className);
     EXPECT_TRUE(IsWindowVisible(picker));
+    EXPECT_EQ(0x54000000u, static_cast<DWORD>(GetWindowLongA(picker, GWL_STYLE)));
 
     RECT item = {};
     ASSERT_TRUE(SendMessageA(toolbar, TB_GETITEMRECT, 5, reinterpret_cast<LPARAM>(&item)));
