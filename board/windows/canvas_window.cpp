@@ -31,11 +31,11 @@ POINT ScrollOffset(HWND canvas)
 
 void FillPictureWhite(HWND canvas, HBITMAP picture)
 {
-    PictureContext picture_(canvas, picture);
-    if (!picture_.Dc())
+    PictureContext context(canvas, picture);
+    if (!context.Dc())
         return;
     RECT whole = {0, 0, PictureWidth, PictureHeight};
-    FillRect(picture_.Dc(), &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    FillRect(context.Dc(), &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
 }
 
 void OnCreate(HWND canvas)

@@ -207,4 +207,58 @@ TEST_F(FrameWindowTest, ClosingDestroysTheWholeBoard)
     EXPECT_FALSE(IsWindow(rebar));
 }
 
+TEST_F(FrameWindowTest, BoardWithoutRebarLaysOutAndLimitsWithoutIt)
+{
+    HWND frame = Open(1, 1);
+    ASSERT_TRUE(frame);
+    // As after a failed rebar creation: the record names no rebar.
+    State(frame)->rebarWindow = nullptr;
+    MoveWindow(frame, 20, 20, 450, 320, TRUE);
+    PumpMessages();
+    RECT client;
+    GetClientRect(frame, &client);
+    const RECT canvas = CanvasPlace(frame);
+    EXPECT_EQ(0, canvas.top);
+    EXPECT_EQ(client.bottom, canvas.bottom);
+    EXPECT_EQ(client.right, canvas.right);
+
+    RECT window;
+    GetWindowRect(frame, &window);
+    const int maxWidth = Width(window) - Width(client) + GetSystemMetrics(SM_CXVSCROLL) + 640;
+    const int maxHeight = Height(window) - Height(client) + GetSystemMetrics(SM_CYHSCROLL) + 480;
+    RECT proposed = {0, 0, 2000, 2000};
+    EXPECT_EQ(1, SendMessageA(frame, WM_SIZING, WMSZ_BOTTOMRIGHT, reinterpret_cast<LPARAM>(&proposed)));
+    EXPECT_EQ(maxWidth, proposed.right);
+    EXPECT_EQ(maxHeight, proposed.bottom);
+}
+
+TEST_F(FrameWindowTest, FrameOutsideTheRegistryClosesWithoutTouchingIt)
+{
+    HWND registered = Open(1, 1);
+    ASSERT_TRUE(registered);
+    // Frames made directly with the class, one with the key of an open board.
+    int32_t sameKey[2] = {1, 1};  // contact, net
+    int32_t otherKey[2] = {8, 9};
+    std::vector<HWND> strays;
+    for (int32_t* words : {sameKey, otherKey}) {
+        HWND stray = CreateWindowExA(0, "botgrafwnd", "stray", 0x00CE0000, 0, 0, 300, 200, nullptr, nullptr,
+                                     plugin->Module(), words);
+        ASSERT_TRUE(stray);
+        EXPECT_EQ(words[0], State(stray)->contact);
+        EXPECT_EQ(words[1], State(stray)->net);
+        strays.push_back(stray);
+    }
+    for (HWND stray : strays) {
+        EXPECT_EQ(0, SendMessageA(stray, WM_CLOSE, 0, 0));
+        EXPECT_FALSE(IsWindow(stray));
+    }
+    // The open board still answers for its key.
+    EXPECT_EQ(registered, Open(1, 1));
+    EXPECT_EQ(1u, BoardFrames().size());
+
+    // Without its two key words a frame cannot be created at all.
+    EXPECT_EQ(nullptr, CreateWindowExA(0, "botgrafwnd", "no key", 0x00CE0000, 0, 0, 300, 200, nullptr, nullptr,
+                                       plugin->Module(), nullptr));
+}
+
 }  // namespace

@@ -1,0 +1,167 @@
+#include "board_demo.h"
+
+#include "oboard/plugin_messages.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// Toolbar commands and colour-menu items, as the board's toolbar sends them.
+const int CmdToolLine = 200;
+const int CmdToolFreehand = 201;
+const int CmdToolRectangle = 202;
+const int CmdToolEllipse = 203;
+const UINT MsgSetPenColor = WM_USER + 10000;
+const UINT MsgSetFillColor = WM_USER + 10001;
+const int MenuColorNone = 261;
+const int MenuColorRed = 263;
+const int MenuColorGreen = 265;
+const int MenuColorBlue = 266;
+const int MenuColorYellow = 264;
+
+HWND CanvasOf(HWND frame)
+{
+    return FindWindowExA(frame, nullptr, "oknorysowania", nullptr);
+}
+
+void SendMouse(DWORD flags, const POINT& screen)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    // Absolute coordinates run from 0 to 65535 across the primary screen.
+    input.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    SendInput(1, &input, sizeof input);
+    PumpWaitingMessages();
+}
+
+// A press at the first point, moves through the others, release at the last.
+void Stroke(HWND canvas, const std::vector<POINT>& points)
+{
+    std::vector<POINT> screen = points;
+    for (POINT& point : screen)
+        ClientToScreen(canvas, &point);
+    SendMouse(0, screen.front());
+    SendMouse(MOUSEEVENTF_LEFTDOWN, screen.front());
+    for (size_t i = 1; i < screen.size(); ++i)
+        SendMouse(0, screen[i]);
+    SendMouse(MOUSEEVENTF_LEFTUP, screen.back());
+}
+
+// A wavy free-hand line of `steps` segments.
+std::vector<POINT> Wave(int x, int y, int length, int height)
+{
+    std::vector<POINT> points;
+    for (int i = 0; i <= 24; ++i) {
+        const int dx = length * i / 24;
+        const int phase = i % 8;
+        const int dy = (phase < 4 ? phase : 8 - phase) * height / 4;
+        points.push_back(POINT{x + dx, y + dy});
+    }
+    return points;
+}
+
+}  // namespace
+
+void PumpWaitingMessages()
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+void DrawDemoStrokes(HWND frame)
+{
+    HWND canvas = CanvasOf(frame);
+    if (!canvas)
+        return;
+    SetForegroundWindow(frame);
+    UpdateWindow(frame);
+    PumpWaitingMessages();
+    auto command = [frame](int id) { SendMessageA(frame, WM_COMMAND, id, 0); };
+    auto penColor = [frame](int item) { SendMessageA(frame, MsgSetPenColor, item, 0); };
+    auto fillColor = [frame](int item) { SendMessageA(frame, MsgSetFillColor, item, 0); };
+
+    command(CmdToolFreehand);
+    Stroke(canvas, Wave(30, 30, 260, 40));
+    penColor(MenuColorRed);
+    Stroke(canvas, Wave(30, 90, 260, 30));
+
+    command(CmdToolLine);
+    penColor(MenuColorBlue);
+    for (int i = 0; i < 5; ++i)
+        Stroke(canvas, {{320, 30 + 20 * i}, {450, 60 + 15 * i}, {600, 40 + 25 * i}});
+
+    command(CmdToolRectangle);
+    penColor(MenuColorGreen);
+    fillColor(MenuColorYellow);
+    Stroke(canvas, {{40, 170}, {150, 230}, {260, 330}});
+    fillColor(MenuColorNone);
+    Stroke(canvas, {{80, 210}, {300, 380}});
+
+    command(CmdToolEllipse);
+    penColor(MenuColorRed);
+    fillColor(MenuColorBlue);
+    Stroke(canvas, {{340, 180}, {420, 260}, {560, 340}});
+    fillColor(MenuColorNone);
+    Stroke(canvas, {{380, 300}, {600, 420}});
+
+    UpdateWindow(frame);
+    RedrawWindow(frame, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+    PumpWaitingMessages();
+}
+
+bool SaveWindowPicture(HWND window, const std::string& path)
+{
+    RECT bounds;
+    if (!GetWindowRect(window, &bounds))
+        return false;
+    const int width = bounds.right - bounds.left;
+    const int height = bounds.bottom - bounds.top;
+
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;  // bottom-up, as BMP files store it
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    const int rowBytes = (width * 3 + 3) & ~3;
+    info.bmiHeader.biSizeImage = rowBytes * height;
+
+    HDC windowDc = GetWindowDC(window);
+    HDC memory = CreateCompatibleDC(windowDc);
+    void* bits = nullptr;
+    HBITMAP picture = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool copied = false;
+    if (memory && picture) {
+        HGDIOBJ previous = SelectObject(memory, picture);
+        copied = BitBlt(memory, 0, 0, width, height, windowDc, 0, 0, SRCCOPY) != 0;
+        GdiFlush();
+        SelectObject(memory, previous);
+    }
+
+    bool written = false;
+    if (copied) {
+        BITMAPFILEHEADER header = {};
+        header.bfType = 0x4D42;  // "BM"
+        header.bfOffBits = sizeof header + sizeof info.bmiHeader;
+        header.bfSize = header.bfOffBits + info.bmiHeader.biSizeImage;
+        if (FILE* file = std::fopen(path.c_str(), "wb")) {
+            written = std::fwrite(&header, sizeof header, 1, file) == 1 &&
+                      std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, file) == 1 &&
+                      std::fwrite(bits, info.bmiHeader.biSizeImage, 1, file) == 1;
+            written = std::fclose(file) == 0 && written;
+        }
+    }
+    if (picture)
+        DeleteObject(picture);
+    if (memory)
+        DeleteDC(memory);
+    ReleaseDC(window, windowDc);
+    return written;
+}

@@ -1,0 +1,21 @@
+// Drawing on a board the way a user does, through real mouse input, and
+// saving a picture of a window: what scripts/demo shows on a display
+// without anybody at it.
+#ifndef ORVANE_BOARD_DEMO_H
+#define ORVANE_BOARD_DEMO_H
+
+#include <windows.h>
+
+#include <string>
+
+// A few strokes of every tool on the canvas of board frame `frame`, each
+// one a press, moves and a release of the left button sent as mouse input.
+void DrawDemoStrokes(HWND frame);
+
+// Writes what `window` shows, frame and children, as a 24-bit BMP file.
+bool SaveWindowPicture(HWND window, const std::string& path);
+
+// Runs the calling thread's messages until none is left.
+void PumpWaitingMessages();
+
+#endif
