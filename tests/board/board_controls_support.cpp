@@ -1,7 +1,5 @@
 #include "board_controls_support.h"
 
-#include "oboard/plugin_messages.h"
-
 #include <cstring>
 
 PixelGrid CaptureClient(HWND window)
@@ -155,40 +153,6 @@ LRESULT CALLBACK RefuseWindowClass::Hook(int code, WPARAM wParam, LPARAM lParam)
             return 1;
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-namespace {
-
-struct FrameSearch {
-    int32_t net;
-    int32_t contact;
-    HWND found;
-};
-
-BOOL CALLBACK MatchFrame(HWND window, LPARAM lParam)
-{
-    FrameSearch* search = reinterpret_cast<FrameSearch*>(lParam);
-    char className[32] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (std::strcmp(className, "botgrafwnd") != 0)
-        return TRUE;
-    const BoardWindowState* state = BoardStateOf(window);
-    if (state && state->net == search->net && state->contact == search->contact) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-}  // namespace
-
-HWND BoardControlsTest::OpenBoardWindow(int32_t net, int32_t contact, const char* name)
-{
-    Send(MsgOpenBoard, contact, Word(name), net);
-    PumpMessages();
-    FrameSearch search = {net, contact, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), MatchFrame, reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 HIMAGELIST BoardControlsTest::PluginImageList()

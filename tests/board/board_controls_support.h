@@ -4,8 +4,8 @@
 #ifndef TESTS_BOARD_BOARD_CONTROLS_SUPPORT_H
 #define TESTS_BOARD_BOARD_CONTROLS_SUPPORT_H
 
+#include "board_test_support.h"
 #include "module_symbols.h"
-#include "plugin_fixture.h"
 
 #include "windows/board_window_state.h"
 
@@ -105,11 +105,8 @@ private:
     static int erases, paints;
 };
 
-class BoardControlsTest : public PluginTest {
+class BoardControlsTest : public BoardTest {
 protected:
-    // Opens board (net, contact) through the plugin; its frame window, or null.
-    HWND OpenBoardWindow(int32_t net, int32_t contact, const char* name = "Test");
-    static BoardWindowState* State(HWND frame) { return BoardStateOf(frame); }
     static HWND Toolbar(HWND frame) { return State(frame)->toolbarWindow; }
     static HWND Picker(HWND frame) { return State(frame)->sizePickerWindow; }
     HIMAGELIST PluginImageList();

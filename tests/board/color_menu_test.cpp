@@ -113,7 +113,7 @@ RECT ButtonOnScreen(HWND toolbar, int command)
 
 TEST_F(BoardControlsTest, MenuHoldsTheTwelveOwnerDrawnEntries)
 {
-    HWND frame = OpenBoardWindow(2, 20);
+    HWND frame = Open(2, 20);
     ASSERT_NE(nullptr, frame);
     HWND toolbar = Toolbar(frame);
     StartWatching(frame, -1);
@@ -153,7 +153,7 @@ TEST_F(BoardControlsTest, MenuHoldsTheTwelveOwnerDrawnEntries)
 
 TEST_F(BoardControlsTest, ChoiceInTheDropDownUnderKolorReachesThePen)
 {
-    HWND frame = OpenBoardWindow(2, 21);
+    HWND frame = Open(2, 21);
     ASSERT_NE(nullptr, frame);
     HWND toolbar = Toolbar(frame);
     const RECT button = ButtonOnScreen(toolbar, 205);
@@ -177,7 +177,7 @@ TEST_F(BoardControlsTest, ChoiceInTheDropDownUnderKolorReachesThePen)
 
 TEST_F(BoardControlsTest, EveryColourIdOnBothMenus)
 {
-    HWND frame = OpenBoardWindow(2, 22);
+    HWND frame = Open(2, 22);
     ASSERT_NE(nullptr, frame);
     BoardWindowState* state = State(frame);
     PaintWatch picker(Picker(frame));
@@ -206,7 +206,7 @@ TEST_F(BoardControlsTest, EveryColourIdOnBothMenus)
 
 TEST_F(BoardControlsTest, BrakSwitchesOffAndKeepsTheColour)
 {
-    HWND frame = OpenBoardWindow(2, 23);
+    HWND frame = Open(2, 23);
     ASSERT_NE(nullptr, frame);
     BoardWindowState* state = State(frame);
 
@@ -238,7 +238,7 @@ TEST_F(BoardControlsTest, BrakSwitchesOffAndKeepsTheColour)
 
 TEST_F(BoardControlsTest, MenuItemsAreMeasuredFiveBySixteen)
 {
-    HWND frame = OpenBoardWindow(2, 24);
+    HWND frame = Open(2, 24);
     ASSERT_NE(nullptr, frame);
     MEASUREITEMSTRUCT measure = {};
     measure.CtlType = ODT_MENU;
@@ -289,7 +289,7 @@ COLORREF SquareColour(const MemoryCanvas& canvas, int offset, bool outlined)
 
 TEST_F(BoardControlsTest, SwatchesAreDrawnAtThreeThree)
 {
-    HWND frame = OpenBoardWindow(2, 25);
+    HWND frame = Open(2, 25);
     ASSERT_NE(nullptr, frame);
     for (const MenuColor& color : TableColors) {
         if (color.id == 269)
@@ -327,7 +327,7 @@ TEST_F(BoardControlsTest, SwatchesAreDrawnAtThreeThree)
 
 TEST_F(BoardControlsTest, SwatchFollowsTheItemWhereTheOriginWasNotMoved)
 {
-    HWND frame = OpenBoardWindow(2, 26);
+    HWND frame = Open(2, 26);
     ASSERT_NE(nullptr, frame);
     MemoryCanvas canvas(60, 60, Grey);
     DrawItem(frame, canvas.Dc(), 266, ODT_MENU, 0, RECT{20, 20, 40, 36});
@@ -376,12 +376,12 @@ DialogVisit VisitDialog(HWND dialog)
 // dialog covered, so that a later repaint of it is the choice's own.
 void MoveClearOfTheBoard(HWND dialog, HWND picker, PaintWatch& watch)
 {
-    SetWindowPos(dialog, nullptr, 700, 600, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    RECT dialogRect = {}, pickerRect = {};
+    RECT dialogRect = {}, boardRect = {};
+    GetWindowRect(GetAncestor(picker, GA_ROOT), &boardRect);
+    SetWindowPos(dialog, nullptr, boardRect.right + 10, boardRect.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     GetWindowRect(dialog, &dialogRect);
-    GetWindowRect(GetAncestor(picker, GA_ROOT), &pickerRect);
     RECT overlap = {};
-    EXPECT_FALSE(IntersectRect(&overlap, &dialogRect, &pickerRect));
+    EXPECT_FALSE(IntersectRect(&overlap, &dialogRect, &boardRect));
     RedrawWindow(picker, nullptr, nullptr, RDW_UPDATENOW);
     watch.Reset();
 }
@@ -395,7 +395,7 @@ void SetDialogColour(HWND dialog, int r, int g, int b)
 
 TEST_F(BoardControlsTest, ColourDialogConfirmedSetsThePen)
 {
-    HWND frame = OpenBoardWindow(2, 27);
+    HWND frame = Open(2, 27);
     ASSERT_NE(nullptr, frame);
     SendMessageA(frame, MsgSetPenColor, 265, 0);
     SendMessageA(frame, MsgSetPenColor, 261, 0);
@@ -426,7 +426,7 @@ TEST_F(BoardControlsTest, ColourDialogConfirmedSetsThePen)
 
 TEST_F(BoardControlsTest, ColourDialogCancelledChangesNothing)
 {
-    HWND frame = OpenBoardWindow(2, 28);
+    HWND frame = Open(2, 28);
     ASSERT_NE(nullptr, frame);
     SendMessageA(frame, MsgSetFillColor, 263, 0);
     SendMessageA(frame, MsgSetFillColor, 261, 0);
@@ -458,8 +458,8 @@ TEST_F(BoardControlsTest, CustomColourOfOneBoardIsOfferedOnAnother)
     ASSERT_NE(nullptr, custom);
     for (int i = 0; i < 16; ++i)
         EXPECT_EQ(0u, custom[i]) << i;
-    HWND first = OpenBoardWindow(2, 29);
-    HWND second = OpenBoardWindow(2, 30);
+    HWND first = Open(2, 29);
+    HWND second = Open(2, 30);
     ASSERT_NE(nullptr, first);
     ASSERT_NE(nullptr, second);
 

@@ -44,7 +44,7 @@ TEST_F(BoardControlsTest, BoardWithoutToolbarKeepsItsDefaults)
 {
     HWND frame = nullptr;
     const std::vector<ModalSeen> boxes =
-        OpenRefusing("ToolbarWindow32", [&] { return OpenBoardWindow(4, 40); }, frame);
+        OpenRefusing("ToolbarWindow32", [&] { return Open(4, 40); }, frame);
     ASSERT_NE(nullptr, frame);
     ASSERT_EQ(2u, boxes.size());
     ExpectPlainBox(boxes[0], "Toolbar not created!");
@@ -78,7 +78,7 @@ TEST_F(BoardControlsTest, BoardWithoutRebarSaysSoOnce)
 {
     HWND frame = nullptr;
     const std::vector<ModalSeen> boxes =
-        OpenRefusing("ReBarWindow32", [&] { return OpenBoardWindow(4, 41); }, frame);
+        OpenRefusing("ReBarWindow32", [&] { return Open(4, 41); }, frame);
     ASSERT_NE(nullptr, frame);
     ASSERT_EQ(1u, boxes.size());
     ExpectPlainBox(boxes[0], "Nie utworzono Toolbara");

@@ -76,7 +76,7 @@ TextPixels TextPixelsOf(const PixelGrid& grid, COLORREF colour, int scroll, int 
 
 TEST_F(BoardControlsTest, NewPickerShowsWidthOneOnTheWindowColour)
 {
-    HWND frame = OpenBoardWindow(3, 30);
+    HWND frame = Open(3, 30);
     ASSERT_NE(nullptr, frame);
     HWND picker = Picker(frame);
     ASSERT_NE(nullptr, picker);
@@ -116,7 +116,7 @@ TEST_F(BoardControlsTest, NewPickerShowsWidthOneOnTheWindowColour)
 
 TEST_F(BoardControlsTest, BarIsAsHighAsTheWidthFromOneToTen)
 {
-    HWND frame = OpenBoardWindow(3, 31);
+    HWND frame = Open(3, 31);
     ASSERT_NE(nullptr, frame);
     HWND picker = Picker(frame);
     ASSERT_NE(nullptr, picker);
@@ -138,7 +138,7 @@ TEST_F(BoardControlsTest, BarIsAsHighAsTheWidthFromOneToTen)
 
 TEST_F(BoardControlsTest, WidthIsRefusedBelowOneAndAboveTen)
 {
-    HWND frame = OpenBoardWindow(3, 32);
+    HWND frame = Open(3, 32);
     ASSERT_NE(nullptr, frame);
     HWND picker = Picker(frame);
     ASSERT_NE(nullptr, picker);
@@ -185,7 +185,7 @@ TEST_F(BoardControlsTest, WidthIsRefusedBelowOneAndAboveTen)
 
 TEST_F(BoardControlsTest, FillAndTextColoursFollowTheMenus)
 {
-    HWND frame = OpenBoardWindow(3, 33);
+    HWND frame = Open(3, 33);
     ASSERT_NE(nullptr, frame);
     HWND picker = Picker(frame);
     ASSERT_NE(nullptr, picker);

@@ -31,7 +31,7 @@ const ExpectedItem ExpectedItems[] = {
 
 TEST_F(BoardControlsTest, ToolbarHoldsTheElevenItemsInOrder)
 {
-    HWND frame = OpenBoardWindow(1, 10);
+    HWND frame = Open(1, 10);
     ASSERT_NE(nullptr, frame);
     HWND toolbar = Toolbar(frame);
     ASSERT_NE(nullptr, toolbar);
@@ -64,7 +64,7 @@ TEST_F(BoardControlsTest, ToolbarHoldsTheElevenItemsInOrder)
 
 TEST_F(BoardControlsTest, RebarHasOneFixedBandHoldingTheToolbar)
 {
-    HWND frame = OpenBoardWindow(1, 11);
+    HWND frame = Open(1, 11);
     ASSERT_NE(nullptr, frame);
     HWND rebar = State(frame)->rebarWindow;
     HWND toolbar = Toolbar(frame);
@@ -94,7 +94,7 @@ TEST_F(BoardControlsTest, RebarHasOneFixedBandHoldingTheToolbar)
 
 TEST_F(BoardControlsTest, CanvasLiesBelowTheRebarOfItsBand)
 {
-    HWND frame = OpenBoardWindow(1, 12);
+    HWND frame = Open(1, 12);
     ASSERT_NE(nullptr, frame);
     HWND rebar = State(frame)->rebarWindow;
     HWND canvas = State(frame)->canvasWindow;
@@ -123,8 +123,8 @@ TEST_F(BoardControlsTest, ImageListIsTheSharedOneAndOutlivesTheBoard)
 {
     HIMAGELIST shared = PluginImageList();
     ASSERT_NE(nullptr, shared);
-    HWND first = OpenBoardWindow(1, 13);
-    HWND second = OpenBoardWindow(1, 14);
+    HWND first = Open(1, 13);
+    HWND second = Open(1, 14);
     ASSERT_NE(nullptr, first);
     ASSERT_NE(nullptr, second);
     EXPECT_EQ(reinterpret_cast<LRESULT>(shared), SendMessageA(Toolbar(first), TB_GETIMAGELIST, 0, 0));
@@ -141,7 +141,7 @@ TEST_F(BoardControlsTest, ImageListIsTheSharedOneAndOutlivesTheBoard)
 
 TEST_F(BoardControlsTest, CheckGroupFollowsPressesAndSetsTheTool)
 {
-    HWND frame = OpenBoardWindow(1, 15);
+    HWND frame = Open(1, 15);
     ASSERT_NE(nullptr, frame);
     HWND toolbar = Toolbar(frame);
     EXPECT_EQ(ToolFreehand, State(frame)->tool);
@@ -172,7 +172,7 @@ TEST_F(BoardControlsTest, CheckGroupFollowsPressesAndSetsTheTool)
 
 TEST_F(BoardControlsTest, PickerCoversTheWideSeparatorInsideTheToolbar)
 {
-    HWND frame = OpenBoardWindow(1, 16);
+    HWND frame = Open(1, 16);
     ASSERT_NE(nullptr, frame);
     HWND toolbar = Toolbar(frame);
     HWND picker = Picker(frame);
