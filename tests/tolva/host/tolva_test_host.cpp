@@ -5,8 +5,13 @@
 //   TestScrollLockEvents() -> presses, releases, malformed (since last call)
 //   TestMessageBoxes()     -> count, last text, information icon, buttons
 //   TestModuleInt(name)    -> a 32-bit global of tolva.dll, or nil
+//   TestModuleExports()    -> the names tolva.dll exports, in a table
+//   TestModuleVersion()    -> file and product version of tolva.dll
 //   TestSleep(ms)
 #include <windows.h>
+
+#include <string>
+#include <vector>
 
 #include "key_event_counter.h"
 #include "message_box_closer.h"
@@ -45,6 +50,52 @@ int TestModuleInt(LuaState* state, LuaStackObject* args) {
   return 1;
 }
 
+// The export directory of the loaded module.
+int TestModuleExports(LuaState* state, LuaStackObject*) {
+  HMODULE module = GetModuleHandleA("tolva.dll");
+  if (module == nullptr) return 0;
+  const char* base = reinterpret_cast<const char*>(module);
+  const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const IMAGE_NT_HEADERS32* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& entry = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+  LuaPlus::LuaObject names = state->CreateTable();
+  if (entry.VirtualAddress != 0) {
+    const IMAGE_EXPORT_DIRECTORY* exports =
+        reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + entry.VirtualAddress);
+    const DWORD* nameTable = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+    for (DWORD i = 0; i < exports->NumberOfNames; ++i) {
+      names.SetString(static_cast<int>(i + 1), base + nameTable[i]);
+    }
+  }
+  names.Push();
+  return 1;
+}
+
+std::string VersionText(DWORD high, DWORD low) {
+  char text[64];
+  wsprintfA(text, "%u.%u.%u.%u", HIWORD(high), LOWORD(high), HIWORD(low), LOWORD(low));
+  return text;
+}
+
+int TestModuleVersion(LuaState* state, LuaStackObject*) {
+  char path[MAX_PATH];
+  HMODULE module = GetModuleHandleA("tolva.dll");
+  if (module == nullptr || GetModuleFileNameA(module, path, MAX_PATH) == 0) return 0;
+  DWORD ignored = 0;
+  DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+  if (size == 0) return 0;
+  std::vector<char> block(size);
+  VS_FIXEDFILEINFO* info = nullptr;
+  UINT infoSize = 0;
+  if (!GetFileVersionInfoA(path, 0, size, block.data()) ||
+      !VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&info), &infoSize) || info == nullptr) {
+    return 0;
+  }
+  state->PushString(VersionText(info->dwFileVersionMS, info->dwFileVersionLS).c_str());
+  state->PushString(VersionText(info->dwProductVersionMS, info->dwProductVersionLS).c_str());
+  return 2;
+}
+
 int TestSleep(LuaState*, LuaStackObject* args) {
   if (args[1].IsNumber()) Sleep(static_cast<DWORD>(args[1].GetInteger()));
   return 0;
@@ -55,6 +106,8 @@ void PrepareTestGlobals(LuaState* state) {
   globals.Register("TestScrollLockEvents", TestScrollLockEvents);
   globals.Register("TestMessageBoxes", TestMessageBoxes);
   globals.Register("TestModuleInt", TestModuleInt);
+  globals.Register("TestModuleExports", TestModuleExports);
+  globals.Register("TestModuleVersion", TestModuleVersion);
   globals.Register("TestSleep", TestSleep);
 }
 

@@ -13,6 +13,17 @@ group("the 19 functions are registered", function()
   end
 end)
 
+group("the module exports its two entry points and carries version 1.0.0.1", function()
+  local exports = TestModuleExports()
+  expect(#exports, 2, "number of exports")
+  table.sort(exports)
+  expect(exports[1], "LuaPlus_RegisterModule", "first export")
+  expect(exports[2], "LuaPlus_UnregisterModule", "second export")
+  local fileVersion, productVersion = TestModuleVersion()
+  expect(fileVersion, "1.0.0.1", "file version")
+  expect(productVersion, "1.0.0.1", "product version")
+end)
+
 group("no result from functions with nothing to report", function()
   tSetFlashTime(1)
   for name in pairs(silent) do
