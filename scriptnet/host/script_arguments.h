@@ -1,0 +1,26 @@
+// Conversions of script arguments and results shared by the script
+// functions.
+#ifndef SCRIPTNET_HOST_SCRIPT_ARGUMENTS_H
+#define SCRIPTNET_HOST_SCRIPT_ARGUMENTS_H
+
+#include <LuaPlus/LuaPlus.h>
+
+// A single-precision number truncated to an int; out-of-range values are
+// clamped (a plain cast would be undefined) and NaN gives 0.
+int TruncateNumber(float value);
+
+// A port: the number truncated, then its low 16 bits (65537 is port 1).
+// The argument must be a number.
+unsigned short PortArgument(const LuaPlus::LuaStackObject& argument);
+
+// The text of a string argument, or null for anything else (numbers are not
+// text). The text ends at its first zero byte.
+const char* TextArgument(const LuaPlus::LuaStackObject& argument);
+
+// Pushes one number result; answers the result count.
+int NumberResult(LuaPlus::LuaState* state, double value);
+
+// Pushes one text result; answers the result count.
+int TextResult(LuaPlus::LuaState* state, const char* text);
+
+#endif

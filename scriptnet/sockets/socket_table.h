@@ -1,0 +1,101 @@
+// The process-wide table of 30 socket slots shared by every script state
+// that registered the module and by the worker threads that serve slots.
+//
+// Guard: every field of a slot is read and written with the table lock held
+// (LockSocketTable / SocketTableLock); blocking socket calls are made on a
+// copy of the handle taken under the lock, never with the lock held. A slot
+// is taken (TakeFreeSlot) and released (ReleaseSlot) atomically, so no two
+// threads are ever handed the same slot. Each slot has a generation that
+// every release advances: a thread that remembers (index, generation) finds
+// out that its slot was released, and possibly taken again, by comparing.
+#ifndef SCRIPTNET_SOCKETS_SOCKET_TABLE_H
+#define SCRIPTNET_SOCKETS_SOCKET_TABLE_H
+
+#include <winsock2.h>
+#include <windows.h>
+
+namespace LuaPlus {
+class LuaState;
+class LuaStackObject;
+}  // namespace LuaPlus
+
+enum SlotFlag : unsigned {
+  SlotInUse = 1,
+  SlotDatagram = 2,  // UDP; clear means TCP
+  SlotListening = 4,
+};
+
+// The module's own values of lastError, besides Winsock's codes.
+enum SlotError {
+  ErrPeerClosed = 1,
+  ErrReceiveFailed = 2,
+  ErrWaitExhausted = 25,
+};
+
+const int kSocketSlotCount = 30;
+
+struct SocketSlot {
+  SOCKET socketHandle;
+  HANDLE workerThread;  // null when no worker serves the slot
+  HANDLE dataEvent;     // auto-reset; null in slots made by accepting
+  int slotIndex;
+  unsigned slotFlags;   // 0: free
+  char* callbackName;   // owned heap copy, or null
+  int lastError;
+  LuaPlus::LuaState* scriptState;  // main state of the universe that made it
+  // Not part of the slot's contents: survives zeroing, advanced by every
+  // release.
+  unsigned generation;
+};
+
+extern SocketSlot SocketTable[kSocketSlotCount];
+
+// The table lock (recursive). Held only for short field accesses.
+void LockSocketTable();
+void UnlockSocketTable();
+
+class SocketTableLock {
+ public:
+  SocketTableLock() { LockSocketTable(); }
+  ~SocketTableLock() { UnlockSocketTable(); }
+  SocketTableLock(const SocketTableLock&) = delete;
+  SocketTableLock& operator=(const SocketTableLock&) = delete;
+};
+
+// Lowest free index, or -1 when all 30 are in use. Caller holds the lock.
+int FindFreeSlot();
+
+// Atomically takes the lowest free slot: zeroes it (its generation kept),
+// sets slotFlags (SlotInUse is added), slotIndex and scriptState. Answers
+// the index, or -1 when the table is full; the slot's generation goes to
+// *generation when asked for.
+int TakeFreeSlot(unsigned flags, LuaPlus::LuaState* scriptState, unsigned* generation = nullptr);
+
+// Closes the slot's socket, event and worker-thread handle (the thread
+// itself is not stopped), frees the callback name, zeroes the slot and
+// advances its generation. Nothing happens for a free slot.
+void ReleaseSlot(int index);
+
+// ReleaseSlot only if the slot still has this generation, i.e. was not
+// released since. Answers whether it released it.
+bool ReleaseSlotOfGeneration(int index, unsigned generation);
+
+// Records an error in the slot unless it was released since (generation
+// changed). Answers whether it did.
+bool SetSlotErrorOfGeneration(int index, unsigned generation, int error);
+
+// Releases every slot in use.
+void ReleaseAllSlots();
+
+// The handle rule: a number whose integer value h (fraction dropped) lies
+// between 1 and 30 and whose slot h - 1 is in use. Answers the slot index,
+// or -1 when the argument is not accepted.
+int SlotIndexOfHandle(const LuaPlus::LuaStackObject& argument);
+
+// A copy of the slot taken under the lock; false when the slot is free.
+bool CopySlot(int index, SocketSlot* copy);
+
+// Number of slots in use.
+int CountSlotsInUse();
+
+#endif
