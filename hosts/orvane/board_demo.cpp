@@ -2,6 +2,8 @@
 
 #include "oboard/plugin_messages.h"
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <vector>
 
@@ -23,6 +25,12 @@ const int MenuColorYellow = 264;
 HWND CanvasOf(HWND frame)
 {
     return FindWindowExA(frame, nullptr, "oknorysowania", nullptr);
+}
+
+HWND ToolbarOf(HWND frame)
+{
+    HWND rebar = FindWindowExA(frame, nullptr, "ReBarWindow32", nullptr);
+    return rebar ? FindWindowExA(rebar, nullptr, "ToolbarWindow32", nullptr) : nullptr;
 }
 
 void SendMouse(DWORD flags, const POINT& screen)
@@ -48,6 +56,23 @@ void Stroke(HWND canvas, const std::vector<POINT>& points)
     for (size_t i = 1; i < screen.size(); ++i)
         SendMouse(0, screen[i]);
     SendMouse(MOUSEEVENTF_LEFTUP, screen.back());
+}
+
+// Clicks the toolbar button of command `id`, as the user picks a tool; falls
+// back to the command itself on a board without toolbar.
+void PressToolButton(HWND frame, int id)
+{
+    HWND toolbar = ToolbarOf(frame);
+    RECT rect = {};
+    if (!toolbar || !SendMessageA(toolbar, TB_GETRECT, id, reinterpret_cast<LPARAM>(&rect))) {
+        SendMessageA(frame, WM_COMMAND, id, 0);
+        return;
+    }
+    POINT centre = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    ClientToScreen(toolbar, &centre);
+    SendMouse(0, centre);
+    SendMouse(MOUSEEVENTF_LEFTDOWN, centre);
+    SendMouse(MOUSEEVENTF_LEFTUP, centre);
 }
 
 // A wavy free-hand line of `steps` segments.
@@ -82,7 +107,7 @@ void DrawDemoStrokes(HWND frame)
     SetForegroundWindow(frame);
     UpdateWindow(frame);
     PumpWaitingMessages();
-    auto command = [frame](int id) { SendMessageA(frame, WM_COMMAND, id, 0); };
+    auto command = [frame](int id) { PressToolButton(frame, id); };
     auto penColor = [frame](int item) { SendMessageA(frame, MsgSetPenColor, item, 0); };
     auto fillColor = [frame](int item) { SendMessageA(frame, MsgSetFillColor, item, 0); };
 
@@ -112,6 +137,37 @@ void DrawDemoStrokes(HWND frame)
 
     UpdateWindow(frame);
     RedrawWindow(frame, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+    PumpWaitingMessages();
+}
+
+void DrawByPluginMessages(LoadedPlugin& plugin, int32_t net, int32_t contact)
+{
+    auto set = [&](uint32_t attribute, int32_t value) { plugin.Send(attribute, contact, value, net); };
+    auto draw = [&](uint32_t id, int x1, int y1, int x2, int y2) {
+        DrawRequest request = {};
+        request.size = sizeof request;
+        request.id = id;
+        request.boardNet = net;
+        request.contact = contact;
+        request.x1 = x1;
+        request.y1 = y1;
+        request.x2 = x2;
+        request.y2 = y2;
+        plugin.SendRecord(reinterpret_cast<PluginMessage*>(&request));
+    };
+    // A small house in the lower left corner, drawn by "another plugin".
+    set(MsgRequestPenWidth, 3);
+    set(MsgRequestPenColor, RGB(120, 60, 20));
+    set(MsgRequestFillColor, RGB(250, 220, 160));
+    set(MsgRequestFillEnabled, 1);
+    draw(MsgDrawRectangle, 30, 390, 130, 470);
+    draw(MsgDrawLine, 25, 390, 80, 345);
+    draw(MsgDrawLine, 80, 345, 135, 390);
+    set(MsgRequestFillColor, RGB(120, 180, 255));
+    draw(MsgDrawRectangle, 45, 405, 75, 430);
+    set(MsgRequestPenEnabled, 0);
+    set(MsgRequestFillColor, RGB(255, 200, 0));
+    draw(MsgDrawEllipse, 150, 345, 190, 385);
     PumpWaitingMessages();
 }
 

@@ -8,9 +8,15 @@
 
 #include <string>
 
+#include "stand_in_host.h"
+
 // A few strokes of every tool on the canvas of board frame `frame`, each
 // one a press, moves and a release of the left button sent as mouse input.
 void DrawDemoStrokes(HWND frame);
+
+// Shapes drawn on board (net, contact) the way another plugin draws them:
+// attribute messages, then drawing requests.
+void DrawByPluginMessages(LoadedPlugin& plugin, int32_t net, int32_t contact);
 
 // Writes what `window` shows, frame and children, as a 24-bit BMP file.
 bool SaveWindowPicture(HWND window, const std::string& path);

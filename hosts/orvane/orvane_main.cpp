@@ -3,8 +3,13 @@
 // plugin answered. Given a board, it opens it the way another plugin would
 // (MsgOpenBoard) and runs the user interface until every board is closed.
 //
-//   orvane.exe [--config FILE] [--contacts FILE]
-//              [--board NET CONTACT NAME [--demo PICTURE.bmp]]
+//   orvane.exe [--config FILE] [--contacts FILE] [--board NET CONTACT NAME]
+//              [--invite NET CONTACT NAME] [--accept] [--demo PICTURE.bmp]
+//
+// --board opens a board the way another plugin would. --invite sends an
+// invitation to board (NET, CONTACT) to the contact CONTACT; --accept plays
+// the contact's side: the sent invitation arrives and the user activates the
+// board item on it, which opens the board it names.
 //
 // The configuration table is kept in FILE between runs (default
 // orvane_config.txt in the current directory); contacts come from a text
@@ -69,6 +74,11 @@ struct Options {
     int32_t net = 0;
     int32_t contact = 0;
     std::string name;
+    bool invite = false;
+    int32_t inviteNet = 0;
+    int32_t inviteContact = 0;
+    std::string inviteName;
+    bool accept = false;
     std::string demoPicture;
 };
 
@@ -84,43 +94,76 @@ bool ParseOptions(int argc, char** argv, Options& options)
             options.net = static_cast<int32_t>(std::strtol(argv[++i], nullptr, 10));
             options.contact = static_cast<int32_t>(std::strtol(argv[++i], nullptr, 10));
             options.name = argv[++i];
+        } else if (!std::strcmp(argv[i], "--invite") && i + 3 < argc) {
+            options.invite = true;
+            options.inviteNet = static_cast<int32_t>(std::strtol(argv[++i], nullptr, 10));
+            options.inviteContact = static_cast<int32_t>(std::strtol(argv[++i], nullptr, 10));
+            options.inviteName = argv[++i];
+        } else if (!std::strcmp(argv[i], "--accept")) {
+            options.accept = true;
         } else if (!std::strcmp(argv[i], "--demo") && i + 1 < argc) {
             options.demoPicture = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: orvane.exe [--config FILE] [--contacts FILE] "
-                                 "[--board NET CONTACT NAME [--demo PICTURE.bmp]]\n");
+            std::fprintf(stderr, "usage: orvane.exe [--config FILE] [--contacts FILE] [--board NET CONTACT NAME]\n"
+                                 "                  [--invite NET CONTACT NAME] [--accept] [--demo PICTURE.bmp]\n");
             return false;
         }
     }
     return true;
 }
 
-// Opens the board, then shows it to the user or, for a demo, draws on it
-// and saves its picture. The result is the program's exit code.
-int ShowBoard(LoadedPlugin& plugin, StandInHost& host, const Options& options)
+void SendInvitation(LoadedPlugin& plugin, StandInHost& host, const Options& options)
 {
-    if (!options.demoPicture.empty()) {
-        // A known place and a size that shows the whole picture.
-        host.config[ColBoardX] = 20;
-        host.config[ColBoardY] = 20;
-        host.config[ColBoardWidth] = 700;
-        host.config[ColBoardHeight] = 600;
+    plugin.Send(MsgInviteBoard, options.inviteContact,
+                static_cast<int32_t>(reinterpret_cast<intptr_t>(options.inviteName.c_str())), options.inviteNet);
+    for (const auto& entry : host.store.Messages()) {
+        const StoredMessage& message = entry.second;
+        std::printf("invitation %d to %s (net %d): \"%s\"%s\n", entry.first, message.uid1.c_str(),
+                    static_cast<int>(message.record.messageNet), message.body.c_str(),
+                    message.state == StoredMessage::Sent ? ", sent" : "");
     }
-    plugin.Send(MsgOpenBoard, options.contact, static_cast<int32_t>(reinterpret_cast<intptr_t>(options.name.c_str())),
-                options.net);
+}
+
+// The contact's side: what was sent arrives, and the user activates the
+// board item attached to it.
+void AcceptInvitation(LoadedPlugin& plugin, StandInHost& host)
+{
+    std::printf("invitations arrived: %d\n", host.store.Deliver());
+    ActionNotify notify = {};
+    notify.size = sizeof notify;
+    notify.action.id = ActionBoard;
+    notify.code = 1;
+    plugin.Send(MsgAction, static_cast<int32_t>(reinterpret_cast<intptr_t>(&notify)));
+}
+
+// Shows the open boards to the user or, for a demo, draws on the first one
+// (with the mouse and with plugin messages) and saves its picture. The
+// result is the program's exit code.
+int ShowBoards(LoadedPlugin& plugin, const Options& options)
+{
     PumpWaitingMessages();
     std::vector<HWND> boards = OpenBoards();
     if (boards.empty()) {
-        std::fprintf(stderr, "the board did not open\n");
+        std::fprintf(stderr, "no board is open\n");
         return 1;
     }
-    std::printf("board %d %d open\n", static_cast<int>(options.net), static_cast<int>(options.contact));
+    for (HWND board : boards) {
+        char title[300] = {};
+        GetWindowTextA(board, title, sizeof title);
+        std::printf("open: \"%s\"\n", title);
+    }
     if (options.demoPicture.empty()) {
         std::fflush(stdout);
         RunUntilBoardsClosed();
         return 0;
     }
     DrawDemoStrokes(boards.front());
+    if (options.board)
+        DrawByPluginMessages(plugin, options.net, options.contact);
+    else if (options.invite)
+        DrawByPluginMessages(plugin, options.inviteNet, options.inviteContact);
+    RedrawWindow(boards.front(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+    PumpWaitingMessages();
     if (!SaveWindowPicture(boards.front(), options.demoPicture)) {
         std::fprintf(stderr, "cannot save %s\n", options.demoPicture.c_str());
         return 1;
@@ -159,9 +202,23 @@ int main(int argc, char** argv)
     for (const HostCall& call : host.CallsOf(HostCall::Message, MsgAddAction))
         std::printf("user-interface item: \"%s\"\n", call.text.c_str());
 
-    int result = 0;
+    if (!options.demoPicture.empty()) {
+        // A known place and a size that shows the whole picture.
+        host.config[ColBoardX] = 20;
+        host.config[ColBoardY] = 20;
+        host.config[ColBoardWidth] = 700;
+        host.config[ColBoardHeight] = 600;
+    }
     if (options.board)
-        result = ShowBoard(plugin, host, options);
+        plugin.Send(MsgOpenBoard, options.contact,
+                    static_cast<int32_t>(reinterpret_cast<intptr_t>(options.name.c_str())), options.net);
+    if (options.invite)
+        SendInvitation(plugin, host, options);
+    if (options.accept)
+        AcceptInvitation(plugin, host);
+    int result = 0;
+    if (options.board || options.accept)
+        result = ShowBoards(plugin, options);
 
     plugin.Stop();
     // A demo's fixed placement is not the user's.
