@@ -7,8 +7,10 @@ HIMAGELIST BoardImageList = nullptr;
 
 void CreateBoardImageList()
 {
-    // A second MsgUiStart must not leak the first list.
-    DestroyBoardImageList();
+    // Toolbars of open boards use the list without owning it: a second
+    // start keeps it rather than pulling it from under them.
+    if (BoardImageList)
+        return;
     BoardImageList = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 8, 0);
     if (!BoardImageList)
         return;

@@ -270,6 +270,13 @@ void RegisterBoardFrameClass(HINSTANCE instance)
     windowClass.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(101), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
     windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
     windowClass.lpszClassName = BoardFrameClassName;
-    RegisterClassExA(&windowClass);
+    // The class owns its icons; a registration that fails (the class is
+    // already there, from an earlier start) must not leave them behind.
+    if (!RegisterClassExA(&windowClass)) {
+        if (windowClass.hIcon)
+            DestroyIcon(windowClass.hIcon);
+        if (windowClass.hIconSm)
+            DestroyIcon(windowClass.hIconSm);
+    }
     BoardModuleInstance = instance;
 }

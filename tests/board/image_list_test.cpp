@@ -22,11 +22,18 @@ TEST_F(PluginTest, EightImagesAfterUiStartNoneAfterUiEnd)
     EXPECT_EQ(nullptr, *list);
 }
 
-TEST_F(PluginTest, SecondUiStartReplacesTheList)
+TEST_F(PluginTest, SecondUiStartKeepsTheListToolbarsUse)
 {
     HIMAGELIST* list = ModuleGlobal<HIMAGELIST>(plugin->Module(), pluginCopy, "BoardImageList");
     ASSERT_NE(nullptr, list);
+    const HIMAGELIST first = *list;
     EXPECT_EQ(1, Send(MsgUiStart));
+    EXPECT_EQ(first, *list);
+    EXPECT_EQ(8, ImageList_GetImageCount(*list));
+    // And after the end, a new start builds a new one.
+    EXPECT_EQ(1, Send(MsgUiEnd));
+    EXPECT_EQ(1, Send(MsgUiStart));
+    ASSERT_NE(nullptr, *list);
     EXPECT_EQ(8, ImageList_GetImageCount(*list));
 }
 
