@@ -143,18 +143,7 @@ void DrawDemoStrokes(HWND frame)
 void DrawByPluginMessages(LoadedPlugin& plugin, int32_t net, int32_t contact)
 {
     auto set = [&](uint32_t attribute, int32_t value) { plugin.Send(attribute, contact, value, net); };
-    auto draw = [&](uint32_t id, int x1, int y1, int x2, int y2) {
-        DrawRequest request = {};
-        request.size = sizeof request;
-        request.id = id;
-        request.boardNet = net;
-        request.contact = contact;
-        request.x1 = x1;
-        request.y1 = y1;
-        request.x2 = x2;
-        request.y2 = y2;
-        plugin.SendRecord(reinterpret_cast<PluginMessage*>(&request));
-    };
+    auto draw = [&](uint32_t id, int x1, int y1, int x2, int y2) { plugin.SendDraw(id, net, contact, x1, y1, x2, y2); };
     // A small house in the lower left corner, drawn by "another plugin".
     set(MsgRequestPenWidth, 3);
     set(MsgRequestPenColor, RGB(120, 60, 20));

@@ -210,6 +210,21 @@ intptr_t LoadedPlugin::Send(uint32_t id, int32_t p1, int32_t p2, int32_t boardNe
     return entry_(&message);
 }
 
+intptr_t LoadedPlugin::SendDraw(uint32_t id, int32_t net, int32_t contact, int32_t x1, int32_t y1, int32_t x2,
+                               int32_t y2)
+{
+    DrawRequest request = {};
+    request.size = sizeof request;
+    request.id = id;
+    request.boardNet = net;
+    request.contact = contact;
+    request.x1 = x1;
+    request.y1 = y1;
+    request.x2 = x2;
+    request.y2 = y2;
+    return entry_(reinterpret_cast<PluginMessage*>(&request));
+}
+
 void LoadedPlugin::Start(StandInHost& host)
 {
     host.pluginModule = module_;

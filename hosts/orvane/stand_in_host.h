@@ -83,6 +83,8 @@ public:
 
     intptr_t Send(uint32_t id, int32_t p1 = 0, int32_t p2 = 0, int32_t boardNet = 0);
     intptr_t SendRecord(PluginMessage* record) { return entry_(record); }
+    // A 44-byte DrawRequest for board (net, contact), as another plugin sends it.
+    intptr_t SendDraw(uint32_t id, int32_t net, int32_t contact, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
 
     // The host's order at start-up: MsgInit, MsgSetColumns, MsgUiPrepare,
     // MsgUiStart; and MsgUiEnd at shutdown.

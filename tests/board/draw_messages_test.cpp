@@ -58,16 +58,7 @@ protected:
 
     void Draw(uint32_t id, int x1, int y1, int x2, int y2, int32_t net = 7, int32_t contact = 42)
     {
-        DrawRequest request = {};
-        request.size = sizeof request;
-        request.id = id;
-        request.boardNet = net;
-        request.x1 = x1;
-        request.y1 = y1;
-        request.x2 = x2;
-        request.y2 = y2;
-        request.contact = contact;
-        EXPECT_EQ(0, plugin->SendRecord(reinterpret_cast<PluginMessage*>(&request)));
+        EXPECT_EQ(0, plugin->SendDraw(id, net, contact, x1, y1, x2, y2));
     }
 
     Picture Read() const { return Picture(state->canvasBitmap); }

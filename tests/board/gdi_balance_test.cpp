@@ -10,20 +10,6 @@ namespace {
 
 using GdiBalanceTest = BoardTest;
 
-void DrawRequestOn(LoadedPlugin& plugin, uint32_t id, int32_t net, int32_t contact, int x1, int y1, int x2, int y2)
-{
-    DrawRequest request = {};
-    request.size = sizeof request;
-    request.id = id;
-    request.boardNet = net;
-    request.contact = contact;
-    request.x1 = x1;
-    request.y1 = y1;
-    request.x2 = x2;
-    request.y2 = y2;
-    plugin.SendRecord(reinterpret_cast<PluginMessage*>(&request));
-}
-
 TEST_F(GdiBalanceTest, BoardsGiveBackEverythingTheyTook)
 {
     GdiLedger ledger(plugin->Module());
@@ -40,9 +26,9 @@ TEST_F(GdiBalanceTest, BoardsGiveBackEverythingTheyTook)
         SendMessageA(canvas, WM_VSCROLL, SB_PAGEDOWN, 0);
         SendMessageA(frame, WM_COMMAND, 210, 0);  // clear
         Send(MsgRequestFillEnabled, i, 1, 5);
-        DrawRequestOn(*plugin, MsgDrawLine, 5, i, 0, 0, 100, 100);
-        DrawRequestOn(*plugin, MsgDrawEllipse, 5, i, 0, 0, 100, 100);
-        DrawRequestOn(*plugin, MsgDrawRectangle, 5, i, 0, 0, 100, 100);
+        plugin->SendDraw(MsgDrawLine, 5, i, 0, 0, 100, 100);
+        plugin->SendDraw(MsgDrawEllipse, 5, i, 0, 0, 100, 100);
+        plugin->SendDraw(MsgDrawRectangle, 5, i, 0, 0, 100, 100);
         UpdateWindow(canvas);
         PumpMessages();
         EXPECT_EQ(0, ledger.OpenWindowContexts()) << i;
@@ -73,10 +59,10 @@ TEST_F(GdiBalanceTest, ExtremeRequestAttributesTakeNothingForGood)
             Send(MsgRequestPenColor, 42, static_cast<int32_t>(colour), 7);
             Send(MsgRequestFillColor, 42, static_cast<int32_t>(colour), 7);
             Send(MsgRequestFillEnabled, 42, 1, 7);
-            DrawRequestOn(*plugin, MsgDrawLine, 7, 42, 10, 10, 20, 20);
-            DrawRequestOn(*plugin, MsgDrawRectangle, 7, 42, 10, 10, 20, 20);
-            DrawRequestOn(*plugin, MsgDrawEllipse, 7, 42, INT_MIN, INT_MIN, INT_MAX, INT_MAX);
-            DrawRequestOn(*plugin, MsgDrawLine, 7, 42, INT_MAX, INT_MIN, INT_MIN, INT_MAX);
+            plugin->SendDraw(MsgDrawLine, 7, 42, 10, 10, 20, 20);
+            plugin->SendDraw(MsgDrawRectangle, 7, 42, 10, 10, 20, 20);
+            plugin->SendDraw(MsgDrawEllipse, 7, 42, INT_MIN, INT_MIN, INT_MAX, INT_MAX);
+            plugin->SendDraw(MsgDrawLine, 7, 42, INT_MAX, INT_MIN, INT_MIN, INT_MAX);
         }
     EXPECT_EQ(1, Send(MsgBoardState, 42, 0, 7));
     EXPECT_GT(ledger.CreatedObjects(), 0u);
