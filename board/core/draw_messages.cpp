@@ -88,7 +88,10 @@ void DrawRequestShape(const BoardWindowState& state, const DrawRequest& request)
     SelectObject(memoryDc, oldBitmap);
     DeleteDC(memoryDc);
     ReleaseDC(state.canvasWindow, windowDc);
-    InvalidateRect(state.canvasWindow, nullptr, FALSE);
+    // A board whose canvas window is gone has nothing to repaint (a null
+    // window here would invalidate every window on the desktop).
+    if (state.canvasWindow)
+        InvalidateRect(state.canvasWindow, nullptr, FALSE);
 }
 
 }  // namespace

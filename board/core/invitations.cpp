@@ -14,6 +14,11 @@ const int InvitationTextSize = 300;
 const int NameWordSize = 256;
 const int32_t InvitationFlags = 8;
 
+// The empty body of a record that is handed to MsgQueueGet. Only this
+// plugin holds its address, so a body still pointing at it after the call
+// means the host found no invitation to copy.
+const char UnfetchedBody[1] = "";
+
 void FillDefaults(QueuedMessage& message)
 {
     std::memset(&message, 0, sizeof message);
@@ -88,11 +93,11 @@ int HandleAction(const PluginMessage* message)
 
     QueuedMessage invitation;
     FillDefaults(invitation);
-    invitation.body = nullptr;
+    invitation.body = UnfetchedBody;
     MessageSelector anyInvitation = Selector(MessageTypeBoard, -1);
     SendHostMessage(MsgQueueGet, AddressWord(&anyInvitation), AddressWord(&invitation));
     // Nothing was fetched: there is nothing to open and nothing to mark done.
-    if (!invitation.body)
+    if (invitation.body == UnfetchedBody || !invitation.body)
         return 0;
 
     int net = 0, contact = 0;

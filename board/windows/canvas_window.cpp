@@ -218,6 +218,9 @@ void OnLeftButtonDown(HWND canvas, LPARAM lParam)
     BoardWindowState* board = BoardOfCanvas(canvas);
     if (!board)
         return;
+    // Signed words: a press that reaches this canvas while it holds the
+    // capture can lie left of or above it, and must not anchor the stroke
+    // some 65000 pixels away.
     CanvasDrag.anchorX = CanvasDrag.currentX = GET_X_LPARAM(lParam);
     CanvasDrag.anchorY = CanvasDrag.currentY = GET_Y_LPARAM(lParam);
     CanvasDrag.board = board;

@@ -49,6 +49,11 @@ int StandInHost::HostMessage(PluginMessage* message)
         auto selector = FromWord<MessageSelector>(message->p1);
         call.record.assign(reinterpret_cast<uint8_t*>(selector),
                            reinterpret_cast<uint8_t*>(selector) + sizeof(MessageSelector));
+        if (message->id == MsgQueueGet && message->p2) {
+            auto target = FromWord<QueuedMessage>(message->p2);
+            call.target.assign(reinterpret_cast<uint8_t*>(target),
+                               reinterpret_cast<uint8_t*>(target) + sizeof(QueuedMessage));
+        }
     } else if (message->id == MsgAddAction && message->p1) {
         auto info = FromWord<ActionInfo>(message->p1);
         call.record.assign(reinterpret_cast<uint8_t*>(info), reinterpret_cast<uint8_t*>(info) + sizeof(ActionInfo));

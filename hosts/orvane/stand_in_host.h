@@ -20,6 +20,7 @@ struct HostCall {
     int code = 0;                    // SetError's code
     PluginMessage message = {};      // HostMessage's record
     std::vector<uint8_t> record;     // bytes of the record p1 pointed to
+    std::vector<uint8_t> target;     // MsgQueueGet: the record p2 pointed to, before it was filled
     std::string text;                // a text the record pointed to (column name, action label)
     int table = 0, row = 0, column = 0;
     HostValue value = {};            // GetValue's request / SetValue's value

@@ -255,6 +255,35 @@ TEST_F(DrawMessageTest, BoardStateFollowsTheBoardsLife)
     EXPECT_TRUE(flashes.empty());
 }
 
+std::vector<HWND> invalidated;
+
+BOOL WINAPI RecordInvalidate(HWND window, const RECT* rect, BOOL erase)
+{
+    invalidated.push_back(window);
+    return InvalidateRect(window, rect, erase);
+}
+
+// A canvas window destroyed on its own leaves the board with its picture but
+// nothing to repaint: the drawing still lands, and no other window is asked
+// to repaint in its stead.
+TEST_F(DrawMessageTest, BoardWithoutCanvasWindowRepaintsNothingElse)
+{
+    ImportPatch invalidatePatch(plugin->Module(), "user32.dll", "InvalidateRect",
+                                reinterpret_cast<void*>(&RecordInvalidate));
+    ASSERT_TRUE(invalidatePatch.Applied());
+    invalidated.clear();
+    Draw(MsgDrawLine, 0, 100, 100, 100);
+    ASSERT_EQ(1u, invalidated.size());
+    EXPECT_EQ(state->canvasWindow, invalidated[0]);
+
+    DestroyWindow(state->canvasWindow);
+    ASSERT_EQ(nullptr, state->canvasWindow);
+    invalidated.clear();
+    Draw(MsgDrawLine, 0, 200, 100, 200);
+    EXPECT_EQ(200, Read().Count(Rgb(Black)));
+    EXPECT_TRUE(invalidated.empty());
+}
+
 TEST_F(DrawMessageTest, NegativePenWidthDrawsThinLines)
 {
     Set(MsgRequestPenWidth, -40);

@@ -183,6 +183,44 @@ TEST_F(InvitationTest, ActivationWithNothingStoredDoesNothing)
     EXPECT_EQ(0, Send(MsgBoardState, 0, 0, 0));
 }
 
+// The host copies a stored invitation into a record that starts out with the
+// defaults of a queued message, empty texts included.
+TEST_F(InvitationTest, FetchTargetHoldsTheDefaults)
+{
+    for (bool stored : {false, true}) {
+        if (stored) {
+            Invite(7, 42, "Ala");
+            host.store.Deliver();
+        }
+        host.calls.clear();
+        EXPECT_EQ(0, Activate());
+        auto gets = host.CallsOf(HostCall::Message, MsgQueueGet);
+        ASSERT_EQ(1u, gets.size());
+        ASSERT_EQ(58u, gets[0].target.size());
+        QueuedMessage target;
+        std::memcpy(&target, gets[0].target.data(), sizeof target);
+        EXPECT_EQ(58, target.size);
+        EXPECT_EQ(0, target.messageId);
+        EXPECT_EQ(0, target.messageNet);
+        EXPECT_EQ(0, target.type);
+        // The texts are the plugin's constants, alive while it is loaded.
+        for (const char* text : {target.uid1, target.uid2, target.body, target.extra}) {
+            ASSERT_NE(nullptr, text);
+            EXPECT_STREQ("", text);
+        }
+        EXPECT_EQ(0, target.flags);
+        EXPECT_EQ(0, target.action.id);
+        EXPECT_EQ(0, target.action.parent);
+        EXPECT_EQ(-2, target.action.contact);
+        EXPECT_EQ(0, target.notify);
+        for (uint8_t b : target.reserved)
+            EXPECT_EQ(0, b);
+        // An empty store still yields nothing to open or mark done.
+        EXPECT_EQ(stored ? 1u : 0u, host.CallsOf(HostCall::Message, MsgQueueDone).size());
+        EXPECT_EQ(stored ? 1 : 0, Send(MsgBoardState, 42, 0, 7));
+    }
+}
+
 TEST_F(InvitationTest, OtherItemsAndCodesAreIgnored)
 {
     Invite(7, 42, "Ala");

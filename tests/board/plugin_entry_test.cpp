@@ -185,6 +185,55 @@ TEST_F(PluginTest, UiStartRegistersTheThreeClassesWithTheHostInstance)
     EXPECT_GE(host.CallsOf(HostCall::Instance).size(), 3u);
 }
 
+// The width of an icon's colour (or mask) bitmap; 0 for no icon.
+int IconWidth(HICON icon)
+{
+    ICONINFO info = {};
+    if (!icon || !GetIconInfo(icon, &info))
+        return 0;
+    BITMAP bitmap = {};
+    GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+    if (info.hbmColor)
+        DeleteObject(info.hbmColor);
+    if (info.hbmMask)
+        DeleteObject(info.hbmMask);
+    return bitmap.bmWidth;
+}
+
+TEST_F(PluginTest, WindowClassesCarryTheirAttributes)
+{
+    struct Expected {
+        const char* name;
+        LPCSTR cursor;
+        HBRUSH background;
+        bool icons;
+    };
+    const Expected classes[] = {
+        {"botgrafwnd", IDC_ARROW, nullptr, true},
+        {"oknorysowania", IDC_CROSS, nullptr, false},
+        {"sizepicker", IDC_ARROW, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1), false},
+    };
+    for (const Expected& expected : classes) {
+        WNDCLASSEXA info = {};
+        info.cbSize = sizeof info;
+        ASSERT_TRUE(GetClassInfoExA(plugin->Module(), expected.name, &info)) << expected.name;
+        EXPECT_EQ(static_cast<UINT>(CS_HREDRAW | CS_VREDRAW), info.style) << expected.name;
+        EXPECT_EQ(0, info.cbClsExtra) << expected.name;
+        EXPECT_EQ(0, info.cbWndExtra) << expected.name;
+        EXPECT_EQ(LoadCursorA(nullptr, expected.cursor), info.hCursor) << expected.name;
+        EXPECT_EQ(expected.background, info.hbrBackground) << expected.name;
+        EXPECT_EQ(nullptr, info.lpszMenuName) << expected.name;
+        if (expected.icons) {
+            // Icon group 101 at its two sizes.
+            EXPECT_EQ(32, IconWidth(info.hIcon)) << expected.name;
+            EXPECT_EQ(16, IconWidth(info.hIconSm)) << expected.name;
+        } else {
+            EXPECT_EQ(nullptr, info.hIcon) << expected.name;
+            EXPECT_EQ(nullptr, info.hIconSm) << expected.name;
+        }
+    }
+}
+
 TEST_F(PluginTest, LifecycleMessagesAnswerOneWhateverTheHostSays)
 {
     EXPECT_EQ(1, Send(MsgSetColumns));
