@@ -8,6 +8,11 @@
 //   TestModuleExports()    -> the names tolva.dll exports, in a table
 //   TestModuleVersion()    -> file and product version of tolva.dll
 //   TestSleep(ms)
+//   TestInSecondState(text) -> what the chunk returned (a string), or
+//                              "error: " and the message; run in a new state
+//                              in which the module was registered as well
+//   TestWinsockCleanup()   -> WSACleanup's result (one start-up undone)
+#include <winsock2.h>
 #include <windows.h>
 
 #include <string>
@@ -101,6 +106,35 @@ int TestSleep(LuaState*, LuaStackObject* args) {
   return 0;
 }
 
+int TestInSecondState(LuaState* state, LuaStackObject* args) {
+  HMODULE module = GetModuleHandleA("tolva.dll");
+  if (module == nullptr || !args[1].IsString()) return 0;
+  typedef void (*RegisterModuleFunction)(LuaState* state);
+  RegisterModuleFunction registerModule = reinterpret_cast<RegisterModuleFunction>(
+      reinterpret_cast<void*>(GetProcAddress(module, "LuaPlus_RegisterModule")));
+  if (registerModule == nullptr) return 0;
+  LuaState* second = LuaState::Create(true);
+  if (second == nullptr) return 0;
+  registerModule(second);
+  std::string answer;
+  if (second->LoadText(args[1].GetString()) != 0 || second->PCall(0, 1) != 0) {
+    const char* message = second->Stack(-1).GetString();
+    answer = std::string("error: ") + (message != nullptr ? message : "?");
+  } else {
+    const char* text = second->Stack(-1).GetString();
+    answer = text != nullptr ? text : "(no text)";
+  }
+  // Not unregistered: that would release the first state's slots too.
+  LuaState::Destroy(second);
+  state->PushString(answer.c_str());
+  return 1;
+}
+
+int TestWinsockCleanup(LuaState* state, LuaStackObject*) {
+  state->PushNumber(WSACleanup());
+  return 1;
+}
+
 void PrepareTestGlobals(LuaState* state) {
   LuaPlus::LuaObject globals = state->GetGlobals();
   globals.Register("TestScrollLockEvents", TestScrollLockEvents);
@@ -109,6 +143,8 @@ void PrepareTestGlobals(LuaState* state) {
   globals.Register("TestModuleExports", TestModuleExports);
   globals.Register("TestModuleVersion", TestModuleVersion);
   globals.Register("TestSleep", TestSleep);
+  globals.Register("TestInSecondState", TestInSecondState);
+  globals.Register("TestWinsockCleanup", TestWinsockCleanup);
 }
 
 }  // namespace
