@@ -2,7 +2,8 @@
 // test scripts observe what the module does to the desktop. The module runs
 // unchanged; the observers sit outside it.
 //
-//   TestScrollLockEvents() -> presses, releases, malformed (since last call)
+//   TestScrollLockEvents() -> presses, releases, malformed, order ("PRPR...")
+//                             (since last call)
 //   TestMessageBoxes()     -> count, last text, information icon, buttons
 //   TestModuleInt(name)    -> a 32-bit global of tolva.dll, or nil
 //   TestModuleExports()    -> the names tolva.dll exports, in a table
@@ -34,7 +35,8 @@ int TestScrollLockEvents(LuaState* state, LuaStackObject*) {
   state->PushNumber(events.presses);
   state->PushNumber(events.releases);
   state->PushNumber(events.malformed);
-  return 3;
+  state->PushString(events.order.c_str());
+  return 4;
 }
 
 int TestMessageBoxes(LuaState* state, LuaStackObject*) {

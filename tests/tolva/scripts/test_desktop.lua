@@ -4,16 +4,18 @@
 -- Presses and releases of Scroll Lock since the last call; every event must
 -- carry scan code 0x45 and the extended-key flag.
 local function scroll_lock_events()
-  local presses, releases, malformed = TestScrollLockEvents()
+  local presses, releases, malformed, order = TestScrollLockEvents()
   assert(presses, "the test host did not see its own marker key")
   expect(malformed, 0, "malformed Scroll Lock events")
-  return presses, releases
+  return presses, releases, order
 end
 
+-- Each cycle toggles twice, each toggle a press followed by its release.
 local function expect_flashes(cycles, what)
-  local presses, releases = scroll_lock_events()
+  local presses, releases, order = scroll_lock_events()
   expect(presses, 2 * cycles, what .. ": presses")
   expect(releases, 2 * cycles, what .. ": releases")
+  expect(order, string.rep("PR", 2 * cycles), what .. ": each press then its release")
 end
 
 group("tFlash counts", function()
