@@ -4,7 +4,8 @@
 //
 //   TestScrollLockEvents() -> presses, releases, malformed, order ("PRPR...")
 //                             (since last call)
-//   TestMessageBoxes()     -> count, last text, information icon, buttons
+//   TestMessageBoxes()     -> count, last text, information icon, buttons,
+//                             owned (the last one had an owner window)
 //   TestModuleInt(name)    -> a 32-bit global of tolva.dll, or nil
 //   TestModuleExports()    -> the names tolva.dll exports, in a table
 //   TestModuleVersion()    -> file and product version of tolva.dll
@@ -45,7 +46,8 @@ int TestMessageBoxes(LuaState* state, LuaStackObject*) {
   state->PushString(boxes.lastText.c_str());
   state->PushBoolean(boxes.informationIcon);
   state->PushNumber(boxes.buttons);
-  return 4;
+  state->PushBoolean(boxes.owned);
+  return 5;
 }
 
 int TestModuleInt(LuaState* state, LuaStackObject* args) {
