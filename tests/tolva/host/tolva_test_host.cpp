@@ -14,6 +14,8 @@
 //                              "error: " and the message; run in a new state
 //                              in which the module was registered as well
 //   TestWinsockCleanup()   -> WSACleanup's result (one start-up undone)
+//   TestNewGlobals         -> names of the globals set since the state was
+//                             made, in order (the module's come first)
 #include <winsock2.h>
 #include <windows.h>
 
@@ -149,6 +151,15 @@ void PrepareTestGlobals(LuaState* state) {
   globals.Register("TestSleep", TestSleep);
   globals.Register("TestInSecondState", TestInSecondState);
   globals.Register("TestWinsockCleanup", TestWinsockCleanup);
+  // Notes each new global as it is set, so the scripts can see in which
+  // order the module registered its functions (TestNewGlobals, a table).
+  const char kRecordNewGlobals[] =
+      "TestNewGlobals = {}\n"
+      "setmetatable(_G, { __newindex = function(t, k, v)\n"
+      "  TestNewGlobals[#TestNewGlobals + 1] = k\n"
+      "  rawset(t, k, v)\n"
+      "end })\n";
+  if (state->LoadText(kRecordNewGlobals) != 0 || state->PCall(0, 0) != 0) state->SetTop(0);
 }
 
 }  // namespace

@@ -7,9 +7,13 @@ local names = { "tCreate", "tClose", "tConnect", "tListen", "tAccept", "tWait", 
 local silent = { tMsg = true, tClean = true, tStartDebug = true, tStopDebug = true,
                  tFlash = true, tFlashAsync = true, tSetFlashTime = true }
 
-group("the 19 functions are registered", function()
+group("the 19 functions are registered, in their order", function()
   for _, name in ipairs(names) do
     expect(type(_G[name]), "function", name)
+  end
+  setmetatable(_G, nil)
+  for i, name in ipairs(names) do
+    expect(TestNewGlobals[i], name, "registered as number " .. i)
   end
 end)
 
