@@ -14,6 +14,9 @@
 //                              "error: " and the message; run in a new state
 //                              in which the module was registered as well
 //   TestWinsockCleanup()   -> WSACleanup's result (one start-up undone)
+//   TestSocketCalls()      -> the module's host-name lookups and connection
+//                             attempts since the last call (nothing if they
+//                             cannot be counted)
 //   TestNewGlobals         -> names of the globals set since the state was
 //                             made, in order (the module's come first)
 #include <winsock2.h>
@@ -25,6 +28,7 @@
 #include "key_event_counter.h"
 #include "message_box_closer.h"
 #include "module_symbol.h"
+#include "socket_call_counter.h"
 #include "script_host.h"
 
 namespace {
@@ -136,6 +140,16 @@ int TestInSecondState(LuaState* state, LuaStackObject* args) {
   return 1;
 }
 
+bool countingSocketCalls = false;
+
+int TestSocketCalls(LuaState* state, LuaStackObject*) {
+  if (!countingSocketCalls) return 0;
+  SocketCalls calls = TakeSocketCalls();
+  state->PushNumber(calls.lookups);
+  state->PushNumber(calls.connects);
+  return 2;
+}
+
 int TestWinsockCleanup(LuaState* state, LuaStackObject*) {
   state->PushNumber(WSACleanup());
   return 1;
@@ -151,6 +165,8 @@ void PrepareTestGlobals(LuaState* state) {
   globals.Register("TestSleep", TestSleep);
   globals.Register("TestInSecondState", TestInSecondState);
   globals.Register("TestWinsockCleanup", TestWinsockCleanup);
+  globals.Register("TestSocketCalls", TestSocketCalls);
+  countingSocketCalls = StartSocketCallCounter(GetModuleHandleA("tolva.dll"));
   // Notes each new global as it is set, so the scripts can see in which
   // order the module registered its functions (TestNewGlobals, a table).
   const char kRecordNewGlobals[] =
