@@ -43,7 +43,11 @@ int DispatchScriptFunction(lua_State* L) {
   // function must see the stack exactly as the script left it).
   const int kFixedArguments = 16;
   LuaStackObject fixedArguments[kFixedArguments];
-  int top = lua_gettop(L);
+  int top;
+  {
+    StateLockScope lock(L);
+    top = lua_gettop(L);
+  }
   std::unique_ptr<LuaStackObject[]> longArguments;
   LuaStackObject* arguments = fixedArguments;
   int count = kFixedArguments;
@@ -124,6 +128,7 @@ void LuaObject::Push(LuaState* onto) const {
 
 int LuaObject::GetType() const {
   if (state_ == nullptr) return TypeNil;
+  StateLockScope lock(state_->GetCState());
   Push();
   int type = lua_type(state_->GetCState(), -1);
   lua_pop(state_->GetCState(), 1);
@@ -139,6 +144,7 @@ bool LuaObject::IsTable() const { return GetType() == TypeTable; }
 
 bool LuaObject::GetBoolean() const {
   if (state_ == nullptr) return false;
+  StateLockScope lock(state_->GetCState());
   Push();
   bool value = lua_toboolean(state_->GetCState(), -1) != 0;
   lua_pop(state_->GetCState(), 1);
@@ -147,6 +153,7 @@ bool LuaObject::GetBoolean() const {
 
 double LuaObject::GetNumber() const {
   if (!IsNumber()) return 0.0;
+  StateLockScope lock(state_->GetCState());
   Push();
   double value = lua_tonumber(state_->GetCState(), -1);
   lua_pop(state_->GetCState(), 1);
@@ -155,6 +162,7 @@ double LuaObject::GetNumber() const {
 
 int LuaObject::GetInteger() const {
   if (!IsNumber()) return 0;
+  StateLockScope lock(state_->GetCState());
   Push();
   LuaStackObject top(state_, lua_gettop(state_->GetCState()));
   int value = top.GetInteger();
@@ -164,6 +172,7 @@ int LuaObject::GetInteger() const {
 
 const char* LuaObject::GetString() const {
   if (!IsString()) return nullptr;
+  StateLockScope lock(state_->GetCState());
   Push();
   // The registry keeps the string, and Lua strings do not move.
   const char* text = lua_tostring(state_->GetCState(), -1);

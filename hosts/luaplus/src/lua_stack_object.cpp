@@ -26,6 +26,7 @@ LuaStackObject::LuaStackObject(LuaState* state, int index) : state_(state), inde
 
 int LuaStackObject::GetType() const {
   if (state_ == nullptr || index_ == 0) return TypeNone;
+  StateLockScope lock(state_->GetCState());
   return lua_type(state_->GetCState(), index_);
 }
 
@@ -39,6 +40,7 @@ bool LuaStackObject::IsTable() const { return GetType() == TypeTable; }
 
 double LuaStackObject::GetDouble() const {
   if (!IsNumber()) return 0.0;
+  StateLockScope lock(state_->GetCState());
   return lua_tonumber(state_->GetCState(), index_);
 }
 
@@ -49,16 +51,19 @@ float LuaStackObject::GetNumber() const { return static_cast<float>(GetDouble())
 const char* LuaStackObject::GetString() const {
   int type = GetType();
   if (type != TypeString && type != TypeNumber) return nullptr;
+  StateLockScope lock(state_->GetCState());
   return lua_tostring(state_->GetCState(), index_);
 }
 
 size_t LuaStackObject::GetStringLength() const {
   if (!IsString()) return 0;
+  StateLockScope lock(state_->GetCState());
   return lua_objlen(state_->GetCState(), index_);
 }
 
 bool LuaStackObject::GetBoolean() const {
   if (GetType() == TypeNone) return false;
+  StateLockScope lock(state_->GetCState());
   return lua_toboolean(state_->GetCState(), index_) != 0;
 }
 

@@ -93,7 +93,10 @@ LuaObject LuaState::CreateTable() {
   return table;
 }
 
-int LuaState::GetTop() { return lua_gettop(L_); }
+int LuaState::GetTop() {
+  StateLockScope lock(L_);
+  return lua_gettop(L_);
+}
 void LuaState::SetTop(int index) { lua_settop(L_, index); }
 void LuaState::Pop(int count) { lua_pop(L_, count); }
 void LuaState::RemoveStack(int index) { lua_remove(L_, index); }

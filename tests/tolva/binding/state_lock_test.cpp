@@ -110,3 +110,46 @@ TEST_F(BindingTest, ABusyScriptLetsWorkersInAndCallsAreSerialised) {
   EXPECT_EQ(state->GetGlobal("counter").GetInteger(), kWorkers * kCalls);
   for (LuaState* worker : workers) LuaState::DestroyThread(worker);
 }
+
+namespace {
+
+// Set by the thread that holds the universe's lock just before it lets go.
+std::atomic<bool> lockAboutToBeReleased(false);
+std::atomic<bool> readAfterRelease(false);
+std::atomic<int> readValue(0);
+
+// Reads its argument while another thread holds the lock: the read must
+// wait, since that thread may be moving this thread's stack.
+int ReadWhileLocked(LuaState*, LuaStackObject* args) {
+  SetEvent(blockEntered);
+  if (WaitForSingleObject(blockRelease, kDeadlockWait) != WAIT_OBJECT_0) return 0;
+  readValue = args[1].GetInteger();
+  readAfterRelease = lockAboutToBeReleased.load();
+  return 0;
+}
+
+}  // namespace
+
+TEST_F(BindingTest, ArgumentReadsWaitForAnotherThreadInTheState) {
+  blockEntered = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  blockRelease = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  state->GetGlobals().Register("readWhileLocked", ReadWhileLocked);
+  LuaState* worker = state->NewThread();
+  ASSERT_NE(worker, nullptr);
+  std::thread other([&] {
+    if (WaitForSingleObject(blockEntered, kDeadlockWait) != WAIT_OBJECT_0) return;
+    worker->Lock();
+    SetEvent(blockRelease);
+    // Gives a read that does not wait the time to finish first.
+    Sleep(200);
+    lockAboutToBeReleased = true;
+    worker->Unlock();
+  });
+  EXPECT_EQ(Run("readWhileLocked(41.5)"), "");
+  other.join();
+  EXPECT_EQ(readValue.load(), 41);
+  EXPECT_TRUE(readAfterRelease.load());
+  LuaState::DestroyThread(worker);
+  CloseHandle(blockEntered);
+  CloseHandle(blockRelease);
+}

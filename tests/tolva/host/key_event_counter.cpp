@@ -27,8 +27,10 @@ LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM data) {
         ++counts.malformed;
       } else if (key->flags & LLKHF_UP) {
         ++counts.releases;
+        counts.order += 'R';
       } else {
         ++counts.presses;
+        counts.order += 'P';
       }
     } else if (key->vkCode == kMarkerKey && (key->flags & LLKHF_UP)) {
       SetEvent(markerSeen);

@@ -50,6 +50,7 @@ DWORD WINAPI CloserThread(LPVOID) {
       seen.lastText = contents.text;
       seen.informationIcon = contents.informationIcon;
       seen.buttons = contents.buttons;
+      seen.owned = GetWindow(box, GW_OWNER) != nullptr;
     }
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     while (IsWindow(box)) Sleep(kPollInterval);

@@ -11,6 +11,7 @@ struct SeenMessageBoxes {
   std::string lastText;  // the text of the last one
   bool informationIcon;  // the last one showed the information icon
   int buttons;           // buttons of the last one
+  bool owned;            // the last one had an owner window
 };
 
 void StartMessageBoxCloser();

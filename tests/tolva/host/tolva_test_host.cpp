@@ -2,12 +2,24 @@
 // test scripts observe what the module does to the desktop. The module runs
 // unchanged; the observers sit outside it.
 //
-//   TestScrollLockEvents() -> presses, releases, malformed (since last call)
-//   TestMessageBoxes()     -> count, last text, information icon, buttons
+//   TestScrollLockEvents() -> presses, releases, malformed, order ("PRPR...")
+//                             (since last call)
+//   TestMessageBoxes()     -> count, last text, information icon, buttons,
+//                             owned (the last one had an owner window)
 //   TestModuleInt(name)    -> a 32-bit global of tolva.dll, or nil
 //   TestModuleExports()    -> the names tolva.dll exports, in a table
 //   TestModuleVersion()    -> file and product version of tolva.dll
 //   TestSleep(ms)
+//   TestInSecondState(text) -> what the chunk returned (a string), or
+//                              "error: " and the message; run in a new state
+//                              in which the module was registered as well
+//   TestWinsockCleanup()   -> WSACleanup's result (one start-up undone)
+//   TestSocketCalls()      -> the module's host-name lookups and connection
+//                             attempts since the last call (nothing if they
+//                             cannot be counted)
+//   TestNewGlobals         -> names of the globals set since the state was
+//                             made, in order (the module's come first)
+#include <winsock2.h>
 #include <windows.h>
 
 #include <string>
@@ -16,6 +28,7 @@
 #include "key_event_counter.h"
 #include "message_box_closer.h"
 #include "module_symbol.h"
+#include "socket_call_counter.h"
 #include "script_host.h"
 
 namespace {
@@ -29,7 +42,8 @@ int TestScrollLockEvents(LuaState* state, LuaStackObject*) {
   state->PushNumber(events.presses);
   state->PushNumber(events.releases);
   state->PushNumber(events.malformed);
-  return 3;
+  state->PushString(events.order.c_str());
+  return 4;
 }
 
 int TestMessageBoxes(LuaState* state, LuaStackObject*) {
@@ -38,7 +52,8 @@ int TestMessageBoxes(LuaState* state, LuaStackObject*) {
   state->PushString(boxes.lastText.c_str());
   state->PushBoolean(boxes.informationIcon);
   state->PushNumber(boxes.buttons);
-  return 4;
+  state->PushBoolean(boxes.owned);
+  return 5;
 }
 
 int TestModuleInt(LuaState* state, LuaStackObject* args) {
@@ -101,6 +116,45 @@ int TestSleep(LuaState*, LuaStackObject* args) {
   return 0;
 }
 
+int TestInSecondState(LuaState* state, LuaStackObject* args) {
+  HMODULE module = GetModuleHandleA("tolva.dll");
+  if (module == nullptr || !args[1].IsString()) return 0;
+  typedef void (*RegisterModuleFunction)(LuaState* state);
+  RegisterModuleFunction registerModule = reinterpret_cast<RegisterModuleFunction>(
+      reinterpret_cast<void*>(GetProcAddress(module, "LuaPlus_RegisterModule")));
+  if (registerModule == nullptr) return 0;
+  LuaState* second = LuaState::Create(true);
+  if (second == nullptr) return 0;
+  registerModule(second);
+  std::string answer;
+  if (second->LoadText(args[1].GetString()) != 0 || second->PCall(0, 1) != 0) {
+    const char* message = second->Stack(-1).GetString();
+    answer = std::string("error: ") + (message != nullptr ? message : "?");
+  } else {
+    const char* text = second->Stack(-1).GetString();
+    answer = text != nullptr ? text : "(no text)";
+  }
+  // Not unregistered: that would release the first state's slots too.
+  LuaState::Destroy(second);
+  state->PushString(answer.c_str());
+  return 1;
+}
+
+bool countingSocketCalls = false;
+
+int TestSocketCalls(LuaState* state, LuaStackObject*) {
+  if (!countingSocketCalls) return 0;
+  SocketCalls calls = TakeSocketCalls();
+  state->PushNumber(calls.lookups);
+  state->PushNumber(calls.connects);
+  return 2;
+}
+
+int TestWinsockCleanup(LuaState* state, LuaStackObject*) {
+  state->PushNumber(WSACleanup());
+  return 1;
+}
+
 void PrepareTestGlobals(LuaState* state) {
   LuaPlus::LuaObject globals = state->GetGlobals();
   globals.Register("TestScrollLockEvents", TestScrollLockEvents);
@@ -109,6 +163,19 @@ void PrepareTestGlobals(LuaState* state) {
   globals.Register("TestModuleExports", TestModuleExports);
   globals.Register("TestModuleVersion", TestModuleVersion);
   globals.Register("TestSleep", TestSleep);
+  globals.Register("TestInSecondState", TestInSecondState);
+  globals.Register("TestWinsockCleanup", TestWinsockCleanup);
+  globals.Register("TestSocketCalls", TestSocketCalls);
+  countingSocketCalls = StartSocketCallCounter(GetModuleHandleA("tolva.dll"));
+  // Notes each new global as it is set, so the scripts can see in which
+  // order the module registered its functions (TestNewGlobals, a table).
+  const char kRecordNewGlobals[] =
+      "TestNewGlobals = {}\n"
+      "setmetatable(_G, { __newindex = function(t, k, v)\n"
+      "  TestNewGlobals[#TestNewGlobals + 1] = k\n"
+      "  rawset(t, k, v)\n"
+      "end })\n";
+  if (state->LoadText(kRecordNewGlobals) != 0 || state->PCall(0, 0) != 0) state->SetTop(0);
 }
 
 }  // namespace

@@ -4,16 +4,18 @@
 -- Presses and releases of Scroll Lock since the last call; every event must
 -- carry scan code 0x45 and the extended-key flag.
 local function scroll_lock_events()
-  local presses, releases, malformed = TestScrollLockEvents()
+  local presses, releases, malformed, order = TestScrollLockEvents()
   assert(presses, "the test host did not see its own marker key")
   expect(malformed, 0, "malformed Scroll Lock events")
-  return presses, releases
+  return presses, releases, order
 end
 
+-- Each cycle toggles twice, each toggle a press followed by its release.
 local function expect_flashes(cycles, what)
-  local presses, releases = scroll_lock_events()
+  local presses, releases, order = scroll_lock_events()
   expect(presses, 2 * cycles, what .. ": presses")
   expect(releases, 2 * cycles, what .. ": releases")
+  expect(order, string.rep("PR", 2 * cycles), what .. ": each press then its release")
 end
 
 group("tFlash counts", function()
@@ -73,11 +75,12 @@ end)
 group("tMsg shows its text in an information box", function()
   TestMessageBoxes()
   tMsg("Hello from a script")
-  local count, text, informationIcon, buttons = TestMessageBoxes()
+  local count, text, informationIcon, buttons, owned = TestMessageBoxes()
   expect(count, 1, "one box shown and closed")
   expect(text, "Hello from a script", "its text")
   expect(informationIcon, true, "information icon")
   expect(buttons, 1, "a single button")
+  expect(owned, false, "no owner window")
   tMsg("before\0after")
   count, text = TestMessageBoxes()
   expect(text, "before", "text ends at a zero byte")
@@ -98,6 +101,18 @@ group("debug log: created in the current directory, opened once", function()
   check(file ~= nil, "the file exists after tStartDebug")
   if file then
     expect(file:read("*a"), "", "nothing written")
+    file:close()
+  end
+  -- Opened for appending: what an earlier run left stays.
+  tStopDebug()
+  file = assert(io.open("tolva_debug.txt", "wb"))
+  file:write("earlier\0run")
+  file:close()
+  tStartDebug()
+  file = io.open("tolva_debug.txt", "rb")
+  check(file ~= nil, "the earlier file can be read while the log is open")
+  if file then
+    expect(file:read("*a"), "earlier\0run", "an existing log is kept")
     file:close()
   end
   local first = TestModuleInt("DebugLog")

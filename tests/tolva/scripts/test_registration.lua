@@ -7,9 +7,13 @@ local names = { "tCreate", "tClose", "tConnect", "tListen", "tAccept", "tWait", 
 local silent = { tMsg = true, tClean = true, tStartDebug = true, tStopDebug = true,
                  tFlash = true, tFlashAsync = true, tSetFlashTime = true }
 
-group("the 19 functions are registered", function()
+group("the 19 functions are registered, in their order", function()
   for _, name in ipairs(names) do
     expect(type(_G[name]), "function", name)
+  end
+  setmetatable(_G, nil)
+  for i, name in ipairs(names) do
+    expect(TestNewGlobals[i], name, "registered as number " .. i)
   end
 end)
 
@@ -73,4 +77,32 @@ group("bad arguments never raise and give one failure value", function()
   tStopDebug()
   os.remove("tolva_debug.txt")
   tSetFlashTime(250)
+end)
+
+group("a second state gets the same functions and shares the one table", function()
+  local first = tCreate(0, 0)
+  expect(first, 1, "a slot of the first state")
+  local answer = TestInSecondState([[
+    local names = { "tCreate", "tClose", "tConnect", "tListen", "tAccept", "tWait", "tRecv",
+                    "tSend", "tSendTo", "tSetCallback", "tGetError", "tMsg", "tClean",
+                    "tGetCount", "tStartDebug", "tStopDebug", "tFlash", "tFlashAsync",
+                    "tSetFlashTime" }
+    for _, name in ipairs(names) do
+      if type(_G[name]) ~= "function" then return "missing " .. name end
+    end
+    local seen = tGetCount()
+    local made = tCreate(1, 0)
+    return string.format("%d %d %d", seen, made, tGetCount())
+  ]])
+  expect(answer, "1 2 2", "the second state sees the first state's slot and takes the next")
+  expect(tGetCount(), 2, "the first state sees the second state's slot")
+  expect(tClose(2), 0, "and can close it")
+  expect(tGetCount(), 1, "one slot left")
+  -- The second registration started Winsock once more: undoing one start-up
+  -- leaves it running.
+  expect(TestWinsockCleanup(), 0, "one start-up undone")
+  local u = tCreate(1, 0)
+  check(u ~= 0, "sockets are still made")
+  expect(tSendTo(u, "still", "127.0.0.1", PORTS.udp), 5, "and still send")
+  expect(tRecv(u, 0), "still", "and receive")
 end)

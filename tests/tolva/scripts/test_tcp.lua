@@ -1,18 +1,38 @@
 -- TCP: connecting, accepting, receiving, sending and waiting, against the
 -- driver's loopback peers.
 
+-- The module's host-name lookups and connection attempts since the last
+-- call, as the test host counts them.
+local function socket_calls()
+  local lookups, connects = TestSocketCalls()
+  assert(lookups, "the test host cannot count the module's socket calls")
+  return lookups, connects
+end
+
+local function expect_socket_calls(lookups, connects, what)
+  local seenLookups, seenConnects = socket_calls()
+  expect(seenLookups, lookups, what .. ": host-name lookups")
+  expect(seenConnects, connects, what .. ": connection attempts")
+end
+
 group("tConnect: port rules, dotted address, failures", function()
   local h = tCreate(0, 0)
+  socket_calls()
   expect(tConnect(h, "127.0.0.1", 0), 0, "port 0")
   expect(tConnect(h, "127.0.0.1", 65536), 0, "port 65536 (low 16 bits 0)")
   expect(tConnect(h, "127.0.0.1", "80"), 0, "text port")
   expect(tConnect(h, 127, PORTS.echo), 0, "number as host")
   expect(tConnect(h, nil, PORTS.echo), 0, "no host")
+  expect_socket_calls(0, 0, "refused arguments")
+  expect(tConnect(h, "no-such-host.invalid", 0), 0, "host name with port 0")
+  expect_socket_calls(0, 0, "port 0 before any lookup")
   -- (a 70-character label cannot be encoded as a DNS query: no packet leaves)
   expect(tConnect(h, string.rep("x", 70) .. ".invalid", PORTS.echo), 0, "host name that does not resolve")
+  expect_socket_calls(1, 0, "a host name is looked up")
   -- No attempt was made above: the socket still connects, and a port above
   -- 65535 is taken by its low 16 bits (65537 would be port 1).
   expect(tConnect(h, "127.0.0.1", PORTS.echo + 65536), 1, "dotted address, port + 65536")
+  expect_socket_calls(0, 1, "a dotted address is used without a lookup")
   expect(tSend(h, "ping"), 4, "send over the connection")
   expect(tRecv(h, 0), "ping", "the echo peer answers")
 

@@ -24,7 +24,10 @@ group("tSendTo refusals and tGetError", function()
   expect(tGetError(u), 0, "refusals record nothing")
   -- No name lookup: text that is no address is 255.255.255.255, and a
   -- broadcast without permission fails with WSAEACCES.
+  TestSocketCalls()
   expect(tSendTo(u, "x", "localhost", PORTS.udp), 0, "a host name is not an address")
+  local lookups = TestSocketCalls()
+  expect(lookups, 0, "tSendTo looks no name up")
   expect(tGetError(u), 10013, "the Winsock error is recorded")
   expect(tGetError(t), 0, "other slots keep theirs")
   expect(tSendTo(u, "x", "127.0.0.1", PORTS.udp), 1, "a good send after it")
