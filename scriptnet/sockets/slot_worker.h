@@ -40,9 +40,7 @@ struct SlotWorker {
   LuaPlus::LuaState* luaThread;     // the worker's own Lua thread
   SOCKET wakeSocket;                // UDP, connected to itself
   SOCKET releasedSocket;            // handed over by a release (table lock)
-  HANDLE thread;                    // owned by the record, for unloading
   HMODULE modulePin;                // reference that keeps the DLL loaded
-  SlotWorker* next;                 // list of live workers (table lock)
 };
 
 // The readiness-wait limit of every worker: 3600 seconds. Set once when the
@@ -71,8 +69,7 @@ bool InvokeCallback(SlotWorker* worker, const char* text, int event, int extra);
 bool WorkerSlotIsLive(const SlotWorker* worker);
 
 // The last step of a worker thread: closes what it owns, lets its Lua
-// thread go, leaves the list of live workers and releases the module
-// reference. Does not return.
+// thread go and releases the module reference. Does not return.
 void FinishWorker(SlotWorker* worker);
 
 // Unloading: refuses new workers, releases every slot (which wakes every

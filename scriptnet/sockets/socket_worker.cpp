@@ -14,9 +14,11 @@ const int kReceiveBufferSize = 1024;
 const int kListenBacklog = 4;
 const int kEmptyWaitLimit = 27;
 const DWORD kWouldBlockPause = 10;
+// How often a worker whose TCP socket is not connected yet looks again.
+const long kUnconnectedPollMicroseconds = 20000;
 const unsigned kListeningTcp = SlotInUse | SlotListening;
 
-enum class Step { Continue, End, Released };
+enum class Step { Continue, End, Released, NotConnected };
 
 enum class Readiness { Readable, Empty, Woken };
 
@@ -107,6 +109,7 @@ Step ReceiveText(SlotWorker* worker, SOCKET socketHandle) {
       return InvokeCallback(worker, buffer, CallbackData, 0) ? Step::Continue : Step::End;
     }
     if (count == 0) return RecordError(worker, ErrPeerClosed) ? Step::End : Step::Released;
+    if (error == WSAENOTCONN) return Step::NotConnected;
     if (error != WSAEWOULDBLOCK) {
       return RecordError(worker, ErrReceiveFailed) ? Step::End : Step::Released;
     }
@@ -142,6 +145,39 @@ void StopServing(SlotWorker* worker) {
   slot.worker = nullptr;
 }
 
+// Some socket layers report a TCP socket that is neither connected nor
+// listening as readable at once, where Windows' own waits until it has a
+// connection. Such a socket has nothing to wait for until the script
+// connects it or makes it listen, so the worker looks again every few
+// milliseconds (a wake still ends the wait at once), and the time spent
+// counts towards empty waits as one wait would. False when the 27th empty
+// wait is reached.
+bool WaitForConnection(SlotWorker* worker, SOCKET socketHandle, timeval limit, int* emptyWaits) {
+  long long waitLimit = static_cast<long long>(limit.tv_sec) * 1000000 + limit.tv_usec;
+  long long waited = 0;
+  for (;;) {
+    fd_set wake;
+    FD_ZERO(&wake);
+    FD_SET(worker->wakeSocket, &wake);
+    timeval pause = {0, kUnconnectedPollMicroseconds};
+    if (select(0, &wake, nullptr, nullptr, &pause) > 0) return true;  // released, or nothing
+    waited += kUnconnectedPollMicroseconds;
+    if (waited >= waitLimit) {
+      waited = 0;
+      if (++*emptyWaits >= kEmptyWaitLimit) return false;
+    }
+    unsigned flags;
+    SOCKET current;
+    if (!ReadSlot(worker, &flags, &current)) return true;
+    sockaddr_in peer;
+    int peerLength = sizeof peer;
+    if (flags == kListeningTcp || current != socketHandle ||
+        getpeername(current, reinterpret_cast<sockaddr*>(&peer), &peerLength) == 0) {
+      return true;
+    }
+  }
+}
+
 void Serve(SlotWorker* worker) {
   const timeval waitTime = WorkerWaitTime();
   int emptyWaits = 0;  // over the worker's whole life, never reset
@@ -165,6 +201,11 @@ void Serve(SlotWorker* worker) {
 
     Step step = listening ? AcceptConnection(worker, socketHandle) : ReceiveText(worker, socketHandle);
     if (step == Step::Released) return;
+    if (step == Step::NotConnected) {
+      if (WaitForConnection(worker, socketHandle, waitTime, &emptyWaits)) continue;
+      StopServing(worker);
+      return;
+    }
     if (step == Step::End) {
       EndServing(worker);
       return;

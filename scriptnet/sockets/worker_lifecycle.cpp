@@ -15,8 +15,10 @@
 
 namespace {
 
-// Live workers, linked under the table lock.
-SlotWorker* liveWorkers = nullptr;
+// Handles of every worker thread that may not have ended yet (table lock).
+// A thread's handle is signalled only after its last instruction, when it
+// has also let go of the module.
+std::vector<HANDLE> workerThreads;
 // Set while the module unloads: no worker may start then.
 volatile LONG stoppingWorkers = 0;
 
@@ -40,13 +42,17 @@ SOCKET MakeWakeSocket() {
   return wake;
 }
 
-void Unlink(SlotWorker* worker) {
-  for (SlotWorker** link = &liveWorkers; *link != nullptr; link = &(*link)->next) {
-    if (*link == worker) {
-      *link = worker->next;
-      return;
+// Forgets threads that have ended. Lock held.
+void ForgetEndedThreads() {
+  size_t kept = 0;
+  for (HANDLE thread : workerThreads) {
+    if (WaitForSingleObject(thread, 0) == WAIT_OBJECT_0) {
+      CloseHandle(thread);
+    } else {
+      workerThreads[kept++] = thread;
     }
   }
+  workerThreads.resize(kept);
 }
 
 // Undoes a start that did not get as far as the thread.
@@ -92,12 +98,19 @@ bool StartSocketWorker(int index, unsigned generation, const char* name,
   {
     SocketTableLock lock;
     SocketSlot& slot = SocketTable[index];
-    if (slot.generation == generation && slot.slotFlags != 0 && slot.callbackName == nullptr &&
-        slot.worker == nullptr) {
+    if (!stoppingWorkers && slot.generation == generation && slot.slotFlags != 0 &&
+        slot.callbackName == nullptr && slot.worker == nullptr) {
       // The thread blocks on the table lock until the slot is complete.
-      HANDLE thread = CreateThread(nullptr, 0, SocketWorker, worker, 0, nullptr);
+      ForgetEndedThreads();
+      HANDLE thread = nullptr;
+      try {
+        workerThreads.reserve(workerThreads.size() + 1);
+        thread = CreateThread(nullptr, 0, SocketWorker, worker, 0, nullptr);
+      } catch (const std::bad_alloc&) {
+        thread = nullptr;
+      }
       if (thread != nullptr) {
-        worker->thread = thread;
+        workerThreads.push_back(thread);
         HANDLE slotCopy = nullptr;
         if (!DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &slotCopy, 0, FALSE,
                              DUPLICATE_SAME_ACCESS)) {
@@ -106,8 +119,6 @@ bool StartSocketWorker(int index, unsigned generation, const char* name,
         slot.workerThread = slotCopy;
         slot.callbackName = nameCopy;
         slot.worker = worker;
-        worker->next = liveWorkers;
-        liveWorkers = worker;
         started = true;
       }
     }
@@ -129,12 +140,10 @@ void FinishWorker(SlotWorker* worker) {
   SOCKET released;
   {
     SocketTableLock lock;
-    Unlink(worker);
     released = worker->releasedSocket;
     worker->releasedSocket = INVALID_SOCKET;
     SocketSlot& slot = SocketTable[worker->index];
     if (slot.worker == worker) slot.worker = nullptr;
-    CloseHandle(worker->thread);
   }
   if (released != INVALID_SOCKET) closesocket(released);
   closesocket(worker->wakeSocket);
@@ -147,16 +156,11 @@ void FinishWorker(SlotWorker* worker) {
 void StopAllSocketWorkers(DWORD limit) {
   InterlockedExchange(&stoppingWorkers, 1);
   ReleaseAllSlots();
+  // No worker starts from here on, so the list is complete.
   std::vector<HANDLE> threads;
   {
     SocketTableLock lock;
-    for (SlotWorker* worker = liveWorkers; worker != nullptr; worker = worker->next) {
-      HANDLE copy = nullptr;
-      if (DuplicateHandle(GetCurrentProcess(), worker->thread, GetCurrentProcess(), &copy,
-                          SYNCHRONIZE, FALSE, 0)) {
-        threads.push_back(copy);
-      }
-    }
+    threads.swap(workerThreads);
   }
   DWORD start = GetTickCount();
   for (HANDLE thread : threads) {
