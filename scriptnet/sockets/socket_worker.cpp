@@ -199,6 +199,9 @@ void Serve(SlotWorker* worker) {
       return;
     }
 
+    // The script may have made the slot listen during the wait.
+    if (!ReadSlot(worker, &flags, &socketHandle)) return;
+    listening = flags == kListeningTcp;
     Step step = listening ? AcceptConnection(worker, socketHandle) : ReceiveText(worker, socketHandle);
     if (step == Step::Released) return;
     if (step == Step::NotConnected) {

@@ -126,6 +126,22 @@ group("peer close: tGetError 1 inside the ending call", function()
   expect(#client, 1, "the client's released slot got no ending call")
 end)
 
+group("a connected slot made listening ends its worker with the listen error", function()
+  local client = recorder("OnNowListening")
+  local _, listened = served_listener(PORTS.tcp1, "OnNothing")
+  recorder("OnNothing")
+  local c = connected_client(PORTS.tcp1)
+  expect(tSetCallback(c, "OnNowListening"), 1, "serve the connected slot")
+  check(wait_until(function() return #listened == 1 end), "accepted")
+  expect(tListen(c), 0, "a connected socket cannot listen")
+  expect(tSend(listened[1].extra, "wake"), 4, "text for the worker")
+  check(wait_until(function() return #client == 1 end), "the worker ends")
+  expect(client[1].event, 0, "with the ending call only")
+  check(client[1].err >= 10000, "tGetError inside it is Winsock's, got " .. client[1].err)
+  -- Its connection closes, so the accepted side ends as well.
+  check(wait_until(function() return tGetCount() == 1 end), "both connection slots are free")
+end)
+
 group("tWait sees text a worker received; the event is set before the call", function()
   local insideWait = {}
   local client = recorder("OnEchoed", function(h, event)
