@@ -15,13 +15,9 @@ int tCreate(LuaState* state, LuaStackObject* args) {
 
   // The slot is ours from here on: in use, so no other thread takes it.
   unsigned flags = datagram ? static_cast<unsigned>(SlotDatagram) : 0u;
-  int index = TakeFreeSlot(flags, state->GetMainState());
+  unsigned generation = 0;
+  int index = TakeFreeSlot(flags, state->GetMainState(), &generation);
   if (index < 0) return NumberResult(state, 0);
-  unsigned generation;
-  {
-    SocketTableLock lock;
-    generation = SocketTable[index].generation;
-  }
 
   HANDLE dataEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
   SOCKET socketHandle = socket(AF_INET, datagram ? SOCK_DGRAM : SOCK_STREAM, 0);

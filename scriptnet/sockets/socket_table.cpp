@@ -65,7 +65,7 @@ int FindFreeSlot() {
   return -1;
 }
 
-int TakeFreeSlot(unsigned flags, LuaPlus::LuaState* scriptState) {
+int TakeFreeSlot(unsigned flags, LuaPlus::LuaState* scriptState, unsigned* generation) {
   SocketTableLock lock;
   int index = FindFreeSlot();
   if (index < 0) return -1;
@@ -74,6 +74,7 @@ int TakeFreeSlot(unsigned flags, LuaPlus::LuaState* scriptState) {
   slot.slotFlags = flags | SlotInUse;
   slot.slotIndex = index;
   slot.scriptState = scriptState;
+  if (generation != nullptr) *generation = slot.generation;
   return index;
 }
 
@@ -89,6 +90,15 @@ bool ReleaseSlotOfGeneration(int index, unsigned generation) {
   SocketSlot& slot = SocketTable[index];
   if (slot.generation != generation || slot.slotFlags == 0) return false;
   ReleaseSlotLocked(slot);
+  return true;
+}
+
+bool SetSlotErrorOfGeneration(int index, unsigned generation, int error) {
+  if (index < 0 || index >= kSocketSlotCount) return false;
+  SocketTableLock lock;
+  SocketSlot& slot = SocketTable[index];
+  if (slot.generation != generation || slot.slotFlags == 0) return false;
+  slot.lastError = error;
   return true;
 }
 

@@ -78,8 +78,9 @@ int FindFreeSlot();
 
 // Atomically takes the lowest free slot: zeroes it (its generation kept),
 // sets slotFlags (SlotInUse is added), slotIndex and scriptState. Answers
-// the index, or -1 when the table is full.
-int TakeFreeSlot(unsigned flags, LuaPlus::LuaState* scriptState);
+// the index, or -1 when the table is full; the slot's generation goes to
+// *generation when asked for.
+int TakeFreeSlot(unsigned flags, LuaPlus::LuaState* scriptState, unsigned* generation = nullptr);
 
 // Closes the slot's socket, event and worker-thread handle (the thread
 // itself is not stopped), frees the callback name, zeroes the slot and
@@ -89,6 +90,10 @@ void ReleaseSlot(int index);
 // ReleaseSlot only if the slot still has this generation, i.e. was not
 // released since. Answers whether it released it.
 bool ReleaseSlotOfGeneration(int index, unsigned generation);
+
+// Records an error in the slot unless it was released since (generation
+// changed). Answers whether it did.
+bool SetSlotErrorOfGeneration(int index, unsigned generation, int error);
 
 // Releases every slot in use.
 void ReleaseAllSlots();

@@ -28,13 +28,6 @@ HANDLE DuplicateDataEvent(int index) {
   return copy;
 }
 
-// Records a Winsock error in the slot, unless it was released meanwhile.
-void RecordError(int index, unsigned generation, int error) {
-  SocketTableLock lock;
-  SocketSlot& slot = SocketTable[index];
-  if (slot.generation == generation && slot.slotFlags != 0) slot.lastError = error;
-}
-
 }  // namespace
 
 int tWait(LuaState* state, LuaStackObject* args) {
@@ -127,7 +120,7 @@ int tSendTo(LuaState* state, LuaStackObject* args) {
     if (sent > 0) return NumberResult(state, sent);
     if (sent == 0) return NumberResult(state, 0);
     int error = WSAGetLastError();
-    RecordError(index, slot.generation, error);
+    SetSlotErrorOfGeneration(index, slot.generation, error);
     if (error != WSAEWOULDBLOCK) return NumberResult(state, 0);
     Sleep(kWouldBlockPause);
   }

@@ -3,6 +3,8 @@
 #include <LuaPlus/LuaPlus.h>
 
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "lua_headers.h"
 
@@ -37,19 +39,21 @@ int DispatchScriptFunction(lua_State* L) {
   if (state == nullptr || function == nullptr) return 0;
 
   // Enough entries that reading a few arguments past the last one given
-  // sees "none"; longer argument lists get a collected block.
+  // sees "none". Longer argument lists get a heap block (not a userdata: the
+  // function must see the stack exactly as the script left it).
   const int kFixedArguments = 16;
   LuaStackObject fixedArguments[kFixedArguments];
-  LuaStackObject* arguments = fixedArguments;
   int top = lua_gettop(L);
+  std::unique_ptr<LuaStackObject[]> longArguments;
+  LuaStackObject* arguments = fixedArguments;
+  int count = kFixedArguments;
   if (top + 1 > kFixedArguments) {
-    void* block = lua_newuserdata(L, sizeof(LuaStackObject) * (top + 1));
-    arguments = static_cast<LuaStackObject*>(block);
+    longArguments.reset(new (std::nothrow) LuaStackObject[top + 1]);
+    if (longArguments == nullptr) return 0;
+    arguments = longArguments.get();
+    count = top + 1;
   }
-  for (int i = 0; i <= top; ++i) arguments[i] = LuaStackObject(state, i);
-  for (int i = top + 1; arguments == fixedArguments && i < kFixedArguments; ++i) {
-    arguments[i] = LuaStackObject(state, i);
-  }
+  for (int i = 0; i < count; ++i) arguments[i] = LuaStackObject(state, i);
   try {
     return function(state, arguments);
   } catch (...) {

@@ -110,7 +110,7 @@ int LuaState::PCall(int argumentCount, int resultCount, int errorFunction) {
 }
 
 int LuaState::LoadFile(const char* path) { return luaL_loadfile(L_, path); }
-int LuaState::LoadString(const char* text) { return luaL_loadstring(L_, text); }
+int LuaState::LoadText(const char* text) { return luaL_loadstring(L_, text); }
 
 LuaState* LuaState::NewThread() {
   LuaAutoLock lock(this);

@@ -127,7 +127,7 @@ class LUAPLUS_CLASS LuaState {
   // Loads a file or text as a function pushed on the stack; 0 on success,
   // else a non-zero code with the error message pushed.
   int LoadFile(const char* path);
-  int LoadString(const char* text);
+  int LoadText(const char* text);  // (not LoadString: a windows.h macro)
 
   // --- threads of other OS threads
   // A new Lua thread of this universe, kept from collection until

@@ -1,0 +1,20 @@
+// Counts the Scroll Lock key events that reach the desktop, seen through a
+// low-level keyboard hook on a thread of its own.
+#ifndef TOLVA_TESTS_KEY_EVENT_COUNTER_H
+#define TOLVA_TESTS_KEY_EVENT_COUNTER_H
+
+struct ScrollLockEvents {
+  int presses;
+  int releases;
+  int malformed;  // Scroll Lock events without scan code 0x45 or the extended flag
+};
+
+// Installs the hook; false if it could not be installed.
+bool StartKeyEventCounter();
+
+// Sends a marker key through the same input queue, waits (bounded) until the
+// hook has seen it, so every earlier event has been counted, and answers the
+// Scroll Lock events since the previous call.
+bool TakeScrollLockEvents(ScrollLockEvents* events);
+
+#endif

@@ -1,0 +1,180 @@
+#!/usr/bin/env python3
+"""Runs every tolva test script in one tolva_test_host process under Wine,
+against loopback peers served from here:
+
+  echo     TCP: sends back what it receives until the client closes.
+  control  TCP: one command line per connection, then acts on it:
+             BULK n     sends n bytes of a letter pattern
+             ZERO       sends "abc", a zero byte and "def"
+             BYE        sends nothing
+             CONNECT p  connects to the script's port p, sends
+                        "hello from peer"
+           and then ends the connection gracefully (shutdown, then close,
+           after the client closed or for BYE at once).
+  udp      UDP: sends each datagram back to its sender.
+
+Ports are passed to the scripts as NAME=PORT arguments, with two ports
+that were free when the run started (free_tcp, free_udp).
+"""
+import argparse
+import os
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+PATTERN = b"abcdefghijklmnopqrstuvwxyz0123456789"
+
+
+def pattern_bytes(count):
+    return (PATTERN * (count // len(PATTERN) + 1))[:count]
+
+
+def end_gracefully(conn, wait_for_client=True):
+    """Shutdown, then close; a close with unread data would reset the
+    connection and could discard what was sent."""
+    try:
+        conn.shutdown(socket.SHUT_WR)
+        if wait_for_client:
+            conn.settimeout(60)
+            while conn.recv(4096):
+                pass
+    except OSError:
+        pass
+    conn.close()
+
+
+def serve(listener, handler):
+    while True:
+        conn, _ = listener.accept()
+        threading.Thread(target=handler, args=(conn,), daemon=True).start()
+
+
+def echo_handler(conn):
+    try:
+        while True:
+            data = conn.recv(4096)
+            if not data:
+                break
+            conn.sendall(data)
+    except OSError:
+        pass
+    end_gracefully(conn, wait_for_client=False)
+
+
+def read_line(conn):
+    line = b""
+    while not line.endswith(b"\n"):
+        data = conn.recv(1)
+        if not data:
+            break
+        line += data
+    return line.decode().strip()
+
+
+def connect_to_script(port):
+    deadline = time.monotonic() + 60
+    while time.monotonic() < deadline:
+        try:
+            peer = socket.create_connection(("127.0.0.1", port), timeout=5)
+        except OSError:
+            time.sleep(0.05)
+            continue
+        peer.sendall(b"hello from peer")
+        end_gracefully(peer)
+        return
+
+
+def control_handler(conn):
+    command = read_line(conn).split()
+    if not command:
+        conn.close()
+        return
+    if command[0] == "BULK":
+        conn.sendall(pattern_bytes(int(command[1])))
+        end_gracefully(conn)
+    elif command[0] == "ZERO":
+        conn.sendall(b"abc\0def")
+        end_gracefully(conn)
+    elif command[0] == "BYE":
+        end_gracefully(conn)
+    elif command[0] == "CONNECT":
+        threading.Thread(target=connect_to_script, args=(int(command[1]),), daemon=True).start()
+        end_gracefully(conn)
+    else:
+        conn.close()
+
+
+def udp_echo(sock):
+    while True:
+        data, sender = sock.recvfrom(65536)
+        sock.sendto(data, sender)
+
+
+def tcp_listener():
+    listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    listener.bind(("127.0.0.1", 0))
+    listener.listen(16)
+    return listener
+
+
+def free_port(kind):
+    probe = socket.socket(socket.AF_INET, kind)
+    probe.bind(("127.0.0.1", 0))
+    port = probe.getsockname()[1]
+    probe.close()
+    return port
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--wine", required=True)
+    parser.add_argument("--host", required=True)
+    parser.add_argument("--scripts", required=True)
+    parser.add_argument("--timeout", type=int, default=300)
+    options = parser.parse_args()
+
+    echo = tcp_listener()
+    control = tcp_listener()
+    udp = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    udp.bind(("127.0.0.1", 0))
+    threading.Thread(target=serve, args=(echo, echo_handler), daemon=True).start()
+    threading.Thread(target=serve, args=(control, control_handler), daemon=True).start()
+    threading.Thread(target=udp_echo, args=(udp,), daemon=True).start()
+
+    ports = {
+        "echo": echo.getsockname()[1],
+        "control": control.getsockname()[1],
+        "udp": udp.getsockname()[1],
+        "free_tcp": free_port(socket.SOCK_STREAM),
+        "free_udp": free_port(socket.SOCK_DGRAM),
+    }
+    script = os.path.join(os.path.abspath(options.scripts), "run_all.lua")
+    command = [options.wine, os.path.abspath(options.host), script]
+    command += ["%s=%d" % item for item in ports.items()]
+    # The debug log goes to the current directory: use a fresh one. The
+    # host's output goes through a file: Wine's service processes, started
+    # by the first program of a session, inherit the output handles and
+    # would keep a pipe to the caller open long after the host ended.
+    with tempfile.TemporaryDirectory() as workdir:
+        log_path = os.path.join(workdir, "host-output.txt")
+        with open(log_path, "wb") as log:
+            try:
+                result = subprocess.run(command, cwd=workdir, timeout=options.timeout,
+                                        stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+                returncode = result.returncode
+            except subprocess.TimeoutExpired:
+                returncode = None
+        with open(log_path, "rb") as log:
+            sys.stdout.write(log.read().decode("utf-8", "replace"))
+    if returncode is None:
+        print("tolva tests: the host timed out", flush=True)
+        return 1
+    print("tolva tests: host exited with", returncode, flush=True)
+    return returncode
+
+
+if __name__ == "__main__":
+    sys.exit(main())
