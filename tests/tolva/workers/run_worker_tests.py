@@ -20,6 +20,8 @@ port, one line per connection:
                   send "s\\n" every few milliseconds until the connection ends
 
 Ports are passed to the scripts as NAME=PORT arguments.
+
+The examples' echo and chat servers are run too, with clients from here.
 """
 import argparse
 import os
@@ -187,11 +189,86 @@ def run_host(options, script, ports, environment=None):
         fail("%s: exit code %d" % (script, result.returncode))
 
 
+def line_reader(conn):
+    """Reads lines from a connection, keeping what follows the last one."""
+    buffered = [b""]
+
+    def next_line():
+        while b"\n" not in buffered[0]:
+            piece = conn.recv(4096)
+            if not piece:
+                return None
+            buffered[0] += piece
+        line, buffered[0] = buffered[0].split(b"\n", 1)
+        return line.decode()
+    return next_line
+
+
+def expect_line(read, expected, what):
+    line = read()
+    if line != expected:
+        fail("%s: got %r, expected %r" % (what, line, expected))
+
+
+def talk_to_echo_server(port):
+    conn = connect(port)
+    read = line_reader(conn)
+    for text in ("first line", "x" * 3000, "last"):
+        conn.sendall((text + "\n").encode())
+        expect_line(read, text, "echo server")
+    conn.close()
+
+
+def talk_to_chat_server(port):
+    alice = connect(port)
+    read_alice = line_reader(alice)
+    welcome = read_alice() or ""
+    if not welcome.startswith("welcome, you are guest"):
+        fail("chat server: welcome %r" % welcome)
+    guest_alice = welcome.rsplit(" ", 1)[-1]
+    bob = connect(port)
+    read_bob = line_reader(bob)
+    guest_bob = (read_bob() or "").rsplit(" ", 1)[-1]
+    expect_line(read_alice, guest_bob + " joined", "chat: join announced")
+    alice.sendall(b"/nick alice\n")
+    expect_line(read_bob, guest_alice + " is now alice", "chat: new name announced")
+    alice.sendall(b"hi ")
+    alice.sendall(b"all\n")
+    expect_line(read_bob, "alice: hi all", "chat: a line in two pieces")
+    bob.sendall(b"hello alice\n/quit\n")
+    expect_line(read_alice, guest_bob + ": hello alice", "chat: the answer")
+    expect_line(read_alice, guest_bob + " left", "chat: leaving announced")
+    wait_for_close(bob)
+    bob.close()
+    alice.close()
+
+
+def run_example(options, script, port, connections, client):
+    command = [options.wine, os.path.abspath(options.host),
+               os.path.join(os.path.abspath(options.examples), script), str(port), str(connections)]
+    with tempfile.TemporaryDirectory() as workdir:
+        process = subprocess.Popen(command, cwd=workdir)
+        try:
+            client(port)
+        except OSError as error:
+            fail("%s: %s" % (script, error))
+        try:
+            code = process.wait(timeout=options.timeout)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            fail("%s: did not stop" % script)
+            return
+    print("driver: %s exited with %d" % (script, code), flush=True)
+    if code != 0:
+        fail("%s: exit code %d" % (script, code))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--wine", required=True)
     parser.add_argument("--host", required=True)
     parser.add_argument("--scripts", required=True)
+    parser.add_argument("--examples", required=True)
     parser.add_argument("--timeout", type=int, default=240)
     options = parser.parse_args()
 
@@ -221,6 +298,10 @@ def main():
             time.sleep(0.05)
         if not all(r["ended"] for r in stream_clients):
             fail("load_and_unload.lua: a streaming connection outlived the host")
+
+    echo_port, chat_port = free_ports(socket.SOCK_STREAM, 2)
+    run_example(options, "echo_server.lua", echo_port, 1, talk_to_echo_server)
+    run_example(options, "chat_server.lua", chat_port, 2, talk_to_chat_server)
 
     print("driver: %d failure(s)" % len(failures), flush=True)
     return 1 if failures else 0
