@@ -248,6 +248,31 @@ group("closing a slot while its worker is inside a callback", function()
   expect(#calls, 1, "no call after the close")
 end)
 
+group("a callback closing its own slot; a callback that is no function any more", function()
+  local own = recorder("OnSelfClose", function(h, event)
+    if event == 1 then tClose(h) end
+    return true
+  end)
+  local _, listened = served_listener(PORTS.tcp2, "OnSelfClose")
+  local c = connected_client(PORTS.tcp2)
+  check(wait_until(function() return #listened == 1 end), "accepted")
+  expect(tSend(c, "bye"), 3, "send")
+  expect(tRecv(c, 0), "", "the connection is closed by its callback")
+  check(wait_until(function() return tGetCount() == 2 end), "its slot is free")
+  expect(#own, 1, "no ending call after the callback closed the slot")
+
+  local replaced = recorder("OnReplaced")
+  local u = tCreate(1, PORTS.udp2)
+  local s = tCreate(1, 0)
+  expect(tSetCallback(u, "OnReplaced"), 1, "serve")
+  expect(tSendTo(s, "one", "127.0.0.1", PORTS.udp2), 3, "send")
+  check(wait_until(function() return #replaced == 1 end), "called")
+  OnReplaced = "not a function"
+  expect(tSendTo(s, "two", "127.0.0.1", PORTS.udp2), 3, "send again")
+  check(wait_until(function() return tGetCount() == 3 end), "the worker ends and frees the slot")
+  expect(#replaced, 1, "without calls")
+end)
+
 group("a script that never calls out still gets its callbacks", function()
   local got = false
   recorder("OnNoticed", function()
