@@ -41,6 +41,23 @@ bool RecordError(const SlotWorker* worker, int error) {
   return true;
 }
 
+// Marks the start of a receive or accept on the slot's socket, which a
+// release then interrupts by closing it. False if the slot was released.
+bool BeginSocketCall(SlotWorker* worker, SOCKET* socketHandle) {
+  SocketTableLock lock;
+  if (!WorkerSlotIsLive(worker)) return false;
+  *socketHandle = SocketTable[worker->index].socketHandle;
+  worker->inSocketCall = true;
+  return true;
+}
+
+// Marks its end; false if the slot was released meanwhile.
+bool EndSocketCall(SlotWorker* worker) {
+  SocketTableLock lock;
+  worker->inSocketCall = false;
+  return WorkerSlotIsLive(worker);
+}
+
 // Text arrived: tWait on the slot answers 1 from now on.
 bool SignalData(const SlotWorker* worker) {
   SocketTableLock lock;
@@ -67,13 +84,20 @@ Readiness WaitReadable(const SlotWorker* worker, SOCKET socketHandle, timeval li
 
 // A connection on a listening slot: it takes the lowest free slot and is
 // announced to the callback, which keeps it by answering true.
-Step AcceptConnection(SlotWorker* worker, SOCKET listener) {
+Step AcceptConnection(SlotWorker* worker) {
   // The peer's address is not used; each worker has its own record.
   sockaddr_in peer;
   int peerLength = sizeof peer;
+  SOCKET listener;
+  if (!BeginSocketCall(worker, &listener)) return Step::Released;
   SOCKET connection = accept(listener, reinterpret_cast<sockaddr*>(&peer), &peerLength);
+  int error = connection == INVALID_SOCKET ? WSAGetLastError() : 0;
+  if (!EndSocketCall(worker)) {
+    if (connection != INVALID_SOCKET) closesocket(connection);
+    return Step::Released;
+  }
   if (connection == INVALID_SOCKET) {
-    return RecordError(worker, WSAGetLastError()) ? Step::Continue : Step::Released;
+    return RecordError(worker, error) ? Step::Continue : Step::Released;
   }
   int index;
   unsigned generation;
@@ -97,11 +121,14 @@ Step AcceptConnection(SlotWorker* worker, SOCKET listener) {
   return Step::Continue;
 }
 
-Step ReceiveText(SlotWorker* worker, SOCKET socketHandle) {
+Step ReceiveText(SlotWorker* worker) {
   char buffer[kReceiveBufferSize + 1];
   for (;;) {
+    SOCKET socketHandle;
+    if (!BeginSocketCall(worker, &socketHandle)) return Step::Released;
     int count = recv(socketHandle, buffer, kReceiveBufferSize, 0);
     int error = count < 0 ? WSAGetLastError() : 0;
+    if (!EndSocketCall(worker)) return Step::Released;
     if (count > 0) {
       buffer[count] = '\0';
       if (!SignalData(worker)) return Step::Released;
@@ -202,7 +229,7 @@ void Serve(SlotWorker* worker) {
     // The script may have made the slot listen during the wait.
     if (!ReadSlot(worker, &flags, &socketHandle)) return;
     listening = flags == kListeningTcp;
-    Step step = listening ? AcceptConnection(worker, socketHandle) : ReceiveText(worker, socketHandle);
+    Step step = listening ? AcceptConnection(worker) : ReceiveText(worker);
     if (step == Step::Released) return;
     if (step == Step::NotConnected) {
       if (WaitForConnection(worker, socketHandle, waitTime, &emptyWaits)) continue;

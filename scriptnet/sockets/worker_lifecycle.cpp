@@ -131,6 +131,10 @@ bool StartSocketWorker(int index, unsigned generation, const char* name,
 }
 
 void HandOverServedSocket(SlotWorker* worker, SOCKET socketHandle) {
+  if (worker->inSocketCall) {
+    closesocket(socketHandle);
+    return;
+  }
   worker->releasedSocket = socketHandle;
   shutdown(socketHandle, SD_BOTH);
   send(worker->wakeSocket, "", 1, 0);

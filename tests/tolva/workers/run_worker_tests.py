@@ -9,6 +9,8 @@ port, one line per connection:
                   script closes the connection without sending, else
                   "GOT <text>" with the first text it sends
   UDPEMPTY port   send an empty datagram to the script's port; answer "SENT"
+  UDPLATER port   answer "OK", then send the datagram "late" to the script's
+                  port after 300 ms and "rescue" after 10 s
   CLIENTS port n m   after the script closed the control connection (its
                   slot is needed): n clients connect to the port, a few at a
                   time (the listening backlog is 4), and each waits for the
@@ -133,6 +135,18 @@ def handle_command(control):
         udp.sendto(b"", ("127.0.0.1", int(command[1])))
         udp.close()
         control.sendall(b"SENT\n")
+    elif name == "UDPLATER":
+        control.sendall(b"OK\n")
+        port = int(command[1])
+
+        def send_later():
+            udp = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+            time.sleep(0.3)
+            udp.sendto(b"late", ("127.0.0.1", port))
+            time.sleep(10)
+            udp.sendto(b"rescue", ("127.0.0.1", port))
+            udp.close()
+        threading.Thread(target=send_later, daemon=True).start()
     elif name in ("CLIENTS", "STREAM"):
         wait_for_close(control)
         port, count = int(command[1]), int(command[2])
@@ -298,6 +312,9 @@ def main():
             time.sleep(0.05)
         if not all(r["ended"] for r in stream_clients):
             fail("load_and_unload.lua: a streaming connection outlived the host")
+
+    # Last: its driver thread may send one more datagram seconds later.
+    run_host(options, "receive_race.lua", ports())
 
     echo_port, chat_port = free_ports(socket.SOCK_STREAM, 2)
     run_example(options, "echo_server.lua", echo_port, 1, talk_to_echo_server)
