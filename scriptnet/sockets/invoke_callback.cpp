@@ -32,16 +32,17 @@ bool InvokeCallback(SlotWorker* worker, const char* text, int event, int extra) 
   // Looked up by name on every call: the script may redefine it.
   LuaPlus::LuaObject function = thread->GetGlobal(name.c_str());
   if (!function.IsFunction()) return false;
-  // Checked once more right before the call: the lookup may have waited for
-  // the state's lock while the script released the slot.
-  if (!SlotStillLive(worker)) return false;
 
   int height = thread->GetTop();
   LuaPlus::LuaCall call = function();
   call << static_cast<double>(worker->index + 1) << static_cast<double>(event)
        << (text != nullptr ? text : "") << static_cast<double>(extra);
+  // Checked once more as late as possible: the lookup and the pushes may
+  // have waited for the state's lock while the script released the slot.
+  // What remains is the moment between this check and the call's start, in
+  // which a release on another thread still lets this one call begin.
   bool answer = false;
-  if (call.PCall(1) == 0) {
+  if (SlotStillLive(worker) && call.PCall(1) == 0) {
     LuaPlus::LuaObject result = LuaPlus::LuaStackObject(thread, height + 1);
     answer = result.IsBoolean() && result.GetBoolean();
   }
