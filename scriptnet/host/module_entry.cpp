@@ -6,9 +6,14 @@
 #include <cstring>
 
 #include "script_functions.h"
+#include "../sockets/slot_worker.h"
 #include "../sockets/socket_table.h"
 
 namespace {
+
+// How long unloading waits for the workers to end. A worker only outlasts
+// it inside a callback that does not return.
+const DWORD kWorkerStopLimit = 5000;
 
 struct ScriptFunction {
   const char* name;
@@ -36,7 +41,11 @@ extern "C" void LuaPlus_RegisterModule(LuaState* state) {
   WSADATA startup;
   std::memset(&startup, 0, sizeof startup);
   WSAStartup(MAKEWORD(2, 2), &startup);
+  ConfigureWorkerWaitTime();
   for (const ScriptFunction& entry : kScriptFunctions) globals.Register(entry.name, entry.function);
 }
 
-extern "C" void LuaPlus_UnregisterModule() { ReleaseAllSlots(); }
+// Every slot is released and every worker stopped and waited for: the host
+// closes the state and unloads the module next, and a worker still running
+// then would crash it.
+extern "C" void LuaPlus_UnregisterModule() { StopAllSocketWorkers(kWorkerStopLimit); }

@@ -32,7 +32,11 @@ void ZeroSlot(SocketSlot& slot) {
 // The release steps, lock held.
 void ReleaseSlotLocked(SocketSlot& slot) {
   if (slot.slotFlags == 0) return;
-  closesocket(slot.socketHandle);
+  if (slot.worker != nullptr) {
+    HandOverServedSocket(slot.worker, slot.socketHandle);
+  } else {
+    closesocket(slot.socketHandle);
+  }
   slot.socketHandle = 0;
   std::free(slot.callbackName);
   if (slot.dataEvent != nullptr && slot.dataEvent != INVALID_HANDLE_VALUE) CloseHandle(slot.dataEvent);

@@ -19,6 +19,8 @@ class LuaState;
 class LuaStackObject;
 }  // namespace LuaPlus
 
+struct SlotWorker;
+
 enum SlotFlag : unsigned {
   SlotInUse = 1,
   SlotDatagram = 2,  // UDP; clear means TCP
@@ -43,6 +45,10 @@ struct SocketSlot {
   char* callbackName;   // owned heap copy, or null
   int lastError;
   LuaPlus::LuaState* scriptState;  // main state of the universe that made it
+  // The worker thread serving the slot, or null. While it is set the
+  // worker may be using socketHandle, so a release hands the socket over to
+  // the worker (HandOverServedSocket) instead of closing it.
+  SlotWorker* worker;
   // Not part of the slot's contents: survives zeroing, advanced by every
   // release.
   unsigned generation;
@@ -61,6 +67,11 @@ class SocketTableLock {
   SocketTableLock(const SocketTableLock&) = delete;
   SocketTableLock& operator=(const SocketTableLock&) = delete;
 };
+
+// Defined with the workers: takes over the socket of a served slot that is
+// being released, ends its connection at once and wakes the worker, which
+// closes the socket when it is no longer inside a call on it. Lock held.
+void HandOverServedSocket(SlotWorker* worker, SOCKET socketHandle);
 
 // Lowest free index, or -1 when all 30 are in use. Caller holds the lock.
 int FindFreeSlot();

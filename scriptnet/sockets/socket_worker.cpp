@@ -1,0 +1,253 @@
+// SocketWorker: the thread that serves one slot until its callback answers
+// not true, its connection ends, its waits run out or the slot is released.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "slot_worker.h"
+#include "socket_table.h"
+
+namespace {
+
+const int kReceiveBufferSize = 1024;
+const int kListenBacklog = 4;
+const int kEmptyWaitLimit = 27;
+const DWORD kWouldBlockPause = 10;
+// How often a worker whose TCP socket is not connected yet looks again.
+const long kUnconnectedPollMicroseconds = 20000;
+const unsigned kListeningTcp = SlotInUse | SlotListening;
+
+enum class Step { Continue, End, Released, NotConnected };
+
+enum class Readiness { Readable, Empty, Woken };
+
+// The slot's flags and socket, if the slot is still the worker's.
+bool ReadSlot(const SlotWorker* worker, unsigned* flags, SOCKET* socketHandle) {
+  SocketTableLock lock;
+  if (!WorkerSlotIsLive(worker)) return false;
+  const SocketSlot& slot = SocketTable[worker->index];
+  *flags = slot.slotFlags;
+  *socketHandle = slot.socketHandle;
+  return true;
+}
+
+// Records an error in the slot; false if the slot is no longer the
+// worker's.
+bool RecordError(const SlotWorker* worker, int error) {
+  SocketTableLock lock;
+  if (!WorkerSlotIsLive(worker)) return false;
+  SocketTable[worker->index].lastError = error;
+  return true;
+}
+
+// Marks the start of a receive or accept on the slot's socket, which a
+// release then interrupts by closing it. False if the slot was released.
+bool BeginSocketCall(SlotWorker* worker, SOCKET* socketHandle) {
+  SocketTableLock lock;
+  if (!WorkerSlotIsLive(worker)) return false;
+  *socketHandle = SocketTable[worker->index].socketHandle;
+  worker->inSocketCall = true;
+  return true;
+}
+
+// Marks its end; false if the slot was released meanwhile.
+bool EndSocketCall(SlotWorker* worker) {
+  SocketTableLock lock;
+  worker->inSocketCall = false;
+  return WorkerSlotIsLive(worker);
+}
+
+// Text arrived: tWait on the slot answers 1 from now on.
+bool SignalData(const SlotWorker* worker) {
+  SocketTableLock lock;
+  if (!WorkerSlotIsLive(worker)) return false;
+  HANDLE dataEvent = SocketTable[worker->index].dataEvent;
+  if (dataEvent != nullptr && dataEvent != INVALID_HANDLE_VALUE) SetEvent(dataEvent);
+  return true;
+}
+
+Readiness WaitReadable(const SlotWorker* worker, SOCKET socketHandle, timeval limit) {
+  fd_set readable;
+  FD_ZERO(&readable);
+  FD_SET(socketHandle, &readable);
+  FD_SET(worker->wakeSocket, &readable);
+  int result = select(0, &readable, nullptr, nullptr, &limit);
+  if (result <= 0) return Readiness::Empty;
+  if (FD_ISSET(worker->wakeSocket, &readable)) {
+    char drained[16];
+    recv(worker->wakeSocket, drained, sizeof drained, 0);
+    return Readiness::Woken;
+  }
+  return Readiness::Readable;
+}
+
+// A connection on a listening slot: it takes the lowest free slot and is
+// announced to the callback, which keeps it by answering true.
+Step AcceptConnection(SlotWorker* worker) {
+  // The peer's address is not used; each worker has its own record.
+  sockaddr_in peer;
+  int peerLength = sizeof peer;
+  SOCKET listener;
+  if (!BeginSocketCall(worker, &listener)) return Step::Released;
+  SOCKET connection = accept(listener, reinterpret_cast<sockaddr*>(&peer), &peerLength);
+  int error = connection == INVALID_SOCKET ? WSAGetLastError() : 0;
+  if (!EndSocketCall(worker)) {
+    if (connection != INVALID_SOCKET) closesocket(connection);
+    return Step::Released;
+  }
+  if (connection == INVALID_SOCKET) {
+    return RecordError(worker, error) ? Step::Continue : Step::Released;
+  }
+  int index;
+  unsigned generation;
+  {
+    SocketTableLock lock;
+    if (!WorkerSlotIsLive(worker)) {
+      closesocket(connection);
+      return Step::Released;
+    }
+    index = TakeFreeSlot(0, SocketTable[worker->index].scriptState);
+    if (index < 0) {
+      closesocket(connection);
+      return Step::Continue;
+    }
+    SocketTable[index].socketHandle = connection;
+    generation = SocketTable[index].generation;
+  }
+  if (!InvokeCallback(worker, nullptr, CallbackAccepted, index + 1)) {
+    ReleaseSlotOfGeneration(index, generation);
+  }
+  return Step::Continue;
+}
+
+Step ReceiveText(SlotWorker* worker) {
+  char buffer[kReceiveBufferSize + 1];
+  for (;;) {
+    SOCKET socketHandle;
+    if (!BeginSocketCall(worker, &socketHandle)) return Step::Released;
+    int count = recv(socketHandle, buffer, kReceiveBufferSize, 0);
+    int error = count < 0 ? WSAGetLastError() : 0;
+    if (!EndSocketCall(worker)) return Step::Released;
+    if (count > 0) {
+      buffer[count] = '\0';
+      if (!SignalData(worker)) return Step::Released;
+      // The text ends at its first zero byte, as tRecv gives it.
+      return InvokeCallback(worker, buffer, CallbackData, 0) ? Step::Continue : Step::End;
+    }
+    if (count == 0) return RecordError(worker, ErrPeerClosed) ? Step::End : Step::Released;
+    if (error == WSAENOTCONN) return Step::NotConnected;
+    if (error != WSAEWOULDBLOCK) {
+      return RecordError(worker, ErrReceiveFailed) ? Step::End : Step::Released;
+    }
+    Sleep(kWouldBlockPause);
+    if (!RecordError(worker, WSAEWOULDBLOCK)) return Step::Released;
+  }
+}
+
+// The worker ends: the last callback runs while the slot is still in use,
+// so tGetError inside it tells why; then the slot is released.
+void EndServing(SlotWorker* worker) {
+  InvokeCallback(worker, nullptr, CallbackClosed, 0);
+  SocketTableLock lock;
+  if (!WorkerSlotIsLive(worker)) return;
+  // The worker no longer uses the socket: the release closes it.
+  SocketTable[worker->index].worker = nullptr;
+  ReleaseSlotOfGeneration(worker->index, worker->generation);
+}
+
+// The 27th empty wait: the slot stays open, without callback or worker, and
+// can be served again.
+void StopServing(SlotWorker* worker) {
+  SocketTableLock lock;
+  if (!WorkerSlotIsLive(worker)) return;
+  SocketSlot& slot = SocketTable[worker->index];
+  if (slot.workerThread != nullptr && slot.workerThread != INVALID_HANDLE_VALUE) {
+    CloseHandle(slot.workerThread);
+  }
+  slot.workerThread = nullptr;
+  std::free(slot.callbackName);
+  slot.callbackName = nullptr;
+  slot.lastError = ErrWaitExhausted;
+  slot.worker = nullptr;
+}
+
+// Some socket layers report a TCP socket that is neither connected nor
+// listening as readable at once, where Windows' own waits until it has a
+// connection. Such a socket has nothing to wait for until the script
+// connects it or makes it listen, so the worker looks again every few
+// milliseconds (a wake still ends the wait at once), and the time spent
+// counts towards empty waits as one wait would. False when the 27th empty
+// wait is reached.
+bool WaitForConnection(SlotWorker* worker, SOCKET socketHandle, timeval limit, int* emptyWaits) {
+  long long waitLimit = static_cast<long long>(limit.tv_sec) * 1000000 + limit.tv_usec;
+  long long waited = 0;
+  for (;;) {
+    fd_set wake;
+    FD_ZERO(&wake);
+    FD_SET(worker->wakeSocket, &wake);
+    timeval pause = {0, kUnconnectedPollMicroseconds};
+    if (select(0, &wake, nullptr, nullptr, &pause) > 0) return true;  // released, or nothing
+    waited += kUnconnectedPollMicroseconds;
+    if (waited >= waitLimit) {
+      waited = 0;
+      if (++*emptyWaits >= kEmptyWaitLimit) return false;
+    }
+    unsigned flags;
+    SOCKET current;
+    if (!ReadSlot(worker, &flags, &current)) return true;
+    sockaddr_in peer;
+    int peerLength = sizeof peer;
+    if (flags == kListeningTcp || current != socketHandle ||
+        getpeername(current, reinterpret_cast<sockaddr*>(&peer), &peerLength) == 0) {
+      return true;
+    }
+  }
+}
+
+void Serve(SlotWorker* worker) {
+  const timeval waitTime = WorkerWaitTime();
+  int emptyWaits = 0;  // over the worker's whole life, never reset
+  for (;;) {
+    unsigned flags;
+    SOCKET socketHandle;
+    if (!ReadSlot(worker, &flags, &socketHandle)) return;
+    bool listening = flags == kListeningTcp;
+    if (listening && listen(socketHandle, kListenBacklog) != 0) {
+      if (RecordError(worker, WSAGetLastError())) EndServing(worker);
+      return;
+    }
+
+    Readiness readiness = WaitReadable(worker, socketHandle, waitTime);
+    if (readiness == Readiness::Woken) continue;  // released, or nothing
+    if (readiness == Readiness::Empty) {
+      if (++emptyWaits < kEmptyWaitLimit) continue;
+      StopServing(worker);
+      return;
+    }
+
+    // The script may have made the slot listen during the wait.
+    if (!ReadSlot(worker, &flags, &socketHandle)) return;
+    listening = flags == kListeningTcp;
+    Step step = listening ? AcceptConnection(worker) : ReceiveText(worker);
+    if (step == Step::Released) return;
+    if (step == Step::NotConnected) {
+      if (WaitForConnection(worker, socketHandle, waitTime, &emptyWaits)) continue;
+      StopServing(worker);
+      return;
+    }
+    if (step == Step::End) {
+      EndServing(worker);
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+DWORD WINAPI SocketWorker(void* parameter) {
+  SlotWorker* worker = static_cast<SlotWorker*>(parameter);
+  Serve(worker);
+  FinishWorker(worker);
+  return 0;
+}

@@ -1,0 +1,328 @@
+#!/usr/bin/env python3
+"""Runs the tolva worker tests: a few tolva_worker_host processes under Wine,
+each running one Lua script, against loopback peers driven from here.
+
+A script gives the driver commands over a TCP connection to the control
+port, one line per connection:
+
+  PROBE port      connect to the script's port; answer "CLOSED" if the
+                  script closes the connection without sending, else
+                  "GOT <text>" with the first text it sends
+  UDPEMPTY port   send an empty datagram to the script's port; answer "SENT"
+  UDPLATER port   answer "OK", then send the datagram "late" to the script's
+                  port after 300 ms and "rescue" after 10 s
+  CLIENTS port n m   after the script closed the control connection (its
+                  slot is needed): n clients connect to the port, a few at a
+                  time (the listening backlog is 4), and each waits for the
+                  script's greeting line; once all are connected each sends
+                  lines "<client>:<seq>\\n" for seq 1..m in pieces of varying
+                  size, closes its sending side and waits for the script to
+                  close the connection
+  STREAM port n   after the control connection closed: n clients connect and
+                  send "s\\n" every few milliseconds until the connection ends
+
+Ports are passed to the scripts as NAME=PORT arguments.
+
+The examples' echo and chat servers are run too, with clients from here.
+"""
+import argparse
+import os
+import random
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+failures = []
+failures_lock = threading.Lock()
+stream_clients = []
+
+
+def fail(message):
+    with failures_lock:
+        failures.append(message)
+    print("driver: FAIL " + message, flush=True)
+
+
+def connect(port, deadline_seconds=60):
+    deadline = time.monotonic() + deadline_seconds
+    while True:
+        try:
+            return socket.create_connection(("127.0.0.1", port), timeout=30)
+        except OSError:
+            if time.monotonic() > deadline:
+                raise
+            time.sleep(0.05)
+
+
+def read_line(conn):
+    line = b""
+    while not line.endswith(b"\n"):
+        data = conn.recv(1)
+        if not data:
+            break
+        line += data
+    return line.decode().strip()
+
+
+def wait_for_close(conn):
+    conn.settimeout(60)
+    try:
+        while conn.recv(4096):
+            pass
+    except OSError:
+        pass
+
+
+def probe(control, port):
+    try:
+        peer = connect(port)
+        peer.settimeout(30)
+        data = peer.recv(4096)
+        answer = "GOT " + data.decode() if data else "CLOSED"
+        peer.close()
+    except OSError as error:
+        answer = "ERROR " + str(error)
+    control.sendall((answer + "\n").encode())
+
+
+def load_client(port, number, messages, connecting, barrier):
+    try:
+        with connecting:
+            peer = connect(port)
+            greeting = read_line(peer)
+        if greeting != "hi":
+            raise OSError("greeting %r" % greeting)
+        barrier.wait(timeout=120)
+        data = b"".join(b"%d:%d\n" % (number, seq) for seq in range(1, messages + 1))
+        pieces = random.Random(number)
+        offset = 0
+        while offset < len(data):
+            size = pieces.randint(1, 300)
+            peer.sendall(data[offset:offset + size])
+            offset += size
+        peer.shutdown(socket.SHUT_WR)
+        wait_for_close(peer)
+        peer.close()
+    except (OSError, threading.BrokenBarrierError) as error:
+        fail("load client %d: %s" % (number, error))
+        barrier.abort()
+
+
+def stream_client(port, record):
+    try:
+        peer = connect(port)
+        record["connected"] = True
+        while True:
+            peer.sendall(b"s\n")
+            time.sleep(0.005)
+    except OSError:
+        record["ended"] = True
+
+
+def handle_command(control):
+    command = read_line(control).split()
+    if not command:
+        control.close()
+        return
+    name = command[0]
+    if name == "PROBE":
+        probe(control, int(command[1]))
+    elif name == "UDPEMPTY":
+        udp = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        udp.sendto(b"", ("127.0.0.1", int(command[1])))
+        udp.close()
+        control.sendall(b"SENT\n")
+    elif name == "UDPLATER":
+        control.sendall(b"OK\n")
+        port = int(command[1])
+
+        def send_later():
+            udp = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+            time.sleep(0.3)
+            udp.sendto(b"late", ("127.0.0.1", port))
+            time.sleep(10)
+            udp.sendto(b"rescue", ("127.0.0.1", port))
+            udp.close()
+        threading.Thread(target=send_later, daemon=True).start()
+    elif name in ("CLIENTS", "STREAM"):
+        wait_for_close(control)
+        port, count = int(command[1]), int(command[2])
+        if name == "CLIENTS":
+            messages = int(command[3])
+            barrier = threading.Barrier(count)
+            connecting = threading.Semaphore(3)
+            for number in range(1, count + 1):
+                threading.Thread(target=load_client,
+                                 args=(port, number, messages, connecting, barrier),
+                                 daemon=True).start()
+        else:
+            for _ in range(count):
+                record = {"connected": False, "ended": False}
+                stream_clients.append(record)
+                threading.Thread(target=stream_client, args=(port, record), daemon=True).start()
+    else:
+        fail("unknown command " + " ".join(command))
+    control.close()
+
+
+def serve_control(listener):
+    while True:
+        conn, _ = listener.accept()
+        threading.Thread(target=handle_command, args=(conn,), daemon=True).start()
+
+
+def free_ports(kind, count):
+    probes, ports = [], []
+    for _ in range(count):
+        sock = socket.socket(socket.AF_INET, kind)
+        sock.bind(("127.0.0.1", 0))
+        probes.append(sock)
+        ports.append(sock.getsockname()[1])
+    for sock in probes:
+        sock.close()
+    return ports
+
+
+def run_host(options, script, ports, environment=None):
+    command = [options.wine, os.path.abspath(options.host),
+               os.path.join(os.path.abspath(options.scripts), script)]
+    command += ["%s=%d" % item for item in ports.items()]
+    env = dict(os.environ)
+    env.update(environment or {})
+    with tempfile.TemporaryDirectory() as workdir:
+        try:
+            result = subprocess.run(command, cwd=workdir, env=env, timeout=options.timeout)
+        except subprocess.TimeoutExpired:
+            fail("%s: timed out" % script)
+            return
+    print("driver: %s exited with %d" % (script, result.returncode), flush=True)
+    if result.returncode != 0:
+        fail("%s: exit code %d" % (script, result.returncode))
+
+
+def line_reader(conn):
+    """Reads lines from a connection, keeping what follows the last one."""
+    buffered = [b""]
+
+    def next_line():
+        while b"\n" not in buffered[0]:
+            piece = conn.recv(4096)
+            if not piece:
+                return None
+            buffered[0] += piece
+        line, buffered[0] = buffered[0].split(b"\n", 1)
+        return line.decode()
+    return next_line
+
+
+def expect_line(read, expected, what):
+    line = read()
+    if line != expected:
+        fail("%s: got %r, expected %r" % (what, line, expected))
+
+
+def talk_to_echo_server(port):
+    conn = connect(port)
+    read = line_reader(conn)
+    for text in ("first line", "x" * 3000, "last"):
+        conn.sendall((text + "\n").encode())
+        expect_line(read, text, "echo server")
+    conn.close()
+
+
+def talk_to_chat_server(port):
+    alice = connect(port)
+    read_alice = line_reader(alice)
+    welcome = read_alice() or ""
+    if not welcome.startswith("welcome, you are guest"):
+        fail("chat server: welcome %r" % welcome)
+    guest_alice = welcome.rsplit(" ", 1)[-1]
+    bob = connect(port)
+    read_bob = line_reader(bob)
+    guest_bob = (read_bob() or "").rsplit(" ", 1)[-1]
+    expect_line(read_alice, guest_bob + " joined", "chat: join announced")
+    alice.sendall(b"/nick alice\n")
+    expect_line(read_bob, guest_alice + " is now alice", "chat: new name announced")
+    alice.sendall(b"hi ")
+    alice.sendall(b"all\n")
+    expect_line(read_bob, "alice: hi all", "chat: a line in two pieces")
+    bob.sendall(b"hello alice\n/quit\n")
+    expect_line(read_alice, guest_bob + ": hello alice", "chat: the answer")
+    expect_line(read_alice, guest_bob + " left", "chat: leaving announced")
+    wait_for_close(bob)
+    bob.close()
+    alice.close()
+
+
+def run_example(options, script, port, connections, client):
+    command = [options.wine, os.path.abspath(options.host),
+               os.path.join(os.path.abspath(options.examples), script), str(port), str(connections)]
+    with tempfile.TemporaryDirectory() as workdir:
+        process = subprocess.Popen(command, cwd=workdir)
+        try:
+            client(port)
+        except OSError as error:
+            fail("%s: %s" % (script, error))
+        try:
+            code = process.wait(timeout=options.timeout)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            fail("%s: did not stop" % script)
+            return
+    print("driver: %s exited with %d" % (script, code), flush=True)
+    if code != 0:
+        fail("%s: exit code %d" % (script, code))
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--wine", required=True)
+    parser.add_argument("--host", required=True)
+    parser.add_argument("--scripts", required=True)
+    parser.add_argument("--examples", required=True)
+    parser.add_argument("--timeout", type=int, default=240)
+    options = parser.parse_args()
+
+    control = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    control.bind(("127.0.0.1", 0))
+    control.listen(16)
+    threading.Thread(target=serve_control, args=(control,), daemon=True).start()
+
+    def ports():
+        chosen = {"control": control.getsockname()[1]}
+        for i, port in enumerate(free_ports(socket.SOCK_STREAM, 8)):
+            chosen["tcp%d" % (i + 1)] = port
+        for i, port in enumerate(free_ports(socket.SOCK_DGRAM, 3)):
+            chosen["udp%d" % (i + 1)] = port
+        return chosen
+
+    run_host(options, "callbacks.lua", ports())
+    # Idle workers give up after 27 empty waits: shortened by the test hook.
+    run_host(options, "wait_exhausted.lua", ports(), {"TOLVA_WORKER_WAIT_MS": "30"})
+    for _ in range(2):
+        del stream_clients[:]
+        run_host(options, "load_and_unload.lua", ports())
+        if not stream_clients or not all(r["connected"] for r in stream_clients):
+            fail("load_and_unload.lua: the streaming clients did not all connect")
+        deadline = time.monotonic() + 30
+        while not all(r["ended"] for r in stream_clients) and time.monotonic() < deadline:
+            time.sleep(0.05)
+        if not all(r["ended"] for r in stream_clients):
+            fail("load_and_unload.lua: a streaming connection outlived the host")
+
+    # Last: its driver thread may send one more datagram seconds later.
+    run_host(options, "receive_race.lua", ports())
+
+    echo_port, chat_port = free_ports(socket.SOCK_STREAM, 2)
+    run_example(options, "echo_server.lua", echo_port, 1, talk_to_echo_server)
+    run_example(options, "chat_server.lua", chat_port, 2, talk_to_chat_server)
+
+    print("driver: %d failure(s)" % len(failures), flush=True)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
