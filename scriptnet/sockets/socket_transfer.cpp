@@ -28,6 +28,15 @@ HANDLE DuplicateDataEvent(int index) {
   return copy;
 }
 
+// A listening stream socket has no peer to receive from or send to; Windows
+// fails such calls at once, while Wine's send blocks for good. Fail them here.
+bool IsListening(SOCKET socket) {
+  BOOL listening = FALSE;
+  int length = sizeof listening;
+  return getsockopt(socket, SOL_SOCKET, SO_ACCEPTCONN, reinterpret_cast<char*>(&listening), &length) == 0 &&
+         listening;
+}
+
 }  // namespace
 
 int tWait(LuaState* state, LuaStackObject* args) {
@@ -55,6 +64,7 @@ int tRecv(LuaState* state, LuaStackObject* args) {
 
   SocketSlot slot;
   if (!CopySlot(index, &slot)) return TextResult(state, "");
+  if (!(slot.slotFlags & SlotDatagram) && IsListening(slot.socketHandle)) return TextResult(state, "");
   char buffer[kReceiveBufferSize + 1];
   for (;;) {
     int count;
@@ -82,7 +92,8 @@ int tSend(LuaState* state, LuaStackObject* args) {
   if (index < 0 || text == nullptr) return NumberResult(state, 0);
   int length = static_cast<int>(std::strlen(text));
   SocketSlot slot;
-  if (length == 0 || !CopySlot(index, &slot) || (slot.slotFlags & SlotDatagram)) {
+  if (length == 0 || !CopySlot(index, &slot) || (slot.slotFlags & SlotDatagram) ||
+      IsListening(slot.socketHandle)) {
     return NumberResult(state, 0);
   }
   for (;;) {
