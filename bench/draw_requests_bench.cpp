@@ -10,16 +10,6 @@
 
 namespace {
 
-std::string ProgramDirectory()
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    char* slash = std::strrchr(path, '\\');
-    if (slash)
-        slash[1] = 0;
-    return path;
-}
-
 template <typename F>
 double PerSecond(int count, F work)
 {

@@ -26,16 +26,6 @@
 
 namespace {
 
-std::string ModuleDirectory()
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    char* slash = std::strrchr(path, '\\');
-    if (slash)
-        slash[1] = 0;
-    return path;
-}
-
 const char* TextAt(intptr_t address)
 {
     return address ? reinterpret_cast<const char*>(address) : "(null)";
@@ -185,7 +175,7 @@ int main(int argc, char** argv)
     if (!options.contactsPath.empty() && !host.LoadContacts(options.contactsPath))
         std::fprintf(stderr, "cannot read contacts from %s\n", options.contactsPath.c_str());
 
-    std::string pluginPath = ModuleDirectory() + "oboard.dll";
+    std::string pluginPath = ProgramDirectory() + "oboard.dll";
     LoadedPlugin plugin(pluginPath.c_str());
     if (!plugin.Loaded()) {
         std::fprintf(stderr, "cannot load %s (error %lu)\n", pluginPath.c_str(), GetLastError());

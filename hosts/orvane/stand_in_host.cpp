@@ -191,6 +191,16 @@ bool StandInHost::LoadContacts(const std::string& path)
     return true;
 }
 
+std::string ProgramDirectory()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    char* slash = std::strrchr(path, '\\');
+    if (slash)
+        slash[1] = 0;
+    return path;
+}
+
 LoadedPlugin::LoadedPlugin(const char* path)
 {
     module_ = LoadLibraryA(path);

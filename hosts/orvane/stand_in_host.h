@@ -68,6 +68,10 @@ private:
     std::set<void*> outstanding_;
 };
 
+// The directory of the running program, with a trailing backslash: where the
+// host looks for its plugins.
+std::string ProgramDirectory();
+
 // A plugin DLL loaded the way the host loads one: LoadLibrary and the
 // entry point found by its exported name.
 class LoadedPlugin {

@@ -2,16 +2,6 @@
 
 #include <cstring>
 
-std::string ProgramDirectory()
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    char* slash = std::strrchr(path, '\\');
-    if (slash)
-        slash[1] = 0;
-    return path;
-}
-
 void PumpMessages()
 {
     MSG message;

@@ -32,8 +32,6 @@ protected:
 // Runs the calling thread's messages until none is left.
 void PumpMessages();
 
-// The directory of the running test program, with a trailing backslash.
-std::string ProgramDirectory();
 
 template <typename T>
 inline int32_t Word(T* pointer)
