@@ -76,6 +76,11 @@ bool WorkerSlotIsLive(const SlotWorker* worker);
 // thread go and releases the module reference. Does not return.
 void FinishWorker(SlotWorker* worker);
 
+// Manual-reset event, set while the module unloads. Script calls that wait
+// on an event (tWait) also wait on it: a callback inside such a wait would
+// otherwise keep its worker, and the unloading, waiting for up to an hour.
+HANDLE WorkersStoppingEvent();
+
 // Unloading: refuses new workers, releases every slot (which wakes every
 // worker), waits up to `limit` milliseconds in all for the workers to end,
 // and releases what callbacks made meanwhile. New workers are accepted

@@ -22,6 +22,20 @@ std::vector<HANDLE> workerThreads;
 // Set while the module unloads: no worker may start then.
 volatile LONG stoppingWorkers = 0;
 
+// Owns the event of WorkersStoppingEvent for the module's lifetime; no
+// worker outlives the module (each holds a reference on it).
+struct StoppingSignal {
+  HANDLE event;
+  StoppingSignal() : event(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+  ~StoppingSignal() {
+    if (event != nullptr) CloseHandle(event);
+  }
+  StoppingSignal(const StoppingSignal&) = delete;
+  StoppingSignal& operator=(const StoppingSignal&) = delete;
+};
+
+StoppingSignal stoppingSignal;
+
 // A UDP socket on the loopback interface, connected to its own address so
 // that only it can send to itself: a datagram on it wakes the worker's
 // readiness wait.
@@ -64,6 +78,8 @@ void DiscardWorker(SlotWorker* worker) {
 }
 
 }  // namespace
+
+HANDLE WorkersStoppingEvent() { return stoppingSignal.event; }
 
 bool WorkerSlotIsLive(const SlotWorker* worker) {
   const SocketSlot& slot = SocketTable[worker->index];
@@ -159,6 +175,7 @@ void FinishWorker(SlotWorker* worker) {
 
 void StopAllSocketWorkers(DWORD limit) {
   InterlockedExchange(&stoppingWorkers, 1);
+  if (stoppingSignal.event != nullptr) SetEvent(stoppingSignal.event);
   ReleaseAllSlots();
   // No worker starts from here on, so the list is complete.
   std::vector<HANDLE> threads;
@@ -174,5 +191,6 @@ void StopAllSocketWorkers(DWORD limit) {
   }
   // A callback that was still running may have made sockets meanwhile.
   ReleaseAllSlots();
+  if (stoppingSignal.event != nullptr) ResetEvent(stoppingSignal.event);
   InterlockedExchange(&stoppingWorkers, 0);
 }
