@@ -9,12 +9,13 @@
 //   unchanged; once the slot was released it never touches it again and
 //   makes no further callback.
 // - A release of the served slot does not close the socket under the
-//   worker's readiness wait (the handle could be reused by a new socket
-//   that the worker would then read): the socket is handed over, shut down
-//   so the peer sees the end at once, and the worker is woken through its
-//   wake socket. Only while the worker is inside a receive or an accept,
-//   which nothing but closing the socket interrupts, does the release close
-//   the socket at once; the worker then finds the slot released.
+//   worker's readiness wait or receive (the handle could be reused by a new
+//   socket that the worker would then read): the socket is handed over,
+//   shut down so the peer sees the end at once, and the worker is woken
+//   through its wake socket and wake event; a receive is overlapped, so the
+//   wake cancels it. Only while the worker is inside an accept, which
+//   nothing but closing the socket interrupts, does the release close the
+//   socket at once; the worker then finds the slot released.
 // - Script functions are called on the worker's own Lua thread, made by
 //   tSetCallback, never on the script's stack; the binding's per-state lock
 //   serialises them with the script's thread and with other workers.
@@ -42,8 +43,10 @@ struct SlotWorker {
   unsigned generation;              // of the slot when it was served
   LuaPlus::LuaState* luaThread;     // the worker's own Lua thread
   SOCKET wakeSocket;                // UDP, connected to itself
+  HANDLE wakeEvent;                 // manual-reset, set by a release
+  HANDLE receiveEvent;              // of the overlapped receive
   SOCKET releasedSocket;            // handed over by a release (table lock)
-  bool inSocketCall;                // inside recv or accept (table lock)
+  bool inSocketCall;                // inside accept (table lock)
   HMODULE modulePin;                // reference that keeps the DLL loaded
 };
 

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <cstring>
 
 #include "slot_worker.h"
 #include "socket_table.h"
@@ -41,8 +42,8 @@ bool RecordError(const SlotWorker* worker, int error) {
   return true;
 }
 
-// Marks the start of a receive or accept on the slot's socket, which a
-// release then interrupts by closing it. False if the slot was released.
+// Marks the start of an accept on the slot's socket, which a release then
+// interrupts by closing it. False if the slot was released.
 bool BeginSocketCall(SlotWorker* worker, SOCKET* socketHandle) {
   SocketTableLock lock;
   if (!WorkerSlotIsLive(worker)) return false;
@@ -55,6 +56,11 @@ bool BeginSocketCall(SlotWorker* worker, SOCKET* socketHandle) {
 bool EndSocketCall(SlotWorker* worker) {
   SocketTableLock lock;
   worker->inSocketCall = false;
+  return WorkerSlotIsLive(worker);
+}
+
+bool SlotStillServed(const SlotWorker* worker) {
+  SocketTableLock lock;
   return WorkerSlotIsLive(worker);
 }
 
@@ -121,14 +127,47 @@ Step AcceptConnection(SlotWorker* worker) {
   return Step::Continue;
 }
 
+// One plain receive of up to kReceiveBufferSize bytes, made overlapped so
+// that a release can end it through the wake event while the socket stays
+// open (and its handle unused by anyone else) until the worker lets go.
+// Answers the count, or -1 with the Winsock error.
+int ReceiveOnce(const SlotWorker* worker, SOCKET socketHandle, char* buffer, int* error) {
+  WSAOVERLAPPED overlapped;
+  std::memset(&overlapped, 0, sizeof overlapped);
+  overlapped.hEvent = worker->receiveEvent;
+  ResetEvent(worker->receiveEvent);
+  WSABUF piece;
+  piece.len = kReceiveBufferSize;
+  piece.buf = buffer;
+  DWORD count = 0;
+  DWORD flags = 0;
+  if (WSARecv(socketHandle, &piece, 1, &count, &flags, &overlapped, nullptr) == 0) {
+    return static_cast<int>(count);
+  }
+  *error = WSAGetLastError();
+  if (*error != WSA_IO_PENDING) return -1;
+  HANDLE waits[2] = {worker->receiveEvent, worker->wakeEvent};
+  if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
+    CancelIo(reinterpret_cast<HANDLE>(socketHandle));
+  }
+  // Waits for the end of the receive, cancelled or not: it writes into
+  // the buffer until then.
+  if (WSAGetOverlappedResult(socketHandle, &overlapped, &count, TRUE, &flags)) {
+    return static_cast<int>(count);
+  }
+  *error = WSAGetLastError();
+  return -1;
+}
+
 Step ReceiveText(SlotWorker* worker) {
   char buffer[kReceiveBufferSize + 1];
   for (;;) {
+    unsigned flags;
     SOCKET socketHandle;
-    if (!BeginSocketCall(worker, &socketHandle)) return Step::Released;
-    int count = recv(socketHandle, buffer, kReceiveBufferSize, 0);
-    int error = count < 0 ? WSAGetLastError() : 0;
-    if (!EndSocketCall(worker)) return Step::Released;
+    if (!ReadSlot(worker, &flags, &socketHandle)) return Step::Released;
+    int error = 0;
+    int count = ReceiveOnce(worker, socketHandle, buffer, &error);
+    if (!SlotStillServed(worker)) return Step::Released;
     if (count > 0) {
       buffer[count] = '\0';
       if (!SignalData(worker)) return Step::Released;

@@ -72,6 +72,8 @@ void ForgetEndedThreads() {
 // Undoes a start that did not get as far as the thread.
 void DiscardWorker(SlotWorker* worker) {
   if (worker->wakeSocket != INVALID_SOCKET) closesocket(worker->wakeSocket);
+  if (worker->wakeEvent != nullptr) CloseHandle(worker->wakeEvent);
+  if (worker->receiveEvent != nullptr) CloseHandle(worker->receiveEvent);
   if (worker->luaThread != nullptr) LuaPlus::LuaState::DestroyThread(worker->luaThread);
   if (worker->modulePin != nullptr) FreeLibrary(worker->modulePin);
   delete worker;
@@ -95,6 +97,8 @@ bool StartSocketWorker(int index, unsigned generation, const char* name,
   worker->generation = generation;
   worker->releasedSocket = INVALID_SOCKET;
   worker->wakeSocket = MakeWakeSocket();
+  worker->wakeEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  worker->receiveEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   // Made here, on the script's thread, which owns the stack the new Lua
   // thread is briefly pushed on.
   worker->luaThread = callingState->NewThread();
@@ -102,7 +106,8 @@ bool StartSocketWorker(int index, unsigned generation, const char* name,
                      reinterpret_cast<LPCSTR>(&SocketWorker), &worker->modulePin);
   size_t length = std::strlen(name);
   char* nameCopy = static_cast<char*>(std::malloc(length + 1));
-  if (worker->wakeSocket == INVALID_SOCKET || worker->luaThread == nullptr ||
+  if (worker->wakeSocket == INVALID_SOCKET || worker->wakeEvent == nullptr ||
+      worker->receiveEvent == nullptr || worker->luaThread == nullptr ||
       worker->modulePin == nullptr || nameCopy == nullptr) {
     std::free(nameCopy);
     DiscardWorker(worker);
@@ -154,6 +159,7 @@ void HandOverServedSocket(SlotWorker* worker, SOCKET socketHandle) {
   worker->releasedSocket = socketHandle;
   shutdown(socketHandle, SD_BOTH);
   send(worker->wakeSocket, "", 1, 0);
+  SetEvent(worker->wakeEvent);
 }
 
 void FinishWorker(SlotWorker* worker) {
@@ -167,6 +173,8 @@ void FinishWorker(SlotWorker* worker) {
   }
   if (released != INVALID_SOCKET) closesocket(released);
   closesocket(worker->wakeSocket);
+  CloseHandle(worker->wakeEvent);
+  CloseHandle(worker->receiveEvent);
   LuaPlus::LuaState::DestroyThread(worker->luaThread);
   HMODULE modulePin = worker->modulePin;
   delete worker;
