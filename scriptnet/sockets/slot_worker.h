@@ -12,10 +12,9 @@
 //   worker's readiness wait or receive (the handle could be reused by a new
 //   socket that the worker would then read): the socket is handed over,
 //   shut down so the peer sees the end at once, and the worker is woken
-//   through its wake socket and wake event; a receive is overlapped, so the
-//   wake cancels it. Only while the worker is inside an accept, which
-//   nothing but closing the socket interrupts, does the release close the
-//   socket at once; the worker then finds the slot released.
+//   through its wake socket and wake event; receives and accepts are
+//   overlapped, so the wake cancels them. The worker closes the socket when
+//   it ends.
 // - Script functions are called on the worker's own Lua thread, made by
 //   tSetCallback, never on the script's stack; the binding's per-state lock
 //   serialises them with the script's thread and with other workers.
@@ -44,9 +43,8 @@ struct SlotWorker {
   LuaPlus::LuaState* luaThread;     // the worker's own Lua thread
   SOCKET wakeSocket;                // UDP, connected to itself
   HANDLE wakeEvent;                 // manual-reset, set by a release
-  HANDLE receiveEvent;              // of the overlapped receive
+  HANDLE ioEvent;                   // of the overlapped receive or accept
   SOCKET releasedSocket;            // handed over by a release (table lock)
-  bool inSocketCall;                // inside accept (table lock)
   HMODULE modulePin;                // reference that keeps the DLL loaded
 };
 

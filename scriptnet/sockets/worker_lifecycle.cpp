@@ -73,7 +73,7 @@ void ForgetEndedThreads() {
 void DiscardWorker(SlotWorker* worker) {
   if (worker->wakeSocket != INVALID_SOCKET) closesocket(worker->wakeSocket);
   if (worker->wakeEvent != nullptr) CloseHandle(worker->wakeEvent);
-  if (worker->receiveEvent != nullptr) CloseHandle(worker->receiveEvent);
+  if (worker->ioEvent != nullptr) CloseHandle(worker->ioEvent);
   if (worker->luaThread != nullptr) LuaPlus::LuaState::DestroyThread(worker->luaThread);
   if (worker->modulePin != nullptr) FreeLibrary(worker->modulePin);
   delete worker;
@@ -98,7 +98,7 @@ bool StartSocketWorker(int index, unsigned generation, const char* name,
   worker->releasedSocket = INVALID_SOCKET;
   worker->wakeSocket = MakeWakeSocket();
   worker->wakeEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  worker->receiveEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  worker->ioEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   // Made here, on the script's thread, which owns the stack the new Lua
   // thread is briefly pushed on.
   worker->luaThread = callingState->NewThread();
@@ -107,7 +107,7 @@ bool StartSocketWorker(int index, unsigned generation, const char* name,
   size_t length = std::strlen(name);
   char* nameCopy = static_cast<char*>(std::malloc(length + 1));
   if (worker->wakeSocket == INVALID_SOCKET || worker->wakeEvent == nullptr ||
-      worker->receiveEvent == nullptr || worker->luaThread == nullptr ||
+      worker->ioEvent == nullptr || worker->luaThread == nullptr ||
       worker->modulePin == nullptr || nameCopy == nullptr) {
     std::free(nameCopy);
     DiscardWorker(worker);
@@ -152,10 +152,6 @@ bool StartSocketWorker(int index, unsigned generation, const char* name,
 }
 
 void HandOverServedSocket(SlotWorker* worker, SOCKET socketHandle) {
-  if (worker->inSocketCall) {
-    closesocket(socketHandle);
-    return;
-  }
   worker->releasedSocket = socketHandle;
   shutdown(socketHandle, SD_BOTH);
   send(worker->wakeSocket, "", 1, 0);
@@ -174,7 +170,7 @@ void FinishWorker(SlotWorker* worker) {
   if (released != INVALID_SOCKET) closesocket(released);
   closesocket(worker->wakeSocket);
   CloseHandle(worker->wakeEvent);
-  CloseHandle(worker->receiveEvent);
+  CloseHandle(worker->ioEvent);
   LuaPlus::LuaState::DestroyThread(worker->luaThread);
   HMODULE modulePin = worker->modulePin;
   delete worker;
