@@ -42,9 +42,11 @@ struct SlotWorker {
   unsigned generation;              // of the slot when it was served
   LuaPlus::LuaState* luaThread;     // the worker's own Lua thread
   SOCKET wakeSocket;                // UDP, connected to itself
-  HANDLE wakeEvent;                 // manual-reset, set by a release
+  HANDLE wakeEvent;                 // manual-reset, set by a release or a
+                                    // retirement, reset at each pass
   HANDLE ioEvent;                   // of the overlapped receive or accept
   SOCKET releasedSocket;            // handed over by a release (table lock)
+  SOCKET retiredSocket;             // replaced by tAccept (table lock)
   HMODULE modulePin;                // reference that keeps the DLL loaded
 };
 
@@ -72,6 +74,10 @@ bool InvokeCallback(SlotWorker* worker, const char* text, int event, int extra);
 
 // Whether the worker's slot still is the one it serves. Lock held.
 bool WorkerSlotIsLive(const SlotWorker* worker);
+
+// Takes the socket tAccept replaced, if any, and clears the wake event; at
+// the start of each pass, when the worker uses no socket.
+SOCKET TakeRetiredSocket(SlotWorker* worker);
 
 // The last step of a worker thread: closes what it owns, lets its Lua
 // thread go and releases the module reference. Does not return.

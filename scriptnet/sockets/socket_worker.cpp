@@ -158,6 +158,8 @@ Step AcceptConnection(SlotWorker* worker) {
     return Step::Released;
   }
   if (connection == INVALID_SOCKET) {
+    // Cancelled while the slot is still served: its socket was replaced.
+    if (error == WSA_OPERATION_ABORTED) return Step::Continue;
     return RecordError(worker, error) ? Step::Continue : Step::Released;
   }
   int index;
@@ -219,6 +221,7 @@ Step ReceiveText(SlotWorker* worker) {
       return InvokeCallback(worker, buffer, CallbackData, 0) ? Step::Continue : Step::End;
     }
     if (count == 0) return RecordError(worker, ErrPeerClosed) ? Step::End : Step::Released;
+    if (count < 0 && error == WSA_OPERATION_ABORTED) return Step::Continue;  // socket replaced
     if (error == WSAENOTCONN) return Step::NotConnected;
     if (error != WSAEWOULDBLOCK) {
       return RecordError(worker, ErrReceiveFailed) ? Step::End : Step::Released;
@@ -292,6 +295,8 @@ void Serve(SlotWorker* worker) {
   const timeval waitTime = WorkerWaitTime();
   int emptyWaits = 0;  // over the worker's whole life, never reset
   for (;;) {
+    SOCKET retired = TakeRetiredSocket(worker);
+    if (retired != INVALID_SOCKET) closesocket(retired);
     unsigned flags;
     SOCKET socketHandle;
     if (!ReadSlot(worker, &flags, &socketHandle)) return;

@@ -96,6 +96,7 @@ bool StartSocketWorker(int index, unsigned generation, const char* name,
   worker->index = index;
   worker->generation = generation;
   worker->releasedSocket = INVALID_SOCKET;
+  worker->retiredSocket = INVALID_SOCKET;
   worker->wakeSocket = MakeWakeSocket();
   worker->wakeEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   worker->ioEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -158,7 +159,31 @@ void HandOverServedSocket(SlotWorker* worker, SOCKET socketHandle) {
   SetEvent(worker->wakeEvent);
 }
 
+void RetireServedSocket(SlotWorker* worker, SOCKET socketHandle) {
+  if (worker->retiredSocket != INVALID_SOCKET) {
+    // Cannot happen (only a listening socket is replaced, by a connection,
+    // which cannot listen); closing is then the lesser harm than a leak.
+    closesocket(socketHandle);
+    return;
+  }
+  worker->retiredSocket = socketHandle;
+  send(worker->wakeSocket, "", 1, 0);
+  SetEvent(worker->wakeEvent);
+}
+
+SOCKET TakeRetiredSocket(SlotWorker* worker) {
+  SocketTableLock lock;
+  SOCKET retired = worker->retiredSocket;
+  worker->retiredSocket = INVALID_SOCKET;
+  // A release after this sets the event again and is seen by the slot check
+  // that follows anyway.
+  ResetEvent(worker->wakeEvent);
+  return retired;
+}
+
 void FinishWorker(SlotWorker* worker) {
+  SOCKET retired = TakeRetiredSocket(worker);
+  if (retired != INVALID_SOCKET) closesocket(retired);
   SOCKET released;
   {
     SocketTableLock lock;
