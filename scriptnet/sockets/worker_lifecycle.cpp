@@ -182,16 +182,18 @@ SOCKET TakeRetiredSocket(SlotWorker* worker) {
 }
 
 void FinishWorker(SlotWorker* worker) {
-  SOCKET retired = TakeRetiredSocket(worker);
-  if (retired != INVALID_SOCKET) closesocket(retired);
+  SOCKET retired;
   SOCKET released;
   {
+    // Once the slot no longer names the worker nothing hands it a socket.
     SocketTableLock lock;
-    released = worker->releasedSocket;
-    worker->releasedSocket = INVALID_SOCKET;
     SocketSlot& slot = SocketTable[worker->index];
     if (slot.worker == worker) slot.worker = nullptr;
+    retired = TakeRetiredSocket(worker);
+    released = worker->releasedSocket;
+    worker->releasedSocket = INVALID_SOCKET;
   }
+  if (retired != INVALID_SOCKET) closesocket(retired);
   if (released != INVALID_SOCKET) closesocket(released);
   closesocket(worker->wakeSocket);
   CloseHandle(worker->wakeEvent);
