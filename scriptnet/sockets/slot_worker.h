@@ -9,12 +9,12 @@
 //   unchanged; once the slot was released it never touches it again and
 //   makes no further callback.
 // - A release of the served slot does not close the socket under the
-//   worker's readiness wait (the handle could be reused by a new socket
-//   that the worker would then read): the socket is handed over, shut down
-//   so the peer sees the end at once, and the worker is woken through its
-//   wake socket. Only while the worker is inside a receive or an accept,
-//   which nothing but closing the socket interrupts, does the release close
-//   the socket at once; the worker then finds the slot released.
+//   worker's readiness wait or receive (the handle could be reused by a new
+//   socket that the worker would then read): the socket is handed over,
+//   shut down so the peer sees the end at once, and the worker is woken
+//   through its wake socket and wake event; receives and accepts are
+//   overlapped, so the wake cancels them. The worker closes the socket when
+//   it ends.
 // - Script functions are called on the worker's own Lua thread, made by
 //   tSetCallback, never on the script's stack; the binding's per-state lock
 //   serialises them with the script's thread and with other workers.
@@ -42,8 +42,11 @@ struct SlotWorker {
   unsigned generation;              // of the slot when it was served
   LuaPlus::LuaState* luaThread;     // the worker's own Lua thread
   SOCKET wakeSocket;                // UDP, connected to itself
+  HANDLE wakeEvent;                 // manual-reset, set by a release or a
+                                    // retirement, reset at each pass
+  HANDLE ioEvent;                   // of the overlapped receive or accept
   SOCKET releasedSocket;            // handed over by a release (table lock)
-  bool inSocketCall;                // inside recv or accept (table lock)
+  SOCKET retiredSocket;             // replaced by tAccept (table lock)
   HMODULE modulePin;                // reference that keeps the DLL loaded
 };
 
@@ -72,9 +75,18 @@ bool InvokeCallback(SlotWorker* worker, const char* text, int event, int extra);
 // Whether the worker's slot still is the one it serves. Lock held.
 bool WorkerSlotIsLive(const SlotWorker* worker);
 
+// Takes the socket tAccept replaced, if any, and clears the wake event; at
+// the start of each pass, when the worker uses no socket.
+SOCKET TakeRetiredSocket(SlotWorker* worker);
+
 // The last step of a worker thread: closes what it owns, lets its Lua
 // thread go and releases the module reference. Does not return.
 void FinishWorker(SlotWorker* worker);
+
+// Manual-reset event, set while the module unloads. Script calls that wait
+// on an event (tWait) also wait on it: a callback inside such a wait would
+// otherwise keep its worker, and the unloading, waiting for up to an hour.
+HANDLE WorkersStoppingEvent();
 
 // Unloading: refuses new workers, releases every slot (which wakes every
 // worker), waits up to `limit` milliseconds in all for the workers to end,

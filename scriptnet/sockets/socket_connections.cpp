@@ -105,7 +105,12 @@ int tAccept(LuaState* state, LuaStackObject* args) {
     SocketTableLock lock;
     SocketSlot& current = SocketTable[index];
     if (current.generation == slot.generation && current.slotFlags != 0) {
-      closesocket(current.socketHandle);
+      // A worker serving the slot may be using the old socket right now.
+      if (current.worker != nullptr) {
+        RetireServedSocket(current.worker, current.socketHandle);
+      } else {
+        closesocket(current.socketHandle);
+      }
       current.socketHandle = connection;
       return NumberResult(state, 1);
     }

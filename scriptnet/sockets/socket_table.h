@@ -73,6 +73,10 @@ class SocketTableLock {
 // closes the socket when it is no longer inside a call on it. Lock held.
 void HandOverServedSocket(SlotWorker* worker, SOCKET socketHandle);
 
+// The same for a served slot that stays in use but gets a new socket
+// (tAccept): the worker closes the old one once it no longer uses it.
+void RetireServedSocket(SlotWorker* worker, SOCKET socketHandle);
+
 // Lowest free index, or -1 when all 30 are in use. Caller holds the lock.
 int FindFreeSlot();
 

@@ -6,6 +6,7 @@
 
 #include "../host/script_arguments.h"
 #include "../host/script_functions.h"
+#include "slot_worker.h"
 #include "socket_table.h"
 
 namespace {
@@ -49,7 +50,10 @@ int tWait(LuaState* state, LuaStackObject* args) {
 
   HANDLE dataEvent = DuplicateDataEvent(index);
   if (dataEvent == nullptr) return NumberResult(state, 0);
-  bool arrived = WaitForSingleObject(dataEvent, limit) == WAIT_OBJECT_0;
+  // Unloading ends the wait too (as a time-out): the module is going away.
+  HANDLE waits[2] = {dataEvent, WorkersStoppingEvent()};
+  DWORD count = waits[1] != nullptr ? 2 : 1;
+  bool arrived = WaitForMultipleObjects(count, waits, FALSE, limit) == WAIT_OBJECT_0;
   if (arrived) ResetEvent(dataEvent);
   CloseHandle(dataEvent);
   return NumberResult(state, arrived ? 1 : 0);

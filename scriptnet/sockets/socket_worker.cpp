@@ -2,8 +2,10 @@
 // not true, its connection ends, its waits run out or the slot is released.
 #include <winsock2.h>
 #include <windows.h>
+#include <mswsock.h>
 
 #include <cstdlib>
+#include <cstring>
 
 #include "slot_worker.h"
 #include "socket_table.h"
@@ -41,20 +43,8 @@ bool RecordError(const SlotWorker* worker, int error) {
   return true;
 }
 
-// Marks the start of a receive or accept on the slot's socket, which a
-// release then interrupts by closing it. False if the slot was released.
-bool BeginSocketCall(SlotWorker* worker, SOCKET* socketHandle) {
+bool SlotStillServed(const SlotWorker* worker) {
   SocketTableLock lock;
-  if (!WorkerSlotIsLive(worker)) return false;
-  *socketHandle = SocketTable[worker->index].socketHandle;
-  worker->inSocketCall = true;
-  return true;
-}
-
-// Marks its end; false if the slot was released meanwhile.
-bool EndSocketCall(SlotWorker* worker) {
-  SocketTableLock lock;
-  worker->inSocketCall = false;
   return WorkerSlotIsLive(worker);
 }
 
@@ -82,21 +72,94 @@ Readiness WaitReadable(const SlotWorker* worker, SOCKET socketHandle, timeval li
   return Readiness::Readable;
 }
 
+// Ends an overlapped call on the worker's socket that is pending: waits
+// for it, or for a release, which cancels it. Waits for the call's end in
+// either case: it writes into the caller's buffers until then. Answers
+// whether it succeeded, with the count, or the Winsock error.
+bool CompleteOverlapped(const SlotWorker* worker, SOCKET socketHandle, WSAOVERLAPPED* overlapped,
+                        DWORD* count, int* error) {
+  HANDLE waits[2] = {worker->ioEvent, worker->wakeEvent};
+  if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
+    CancelIo(reinterpret_cast<HANDLE>(socketHandle));
+  }
+  DWORD flags = 0;
+  if (WSAGetOverlappedResult(socketHandle, overlapped, count, TRUE, &flags)) return true;
+  *error = WSAGetLastError();
+  return false;
+}
+
+void PrepareOverlapped(const SlotWorker* worker, WSAOVERLAPPED* overlapped) {
+  std::memset(overlapped, 0, sizeof *overlapped);
+  overlapped->hEvent = worker->ioEvent;
+  ResetEvent(worker->ioEvent);
+}
+
+// Each address of AcceptEx takes 16 bytes more than its record.
+const DWORD kAcceptAddressSpace = sizeof(sockaddr_in) + 16;
+
+// One accept on the listening socket, made overlapped (AcceptEx) so that a
+// release can end it while the socket stays open. Answers the connection,
+// or INVALID_SOCKET with the Winsock error.
+SOCKET AcceptOnce(const SlotWorker* worker, SOCKET listener, int* error) {
+  // The script may have marked the slot listening during the wait with a
+  // listen that failed. accept fails at once on such a socket, but some
+  // socket layers leave an AcceptEx on it pending for good.
+  BOOL listening = FALSE;
+  int length = sizeof listening;
+  if (getsockopt(listener, SOL_SOCKET, SO_ACCEPTCONN, reinterpret_cast<char*>(&listening), &length) != 0) {
+    *error = WSAGetLastError();
+    return INVALID_SOCKET;
+  }
+  if (!listening) {
+    *error = WSAEINVAL;
+    return INVALID_SOCKET;
+  }
+  LPFN_ACCEPTEX acceptEx = nullptr;
+  GUID acceptGuid = WSAID_ACCEPTEX;
+  DWORD bytes = 0;
+  if (WSAIoctl(listener, SIO_GET_EXTENSION_FUNCTION_POINTER, &acceptGuid, sizeof acceptGuid,
+               &acceptEx, sizeof acceptEx, &bytes, nullptr, nullptr) != 0) {
+    *error = WSAGetLastError();
+    return INVALID_SOCKET;
+  }
+  SOCKET connection = socket(AF_INET, SOCK_STREAM, 0);
+  if (connection == INVALID_SOCKET) {
+    *error = WSAGetLastError();
+    return INVALID_SOCKET;
+  }
+  // The local and the peer's address: this worker's own record, not used.
+  char addresses[2 * kAcceptAddressSpace];
+  WSAOVERLAPPED overlapped;
+  PrepareOverlapped(worker, &overlapped);
+  if (!acceptEx(listener, connection, addresses, 0, kAcceptAddressSpace, kAcceptAddressSpace, &bytes,
+                &overlapped)) {
+    *error = WSAGetLastError();
+    if (*error != WSA_IO_PENDING || !CompleteOverlapped(worker, listener, &overlapped, &bytes, error)) {
+      closesocket(connection);
+      return INVALID_SOCKET;
+    }
+  }
+  // Gives the connection the listening socket's properties, as accept does.
+  setsockopt(connection, SOL_SOCKET, SO_UPDATE_ACCEPT_CONTEXT, reinterpret_cast<char*>(&listener),
+             sizeof listener);
+  return connection;
+}
+
 // A connection on a listening slot: it takes the lowest free slot and is
 // announced to the callback, which keeps it by answering true.
 Step AcceptConnection(SlotWorker* worker) {
-  // The peer's address is not used; each worker has its own record.
-  sockaddr_in peer;
-  int peerLength = sizeof peer;
+  unsigned flags;
   SOCKET listener;
-  if (!BeginSocketCall(worker, &listener)) return Step::Released;
-  SOCKET connection = accept(listener, reinterpret_cast<sockaddr*>(&peer), &peerLength);
-  int error = connection == INVALID_SOCKET ? WSAGetLastError() : 0;
-  if (!EndSocketCall(worker)) {
+  if (!ReadSlot(worker, &flags, &listener)) return Step::Released;
+  int error = 0;
+  SOCKET connection = AcceptOnce(worker, listener, &error);
+  if (!SlotStillServed(worker)) {
     if (connection != INVALID_SOCKET) closesocket(connection);
     return Step::Released;
   }
   if (connection == INVALID_SOCKET) {
+    // Cancelled while the slot is still served: its socket was replaced.
+    if (error == WSA_OPERATION_ABORTED) return Step::Continue;
     return RecordError(worker, error) ? Step::Continue : Step::Released;
   }
   int index;
@@ -121,14 +184,36 @@ Step AcceptConnection(SlotWorker* worker) {
   return Step::Continue;
 }
 
+// One plain receive of up to kReceiveBufferSize bytes, made overlapped so
+// that a release can end it while the socket stays open (and its handle
+// unused by anyone else) until the worker lets go. Answers the count, or
+// -1 with the Winsock error.
+int ReceiveOnce(const SlotWorker* worker, SOCKET socketHandle, char* buffer, int* error) {
+  WSAOVERLAPPED overlapped;
+  PrepareOverlapped(worker, &overlapped);
+  WSABUF piece;
+  piece.len = kReceiveBufferSize;
+  piece.buf = buffer;
+  DWORD count = 0;
+  DWORD flags = 0;
+  if (WSARecv(socketHandle, &piece, 1, &count, &flags, &overlapped, nullptr) == 0) {
+    return static_cast<int>(count);
+  }
+  *error = WSAGetLastError();
+  if (*error != WSA_IO_PENDING) return -1;
+  return CompleteOverlapped(worker, socketHandle, &overlapped, &count, error) ? static_cast<int>(count)
+                                                                              : -1;
+}
+
 Step ReceiveText(SlotWorker* worker) {
   char buffer[kReceiveBufferSize + 1];
   for (;;) {
+    unsigned flags;
     SOCKET socketHandle;
-    if (!BeginSocketCall(worker, &socketHandle)) return Step::Released;
-    int count = recv(socketHandle, buffer, kReceiveBufferSize, 0);
-    int error = count < 0 ? WSAGetLastError() : 0;
-    if (!EndSocketCall(worker)) return Step::Released;
+    if (!ReadSlot(worker, &flags, &socketHandle)) return Step::Released;
+    int error = 0;
+    int count = ReceiveOnce(worker, socketHandle, buffer, &error);
+    if (!SlotStillServed(worker)) return Step::Released;
     if (count > 0) {
       buffer[count] = '\0';
       if (!SignalData(worker)) return Step::Released;
@@ -136,6 +221,7 @@ Step ReceiveText(SlotWorker* worker) {
       return InvokeCallback(worker, buffer, CallbackData, 0) ? Step::Continue : Step::End;
     }
     if (count == 0) return RecordError(worker, ErrPeerClosed) ? Step::End : Step::Released;
+    if (count < 0 && error == WSA_OPERATION_ABORTED) return Step::Continue;  // socket replaced
     if (error == WSAENOTCONN) return Step::NotConnected;
     if (error != WSAEWOULDBLOCK) {
       return RecordError(worker, ErrReceiveFailed) ? Step::End : Step::Released;
@@ -209,6 +295,8 @@ void Serve(SlotWorker* worker) {
   const timeval waitTime = WorkerWaitTime();
   int emptyWaits = 0;  // over the worker's whole life, never reset
   for (;;) {
+    SOCKET retired = TakeRetiredSocket(worker);
+    if (retired != INVALID_SOCKET) closesocket(retired);
     unsigned flags;
     SOCKET socketHandle;
     if (!ReadSlot(worker, &flags, &socketHandle)) return;

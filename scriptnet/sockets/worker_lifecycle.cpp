@@ -22,6 +22,20 @@ std::vector<HANDLE> workerThreads;
 // Set while the module unloads: no worker may start then.
 volatile LONG stoppingWorkers = 0;
 
+// Owns the event of WorkersStoppingEvent for the module's lifetime; no
+// worker outlives the module (each holds a reference on it).
+struct StoppingSignal {
+  HANDLE event;
+  StoppingSignal() : event(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+  ~StoppingSignal() {
+    if (event != nullptr) CloseHandle(event);
+  }
+  StoppingSignal(const StoppingSignal&) = delete;
+  StoppingSignal& operator=(const StoppingSignal&) = delete;
+};
+
+StoppingSignal stoppingSignal;
+
 // A UDP socket on the loopback interface, connected to its own address so
 // that only it can send to itself: a datagram on it wakes the worker's
 // readiness wait.
@@ -58,12 +72,16 @@ void ForgetEndedThreads() {
 // Undoes a start that did not get as far as the thread.
 void DiscardWorker(SlotWorker* worker) {
   if (worker->wakeSocket != INVALID_SOCKET) closesocket(worker->wakeSocket);
+  if (worker->wakeEvent != nullptr) CloseHandle(worker->wakeEvent);
+  if (worker->ioEvent != nullptr) CloseHandle(worker->ioEvent);
   if (worker->luaThread != nullptr) LuaPlus::LuaState::DestroyThread(worker->luaThread);
   if (worker->modulePin != nullptr) FreeLibrary(worker->modulePin);
   delete worker;
 }
 
 }  // namespace
+
+HANDLE WorkersStoppingEvent() { return stoppingSignal.event; }
 
 bool WorkerSlotIsLive(const SlotWorker* worker) {
   const SocketSlot& slot = SocketTable[worker->index];
@@ -78,7 +96,10 @@ bool StartSocketWorker(int index, unsigned generation, const char* name,
   worker->index = index;
   worker->generation = generation;
   worker->releasedSocket = INVALID_SOCKET;
+  worker->retiredSocket = INVALID_SOCKET;
   worker->wakeSocket = MakeWakeSocket();
+  worker->wakeEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  worker->ioEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   // Made here, on the script's thread, which owns the stack the new Lua
   // thread is briefly pushed on.
   worker->luaThread = callingState->NewThread();
@@ -86,7 +107,8 @@ bool StartSocketWorker(int index, unsigned generation, const char* name,
                      reinterpret_cast<LPCSTR>(&SocketWorker), &worker->modulePin);
   size_t length = std::strlen(name);
   char* nameCopy = static_cast<char*>(std::malloc(length + 1));
-  if (worker->wakeSocket == INVALID_SOCKET || worker->luaThread == nullptr ||
+  if (worker->wakeSocket == INVALID_SOCKET || worker->wakeEvent == nullptr ||
+      worker->ioEvent == nullptr || worker->luaThread == nullptr ||
       worker->modulePin == nullptr || nameCopy == nullptr) {
     std::free(nameCopy);
     DiscardWorker(worker);
@@ -131,26 +153,51 @@ bool StartSocketWorker(int index, unsigned generation, const char* name,
 }
 
 void HandOverServedSocket(SlotWorker* worker, SOCKET socketHandle) {
-  if (worker->inSocketCall) {
-    closesocket(socketHandle);
-    return;
-  }
   worker->releasedSocket = socketHandle;
   shutdown(socketHandle, SD_BOTH);
   send(worker->wakeSocket, "", 1, 0);
+  SetEvent(worker->wakeEvent);
+}
+
+void RetireServedSocket(SlotWorker* worker, SOCKET socketHandle) {
+  if (worker->retiredSocket != INVALID_SOCKET) {
+    // Cannot happen (only a listening socket is replaced, by a connection,
+    // which cannot listen); closing is then the lesser harm than a leak.
+    closesocket(socketHandle);
+    return;
+  }
+  worker->retiredSocket = socketHandle;
+  send(worker->wakeSocket, "", 1, 0);
+  SetEvent(worker->wakeEvent);
+}
+
+SOCKET TakeRetiredSocket(SlotWorker* worker) {
+  SocketTableLock lock;
+  SOCKET retired = worker->retiredSocket;
+  worker->retiredSocket = INVALID_SOCKET;
+  // A release after this sets the event again and is seen by the slot check
+  // that follows anyway.
+  ResetEvent(worker->wakeEvent);
+  return retired;
 }
 
 void FinishWorker(SlotWorker* worker) {
+  SOCKET retired;
   SOCKET released;
   {
+    // Once the slot no longer names the worker nothing hands it a socket.
     SocketTableLock lock;
-    released = worker->releasedSocket;
-    worker->releasedSocket = INVALID_SOCKET;
     SocketSlot& slot = SocketTable[worker->index];
     if (slot.worker == worker) slot.worker = nullptr;
+    retired = TakeRetiredSocket(worker);
+    released = worker->releasedSocket;
+    worker->releasedSocket = INVALID_SOCKET;
   }
+  if (retired != INVALID_SOCKET) closesocket(retired);
   if (released != INVALID_SOCKET) closesocket(released);
   closesocket(worker->wakeSocket);
+  CloseHandle(worker->wakeEvent);
+  CloseHandle(worker->ioEvent);
   LuaPlus::LuaState::DestroyThread(worker->luaThread);
   HMODULE modulePin = worker->modulePin;
   delete worker;
@@ -159,6 +206,7 @@ void FinishWorker(SlotWorker* worker) {
 
 void StopAllSocketWorkers(DWORD limit) {
   InterlockedExchange(&stoppingWorkers, 1);
+  if (stoppingSignal.event != nullptr) SetEvent(stoppingSignal.event);
   ReleaseAllSlots();
   // No worker starts from here on, so the list is complete.
   std::vector<HANDLE> threads;
@@ -174,5 +222,6 @@ void StopAllSocketWorkers(DWORD limit) {
   }
   // A callback that was still running may have made sockets meanwhile.
   ReleaseAllSlots();
+  if (stoppingSignal.event != nullptr) ResetEvent(stoppingSignal.event);
   InterlockedExchange(&stoppingWorkers, 0);
 }

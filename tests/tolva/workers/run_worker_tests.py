@@ -11,6 +11,8 @@ port, one line per connection:
   UDPEMPTY port   send an empty datagram to the script's port; answer "SENT"
   UDPLATER port   answer "OK", then send the datagram "late" to the script's
                   port after 300 ms and "rescue" after 10 s
+  TCPLATER port   answer "OK", then connect to the script's port after
+                  300 ms and once more after 10 s
   CLIENTS port n m   after the script closed the control connection (its
                   slot is needed): n clients connect to the port, a few at a
                   time (the listening backlog is 4), and each waits for the
@@ -147,6 +149,22 @@ def handle_command(control):
             udp.sendto(b"rescue", ("127.0.0.1", port))
             udp.close()
         threading.Thread(target=send_later, daemon=True).start()
+    elif name == "TCPLATER":
+        control.sendall(b"OK\n")
+        port = int(command[1])
+
+        def connect_later():
+            peers = []
+            try:
+                for pause in (0.3, 10):
+                    time.sleep(pause)
+                    peers.append(socket.create_connection(("127.0.0.1", port), timeout=30))
+                time.sleep(10)
+            except OSError:
+                pass
+            for peer in peers:
+                peer.close()
+        threading.Thread(target=connect_later, daemon=True).start()
     elif name in ("CLIENTS", "STREAM"):
         wait_for_close(control)
         port, count = int(command[1]), int(command[2])
@@ -313,8 +331,9 @@ def main():
         if not all(r["ended"] for r in stream_clients):
             fail("load_and_unload.lua: a streaming connection outlived the host")
 
-    # Last: its driver thread may send one more datagram seconds later.
+    # Last: their driver threads may send a datagram or connect seconds later.
     run_host(options, "receive_race.lua", ports())
+    run_host(options, "accept_race.lua", ports())
 
     echo_port, chat_port = free_ports(socket.SOCK_STREAM, 2)
     run_example(options, "echo_server.lua", echo_port, 1, talk_to_echo_server)

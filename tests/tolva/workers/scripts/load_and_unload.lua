@@ -90,4 +90,20 @@ tClose(command("STREAM " .. PORTS.tcp8 .. " 5"))
 local u = tCreate(1, PORTS.udp3)
 assert(tSetCallback(u, "OnStream") == 1, "idle UDP worker")
 check(wait_until(function() return streamed >= 100 and tGetCount() == 7 end), "streams are served")
+
+-- A callback left inside tWait on a slot that gets nothing (a wait of an
+-- hour): closing the sockets does not end such a wait, unloading must.
+local waiting = false
+local idle = tCreate(1, 0)
+function OnWaitForever(_, event)
+  if event == 1 then
+    waiting = true
+    tWait(idle, 0)
+  end
+  return true
+end
+local v = tCreate(1, PORTS.udp2)
+assert(tSetCallback(v, "OnWaitForever") == 1, "worker that will wait")
+expect(tSendTo(idle, "wait", "127.0.0.1", PORTS.udp2), 4, "text for it")
+check(wait_until(function() return waiting end), "its callback waits")
 finish()
