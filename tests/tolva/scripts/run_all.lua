@@ -3,51 +3,7 @@
 -- Arguments: NAME=PORT pairs of the driver's peers.
 local directory = arg[0]:match("^(.*[/\\])") or ""
 
-PORTS = {}
-for _, argument in ipairs(arg) do
-  local name, port = argument:match("^(%w[%w_]*)=(%d+)$")
-  if name then PORTS[name] = tonumber(port) end
-end
-
-local failures, checks = 0, 0
-local current = "?"
-
--- check(condition, what): counts a failure when condition is false.
-function check(condition, what)
-  checks = checks + 1
-  if not condition then
-    failures = failures + 1
-    print(string.format("FAIL [%s] %s", current, what))
-  end
-end
-
--- expect(actual, expected, what): equality with both values in the report.
-function expect(actual, expected, what)
-  checks = checks + 1
-  if actual ~= expected then
-    failures = failures + 1
-    print(string.format("FAIL [%s] %s: got %s, expected %s", current, what,
-                        tostring(actual), tostring(expected)))
-  end
-end
-
--- group(name, body): runs one group of related cases; an error inside it is
--- a failure, and the socket table is emptied afterwards.
-function group(name, body)
-  current = name
-  local ok, message = pcall(body)
-  if not ok then
-    failures = failures + 1
-    print(string.format("FAIL [%s] raised: %s", name, tostring(message)))
-  end
-  tClean()
-  print("ran " .. name)
-end
-
--- results(...): the values of a call packed with their count.
-function results(...)
-  return { n = select("#", ...), ... }
-end
+dofile(directory .. "checks.lua")
 
 -- A connection to the control peer that has been given one command.
 function control_connection(command)
@@ -76,5 +32,4 @@ for _, name in ipairs({ "test_registration.lua", "test_handles.lua", "test_tcp.l
   dofile(directory .. name)
 end
 
-print(string.format("%d checks, %d failed", checks, failures))
-if failures > 0 then error("tolva tests failed", 0) end
+finish("tolva tests")
