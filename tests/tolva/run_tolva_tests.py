@@ -25,6 +25,8 @@ import tempfile
 import threading
 import time
 
+from loopback import free_ports, read_line
+
 PATTERN = b"abcdefghijklmnopqrstuvwxyz0123456789"
 
 
@@ -63,15 +65,6 @@ def echo_handler(conn):
         pass
     end_gracefully(conn, wait_for_client=False)
 
-
-def read_line(conn):
-    line = b""
-    while not line.endswith(b"\n"):
-        data = conn.recv(1)
-        if not data:
-            break
-        line += data
-    return line.decode().strip()
 
 
 def connect_to_script(port):
@@ -120,13 +113,6 @@ def tcp_listener():
     return listener
 
 
-def free_port(kind):
-    probe = socket.socket(socket.AF_INET, kind)
-    probe.bind(("127.0.0.1", 0))
-    port = probe.getsockname()[1]
-    probe.close()
-    return port
-
 
 def main():
     parser = argparse.ArgumentParser()
@@ -148,8 +134,8 @@ def main():
         "echo": echo.getsockname()[1],
         "control": control.getsockname()[1],
         "udp": udp.getsockname()[1],
-        "free_tcp": free_port(socket.SOCK_STREAM),
-        "free_udp": free_port(socket.SOCK_DGRAM),
+        "free_tcp": free_ports(socket.SOCK_STREAM, 1)[0],
+        "free_udp": free_ports(socket.SOCK_DGRAM, 1)[0],
     }
     script = os.path.join(os.path.abspath(options.scripts), "run_all.lua")
     command = [options.wine, os.path.abspath(options.host), script]

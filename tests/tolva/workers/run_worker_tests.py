@@ -37,6 +37,9 @@ import tempfile
 import threading
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from loopback import connect, free_ports, read_line, wait_for_close  # noqa: E402
+
 failures = []
 failures_lock = threading.Lock()
 stream_clients = []
@@ -48,34 +51,7 @@ def fail(message):
     print("driver: FAIL " + message, flush=True)
 
 
-def connect(port, deadline_seconds=60):
-    deadline = time.monotonic() + deadline_seconds
-    while True:
-        try:
-            return socket.create_connection(("127.0.0.1", port), timeout=30)
-        except OSError:
-            if time.monotonic() > deadline:
-                raise
-            time.sleep(0.05)
 
-
-def read_line(conn):
-    line = b""
-    while not line.endswith(b"\n"):
-        data = conn.recv(1)
-        if not data:
-            break
-        line += data
-    return line.decode().strip()
-
-
-def wait_for_close(conn):
-    conn.settimeout(60)
-    try:
-        while conn.recv(4096):
-            pass
-    except OSError:
-        pass
 
 
 def probe(control, port):
@@ -191,17 +167,6 @@ def serve_control(listener):
         conn, _ = listener.accept()
         threading.Thread(target=handle_command, args=(conn,), daemon=True).start()
 
-
-def free_ports(kind, count):
-    probes, ports = [], []
-    for _ in range(count):
-        sock = socket.socket(socket.AF_INET, kind)
-        sock.bind(("127.0.0.1", 0))
-        probes.append(sock)
-        ports.append(sock.getsockname()[1])
-    for sock in probes:
-        sock.close()
-    return ports
 
 
 def run_host(options, script, ports, environment=None):
