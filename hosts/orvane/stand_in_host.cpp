@@ -12,6 +12,14 @@ T* FromWord(int32_t word)
     return reinterpret_cast<T*>(static_cast<intptr_t>(word));
 }
 
+// The bytes of the record of type T at a message word, as they are now.
+template <typename T>
+std::vector<uint8_t> RecordBytes(int32_t word)
+{
+    auto bytes = FromWord<uint8_t>(word);
+    return std::vector<uint8_t>(bytes, bytes + sizeof(T));
+}
+
 }  // namespace
 
 HINSTANCE StandInHost::HostInstance()
@@ -33,32 +41,33 @@ int StandInHost::HostMessage(PluginMessage* message)
     HostCall call(HostCall::Message);
     std::memcpy(&call.message, message, sizeof call.message);
     // Records live only during the call: copy what they hold now.
-    if (message->id == MsgSetColumn && message->p1) {
-        auto definition = FromWord<ColumnDef>(message->p1);
-        call.record.assign(reinterpret_cast<uint8_t*>(definition),
-                           reinterpret_cast<uint8_t*>(definition) + sizeof(ColumnDef));
-        if (definition->name)
-            call.text = definition->name;
-    } else if (message->id == MsgQueueAdd && message->p1) {
-        auto queued = FromWord<QueuedMessage>(message->p1);
-        call.record.assign(reinterpret_cast<uint8_t*>(queued), reinterpret_cast<uint8_t*>(queued) + sizeof(QueuedMessage));
-        if (queued->body)
-            call.text = queued->body;
-    } else if ((message->id == MsgQueueProcess || message->id == MsgQueueGet || message->id == MsgQueueDone) &&
-               message->p1) {
-        auto selector = FromWord<MessageSelector>(message->p1);
-        call.record.assign(reinterpret_cast<uint8_t*>(selector),
-                           reinterpret_cast<uint8_t*>(selector) + sizeof(MessageSelector));
-        if (message->id == MsgQueueGet && message->p2) {
-            auto target = FromWord<QueuedMessage>(message->p2);
-            call.target.assign(reinterpret_cast<uint8_t*>(target),
-                               reinterpret_cast<uint8_t*>(target) + sizeof(QueuedMessage));
+    if (message->p1) {
+        switch (message->id) {
+        case MsgSetColumn:
+            call.record = RecordBytes<ColumnDef>(message->p1);
+            if (auto name = FromWord<ColumnDef>(message->p1)->name)
+                call.text = name;
+            break;
+        case MsgAddAction:
+            call.record = RecordBytes<ActionInfo>(message->p1);
+            if (auto text = FromWord<ActionInfo>(message->p1)->text)
+                call.text = text;
+            break;
+        case MsgQueueAdd:
+            call.record = RecordBytes<QueuedMessage>(message->p1);
+            if (auto body = FromWord<QueuedMessage>(message->p1)->body)
+                call.text = body;
+            break;
+        case MsgQueueGet:
+            if (message->p2)
+                call.target = RecordBytes<QueuedMessage>(message->p2);
+            call.record = RecordBytes<MessageSelector>(message->p1);
+            break;
+        case MsgQueueProcess:
+        case MsgQueueDone:
+            call.record = RecordBytes<MessageSelector>(message->p1);
+            break;
         }
-    } else if (message->id == MsgAddAction && message->p1) {
-        auto info = FromWord<ActionInfo>(message->p1);
-        call.record.assign(reinterpret_cast<uint8_t*>(info), reinterpret_cast<uint8_t*>(info) + sizeof(ActionInfo));
-        if (info->text)
-            call.text = info->text;
     }
     calls.push_back(call);
     return HandleMessage(*message);
