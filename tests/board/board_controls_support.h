@@ -15,6 +15,11 @@
 #include <string>
 #include <vector>
 
+// The frame's private messages that apply a colour-menu choice, by the
+// numbers the frame answers to.
+const UINT MsgSetPenColor = WM_USER + 10000;
+const UINT MsgSetFillColor = WM_USER + 10001;
+
 // Pixels of a window's client area or of a memory bitmap, as COLORREFs.
 struct PixelGrid {
     int width = 0;

@@ -8,9 +8,6 @@
 
 namespace {
 
-const UINT MsgSetPenColor = WM_USER + 10000;
-const UINT MsgSetFillColor = WM_USER + 10001;
-
 struct MenuColor {
     int id;
     COLORREF pen;

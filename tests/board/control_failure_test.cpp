@@ -7,9 +7,6 @@
 
 namespace {
 
-const UINT MsgSetPenColor = WM_USER + 10000;
-const UINT MsgSetFillColor = WM_USER + 10001;
-
 std::vector<ModalSeen> OpenRefusing(const char* refusedClass, const std::function<HWND()>& open, HWND& frame)
 {
     std::vector<ModalSeen> seen;

@@ -6,8 +6,6 @@
 
 namespace {
 
-const UINT MsgSetPenColor = WM_USER + 10000;
-const UINT MsgSetFillColor = WM_USER + 10001;
 const COLORREF Red = 0x00172DE8;
 const COLORREF Yellow = 0x0000FFFF;
 const COLORREF Black = RGB(0, 0, 0);
