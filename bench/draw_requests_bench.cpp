@@ -10,8 +10,7 @@
 
 namespace {
 
-template <typename F>
-double PerSecond(int count, F work)
+template <typename F> double PerSecond(int count, F work)
 {
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < count; ++i)
@@ -44,17 +43,16 @@ int main()
     plugin.Send(MsgRequestFillEnabled, 1, 1, 1);
     const int requests = 20000;
     std::printf("lines:      %8.0f requests/s\n", PerSecond(requests, [&](int i) {
-        plugin.SendDraw(MsgDrawLine, 1, 1, i % 640, 0, 639 - i % 640, 479);
-    }));
+                    plugin.SendDraw(MsgDrawLine, 1, 1, i % 640, 0, 639 - i % 640, 479);
+                }));
     std::printf("rectangles: %8.0f requests/s\n", PerSecond(requests, [&](int i) {
-        plugin.SendDraw(MsgDrawRectangle, 1, 1, i % 600, i % 400, i % 600 + 40, i % 400 + 60);
-    }));
+                    plugin.SendDraw(MsgDrawRectangle, 1, 1, i % 600, i % 400, i % 600 + 40, i % 400 + 60);
+                }));
     std::printf("ellipses:   %8.0f requests/s\n", PerSecond(requests, [&](int i) {
-        plugin.SendDraw(MsgDrawEllipse, 1, 1, i % 600, i % 400, i % 600 + 40, i % 400 + 60);
-    }));
-    std::printf("paints:     %8.0f full repaints/s\n", PerSecond(2000, [&](int) {
-        RedrawWindow(canvas, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    }));
+                    plugin.SendDraw(MsgDrawEllipse, 1, 1, i % 600, i % 400, i % 600 + 40, i % 400 + 60);
+                }));
+    std::printf("paints:     %8.0f full repaints/s\n",
+                PerSecond(2000, [&](int) { RedrawWindow(canvas, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); }));
     plugin.Stop();
     return 0;
 }

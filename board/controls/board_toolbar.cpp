@@ -15,10 +15,10 @@ const int PickerItemIndex = 5;
 const int PickerSeparatorWidth = 100;
 
 const DWORD RebarStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_BORDER | RBS_BANDBORDERS |
-                         CCS_NODIVIDER | CCS_NOPARENTALIGN;
+    CCS_NODIVIDER | CCS_NOPARENTALIGN;
 // Not WS_VISIBLE: the rebar shows the child of its band itself.
 const DWORD ToolbarStyle = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | TBSTYLE_TRANSPARENT | TBSTYLE_LIST |
-                           TBSTYLE_FLAT | CCS_NODIVIDER | CCS_NOPARENTALIGN | CCS_NORESIZE;
+    TBSTYLE_FLAT | CCS_NODIVIDER | CCS_NOPARENTALIGN | CCS_NORESIZE;
 const DWORD PickerStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
 
 const BYTE CheckGroupStyle = BTNS_CHECKGROUP | BTNS_AUTOSIZE;
@@ -28,7 +28,7 @@ const BYTE PushStyle = BTNS_AUTOSIZE;
 struct ToolbarItem {
     const char* label;  // null for a separator
     int command;
-    int image;          // for a separator: its width, 0 for the default
+    int image;  // for a separator: its width, 0 for the default
     BYTE style;
     BYTE state;
 };
@@ -76,8 +76,8 @@ HWND CreatePicker(HWND rebar, HWND toolbar)
     RECT item = {};
     SendMessageA(toolbar, TB_GETITEMRECT, PickerItemIndex, reinterpret_cast<LPARAM>(&item));
     HWND picker = CreateWindowExA(0, SizePickerClassName, nullptr, PickerStyle, item.left + 1, item.top + 1,
-                                  item.right - item.left - 2, item.bottom - item.top - 2, rebar,
-                                  ChildId(IdSizePicker), BoardModuleInstance, nullptr);
+                                  item.right - item.left - 2, item.bottom - item.top - 2, rebar, ChildId(IdSizePicker),
+                                  BoardModuleInstance, nullptr);
     if (picker)
         SetParent(picker, toolbar);
     return picker;
@@ -134,8 +134,8 @@ HWND CreateBoardToolbar(HWND rebar)
 {
     BoardWindowState* state = BoardStateOf(GetParent(rebar));
 
-    HWND toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr, ToolbarStyle, 0, 0, 0, 0, rebar,
-                                   ChildId(IdToolbar), BoardModuleInstance, nullptr);
+    HWND toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr, ToolbarStyle, 0, 0, 0, 0, rebar, ChildId(IdToolbar),
+                                   BoardModuleInstance, nullptr);
     if (state)
         state->toolbarWindow = toolbar;
     if (!toolbar) {

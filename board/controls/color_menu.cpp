@@ -16,9 +16,9 @@ const UINT AppendPosition = 2047;
 const COLORREF NoSwatch = CLR_INVALID;
 
 struct ColorEntry {
-    int id;             // 0 for a separator
-    const char* text;   // cp1250
-    COLORREF pen;       // pen colour, also the swatch
+    int id;            // 0 for a separator
+    const char* text;  // cp1250
+    COLORREF pen;      // pen colour, also the swatch
     COLORREF fill;
 };
 

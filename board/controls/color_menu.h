@@ -24,9 +24,9 @@ extern COLORREF CustomColors[16];
 HMENU CreateColorMenu();
 
 // The frame's handling of these messages; each returns the message result.
-LRESULT OpenColorMenu(HWND frame, const NMTOOLBARA* notification);       // TBN_DROPDOWN
-LRESULT MeasureColorMenuItem(WPARAM wParam, MEASUREITEMSTRUCT* item);    // WM_MEASUREITEM
-LRESULT DrawColorMenuItem(WPARAM wParam, const DRAWITEMSTRUCT* item);    // WM_DRAWITEM
-LRESULT ApplyColorChoice(HWND frame, UINT message, WPARAM itemId);       // MsgSetPenColor, MsgSetFillColor
+LRESULT OpenColorMenu(HWND frame, const NMTOOLBARA* notification);     // TBN_DROPDOWN
+LRESULT MeasureColorMenuItem(WPARAM wParam, MEASUREITEMSTRUCT* item);  // WM_MEASUREITEM
+LRESULT DrawColorMenuItem(WPARAM wParam, const DRAWITEMSTRUCT* item);  // WM_DRAWITEM
+LRESULT ApplyColorChoice(HWND frame, UINT message, WPARAM itemId);     // MsgSetPenColor, MsgSetFillColor
 
 #endif

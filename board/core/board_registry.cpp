@@ -117,7 +117,7 @@ HWND FindBoardWindow(int32_t net, int32_t contact)
 {
     if (BoardRegistry.empty())
         return nullptr;
-    auto found = FindLiveEntry(BoardKey{net, contact});
+    auto found = FindLiveEntry(BoardKey {net, contact});
     return found == BoardRegistry.end() ? nullptr : found->second;
 }
 

@@ -18,8 +18,7 @@ char* GetContactString(int contact, int column);
 void HostFreeText(void* text);
 
 // Addresses as the 32-bit words of host records.
-template <typename T>
-inline int32_t AddressWord(T* pointer)
+template <typename T> inline int32_t AddressWord(T* pointer)
 {
     return static_cast<int32_t>(reinterpret_cast<intptr_t>(pointer));
 }

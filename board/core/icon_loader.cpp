@@ -13,8 +13,8 @@ static uint32_t QueryComctlVersion()
     if (!library)
         return 0;
     uint32_t version = 0;
-    auto getVersion = reinterpret_cast<DLLGETVERSIONPROC>(
-        reinterpret_cast<void*>(GetProcAddress(library, "DllGetVersion")));
+    auto getVersion =
+        reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(GetProcAddress(library, "DllGetVersion")));
     if (getVersion) {
         DLLVERSIONINFO info;
         std::memset(&info, 0, sizeof info);

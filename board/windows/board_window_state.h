@@ -17,21 +17,21 @@ enum DrawTool : int32_t {
 };
 
 struct BoardWindowState {
-    int32_t contact;            // the board's key: contact number ...
-    int32_t net;                // ... and network number
-    int32_t tool;               // a DrawTool
-    int32_t penWidth;           // user strokes, 1 to 10
+    int32_t contact;   // the board's key: contact number ...
+    int32_t net;       // ... and network number
+    int32_t tool;      // a DrawTool
+    int32_t penWidth;  // user strokes, 1 to 10
     COLORREF penColor;
-    int32_t penEnabled;         // outline of rectangles and ellipses
+    int32_t penEnabled;  // outline of rectangles and ellipses
     COLORREF fillColor;
     int32_t fillEnabled;
-    HBITMAP canvasBitmap;       // the 640x480 picture
-    uint32_t scrollFlags;       // bit 0 horizontal, bit 1 vertical
+    HBITMAP canvasBitmap;  // the 640x480 picture
+    uint32_t scrollFlags;  // bit 0 horizontal, bit 1 vertical
     HWND canvasWindow;
     HWND sizePickerWindow;
     HWND rebarWindow;
     HWND toolbarWindow;
-    int32_t requestPenWidth;    // attributes of drawing by board messages
+    int32_t requestPenWidth;  // attributes of drawing by board messages
     COLORREF requestPenColor;
     int32_t requestPenEnabled;
     COLORREF requestFillColor;

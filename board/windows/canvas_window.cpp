@@ -99,8 +99,8 @@ void OnPaint(HWND canvas)
     if (memory) {
         HGDIOBJ previous = SelectObject(memory, picture);
         if (previous) {
-            BitBlt(dc, client.left, client.top, client.right - client.left, client.bottom - client.top, memory, offset.x,
-                   offset.y, SRCCOPY);
+            BitBlt(dc, client.left, client.top, client.right - client.left, client.bottom - client.top, memory,
+                   offset.x, offset.y, SRCCOPY);
             shownWidth = PictureWidth - offset.x;
             shownHeight = PictureHeight - offset.y;
             SelectObject(memory, previous);

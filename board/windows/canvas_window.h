@@ -17,11 +17,11 @@ const int PictureHeight = 480;
 // The one mouse drag of the process (the mouse is captured by the canvas
 // being drawn on). Points are client coordinates of that canvas.
 struct CanvasDragRecord {
-    int32_t anchorX;             // start of the stroke; for free-hand the end of the last segment
+    int32_t anchorX;  // start of the stroke; for free-hand the end of the last segment
     int32_t anchorY;
-    int32_t currentX;            // last mouse position seen
+    int32_t currentX;  // last mouse position seen
     int32_t currentY;
-    BoardWindowState* board;     // null when no drag is in progress
+    BoardWindowState* board;  // null when no drag is in progress
 };
 
 extern CanvasDragRecord CanvasDrag;

@@ -20,8 +20,14 @@ int VerticalScrollBarWidth = 0;
 
 namespace {
 
-int Width(const RECT& r) { return r.right - r.left; }
-int Height(const RECT& r) { return r.bottom - r.top; }
+int Width(const RECT& r)
+{
+    return r.right - r.left;
+}
+int Height(const RECT& r)
+{
+    return r.bottom - r.top;
+}
 
 // Height of the rebar along the top; a board without one has none.
 int RebarHeight(const BoardWindowState* state)
@@ -80,7 +86,7 @@ LRESULT OnDestroy(HWND frame, WPARAM wParam, LPARAM lParam)
         // board's picture and any drag on it end here.
         ReleaseBoardCanvas(state);
         // A frame destroyed without WM_CLOSE must not leave its entry behind.
-        ForgetBoardWindow(BoardKey{state->net, state->contact}, frame);
+        ForgetBoardWindow(BoardKey {state->net, state->contact}, frame);
         delete state;
     }
     return DefWindowProcA(frame, WM_DESTROY, wParam, lParam);
@@ -90,7 +96,7 @@ void OnClose(HWND frame)
 {
     const BoardWindowState* state = BoardStateOf(frame);
     if (state)
-        ForgetBoardWindow(BoardKey{state->net, state->contact}, frame);
+        ForgetBoardWindow(BoardKey {state->net, state->contact}, frame);
     DestroyWindow(frame);
 }
 
@@ -266,8 +272,10 @@ void RegisterBoardFrameClass(HINSTANCE instance)
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = BoardFrameProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(101), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
-    windowClass.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(101), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+    windowClass.hIcon =
+        static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(101), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
+    windowClass.hIconSm =
+        static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(101), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
     windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
     windowClass.lpszClassName = BoardFrameClassName;
     // The class owns its icons; a registration that fails (the class is

@@ -83,7 +83,7 @@ std::vector<POINT> Wave(int x, int y, int length, int height)
         const int dx = length * i / 24;
         const int phase = i % 8;
         const int dy = (phase < 4 ? phase : 8 - phase) * height / 4;
-        points.push_back(POINT{x + dx, y + dy});
+        points.push_back(POINT {x + dx, y + dy});
     }
     return points;
 }
@@ -198,8 +198,8 @@ bool SaveWindowPicture(HWND window, const std::string& path)
         header.bfSize = header.bfOffBits + info.bmiHeader.biSizeImage;
         if (FILE* file = std::fopen(path.c_str(), "wb")) {
             written = std::fwrite(&header, sizeof header, 1, file) == 1 &&
-                      std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, file) == 1 &&
-                      std::fwrite(bits, info.bmiHeader.biSizeImage, 1, file) == 1;
+                std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, file) == 1 &&
+                std::fwrite(bits, info.bmiHeader.biSizeImage, 1, file) == 1;
             written = std::fclose(file) == 0 && written;
         }
     }

@@ -14,7 +14,7 @@ std::string Copy(const char* text)
 bool MessageStore::Matches(const MessageSelector& selector, int number, const StoredMessage& message)
 {
     return (selector.type == -1 || selector.type == message.record.type) &&
-           (selector.messageId == -1 || selector.messageId == number);
+        (selector.messageId == -1 || selector.messageId == number);
 }
 
 int MessageStore::Add(const QueuedMessage& message)

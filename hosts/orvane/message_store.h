@@ -13,7 +13,7 @@
 #include <vector>
 
 struct StoredMessage {
-    QueuedMessage record = {};   // texts point into the strings below
+    QueuedMessage record = {};  // texts point into the strings below
     std::string uid1, uid2, body, extra;
     enum State { Stored, Sent, Received } state = Stored;
 };

@@ -94,8 +94,9 @@ bool ParseOptions(int argc, char** argv, Options& options)
         } else if (!std::strcmp(argv[i], "--demo") && i + 1 < argc) {
             options.demoPicture = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: orvane.exe [--config FILE] [--contacts FILE] [--board NET CONTACT NAME]\n"
-                                 "                  [--invite NET CONTACT NAME] [--accept] [--demo PICTURE.bmp]\n");
+            std::fprintf(stderr,
+                         "usage: orvane.exe [--config FILE] [--contacts FILE] [--board NET CONTACT NAME]\n"
+                         "                  [--invite NET CONTACT NAME] [--accept] [--demo PICTURE.bmp]\n");
             return false;
         }
     }

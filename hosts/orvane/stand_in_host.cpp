@@ -6,15 +6,13 @@
 
 namespace {
 
-template <typename T>
-T* FromWord(int32_t word)
+template <typename T> T* FromWord(int32_t word)
 {
     return reinterpret_cast<T*>(static_cast<intptr_t>(word));
 }
 
 // The bytes of the record of type T at a message word, as they are now.
-template <typename T>
-std::vector<uint8_t> RecordBytes(int32_t word)
+template <typename T> std::vector<uint8_t> RecordBytes(int32_t word)
 {
     auto bytes = FromWord<uint8_t>(word);
     return std::vector<uint8_t>(bytes, bytes + sizeof(T));
@@ -235,7 +233,7 @@ intptr_t LoadedPlugin::Send(uint32_t id, int32_t p1, int32_t p2, int32_t boardNe
 }
 
 intptr_t LoadedPlugin::SendDraw(uint32_t id, int32_t net, int32_t contact, int32_t x1, int32_t y1, int32_t x2,
-                               int32_t y2)
+                                int32_t y2)
 {
     DrawRequest request = {};
     request.size = sizeof request;

@@ -17,14 +17,14 @@ struct HostCall {
     enum Kind { Instance, Error, Message, Get, Set, Free };
     explicit HostCall(Kind k) : kind(k) {}
     Kind kind;
-    int code = 0;                    // SetError's code
-    PluginMessage message = {};      // HostMessage's record
-    std::vector<uint8_t> record;     // bytes of the record p1 pointed to
-    std::vector<uint8_t> target;     // MsgQueueGet: the record p2 pointed to, before it was filled
-    std::string text;                // a text the record pointed to (column name, action label)
+    int code = 0;                 // SetError's code
+    PluginMessage message = {};   // HostMessage's record
+    std::vector<uint8_t> record;  // bytes of the record p1 pointed to
+    std::vector<uint8_t> target;  // MsgQueueGet: the record p2 pointed to, before it was filled
+    std::string text;             // a text the record pointed to (column name, action label)
     int table = 0, row = 0, column = 0;
-    HostValue value = {};            // GetValue's request / SetValue's value
-    void* pointer = nullptr;         // HostFree's argument
+    HostValue value = {};     // GetValue's request / SetValue's value
+    void* pointer = nullptr;  // HostFree's argument
 };
 
 struct Contact {
@@ -45,9 +45,9 @@ public:
     HINSTANCE pluginModule = nullptr;
 
     std::vector<HostCall> calls;
-    std::map<int, int32_t> config;          // TableConfig row 0, by column
-    std::map<int, Contact> contacts;        // TableContacts, by contact number
-    MessageStore store;                     // messages to and from contacts
+    std::map<int, int32_t> config;    // TableConfig row 0, by column
+    std::map<int, Contact> contacts;  // TableContacts, by contact number
+    MessageStore store;               // messages to and from contacts
 
     // Texts handed out by GetValue and not yet given back with HostFree.
     size_t OutstandingTexts() const { return outstanding_.size(); }

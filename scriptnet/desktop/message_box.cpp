@@ -11,10 +11,12 @@ const UINT kMessageBoxStyle = MB_OK | MB_ICONINFORMATION;  // 0x40
 
 }  // namespace
 
-int tMsg(LuaState*, LuaStackObject* args) {
-  const char* text = TextArgument(args[1]);
-  // Runs without the state's lock (the runtime releases it around script
-  // functions), so other threads may use the state while the box is up.
-  if (text != nullptr) MessageBoxA(nullptr, text, kMessageBoxCaption, kMessageBoxStyle);
-  return 0;
+int tMsg(LuaState*, LuaStackObject* args)
+{
+    const char* text = TextArgument(args[1]);
+    // Runs without the state's lock (the runtime releases it around script
+    // functions), so other threads may use the state while the box is up.
+    if (text != nullptr)
+        MessageBoxA(nullptr, text, kMessageBoxCaption, kMessageBoxStyle);
+    return 0;
 }

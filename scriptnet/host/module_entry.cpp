@@ -16,36 +16,54 @@ namespace {
 const DWORD kWorkerStopLimit = 5000;
 
 struct ScriptFunction {
-  const char* name;
-  LuaPlus::LuaStateCFunction function;
+    const char* name;
+    LuaPlus::LuaStateCFunction function;
 };
 
 // Registration order is part of the module's interface.
 const ScriptFunction kScriptFunctions[] = {
-    {"tCreate", tCreate},       {"tClose", tClose},         {"tConnect", tConnect},
-    {"tListen", tListen},       {"tAccept", tAccept},       {"tWait", tWait},
-    {"tRecv", tRecv},           {"tSend", tSend},           {"tSendTo", tSendTo},
-    {"tSetCallback", tSetCallback}, {"tGetError", tGetError}, {"tMsg", tMsg},
-    {"tClean", tClean},         {"tGetCount", tGetCount},   {"tStartDebug", tStartDebug},
-    {"tStopDebug", tStopDebug}, {"tFlash", tFlash},         {"tFlashAsync", tFlashAsync},
+    {"tCreate", tCreate},
+    {"tClose", tClose},
+    {"tConnect", tConnect},
+    {"tListen", tListen},
+    {"tAccept", tAccept},
+    {"tWait", tWait},
+    {"tRecv", tRecv},
+    {"tSend", tSend},
+    {"tSendTo", tSendTo},
+    {"tSetCallback", tSetCallback},
+    {"tGetError", tGetError},
+    {"tMsg", tMsg},
+    {"tClean", tClean},
+    {"tGetCount", tGetCount},
+    {"tStartDebug", tStartDebug},
+    {"tStopDebug", tStopDebug},
+    {"tFlash", tFlash},
+    {"tFlashAsync", tFlashAsync},
     {"tSetFlashTime", tSetFlashTime},
 };
 
 }  // namespace
 
-extern "C" void LuaPlus_RegisterModule(LuaState* state) {
-  if (state == nullptr) return;
-  LuaPlus::LuaObject globals = state->GetGlobals();
-  // Each registration starts Winsock once more; the result is not needed:
-  // if it failed every socket call fails and the functions say so.
-  WSADATA startup;
-  std::memset(&startup, 0, sizeof startup);
-  WSAStartup(MAKEWORD(2, 2), &startup);
-  ConfigureWorkerWaitTime();
-  for (const ScriptFunction& entry : kScriptFunctions) globals.Register(entry.name, entry.function);
+extern "C" void LuaPlus_RegisterModule(LuaState* state)
+{
+    if (state == nullptr)
+        return;
+    LuaPlus::LuaObject globals = state->GetGlobals();
+    // Each registration starts Winsock once more; the result is not needed:
+    // if it failed every socket call fails and the functions say so.
+    WSADATA startup;
+    std::memset(&startup, 0, sizeof startup);
+    WSAStartup(MAKEWORD(2, 2), &startup);
+    ConfigureWorkerWaitTime();
+    for (const ScriptFunction& entry : kScriptFunctions)
+        globals.Register(entry.name, entry.function);
 }
 
 // Every slot is released and every worker stopped and waited for: the host
 // closes the state and unloads the module next, and a worker still running
 // then would crash it.
-extern "C" void LuaPlus_UnregisterModule() { StopAllSocketWorkers(kWorkerStopLimit); }
+extern "C" void LuaPlus_UnregisterModule()
+{
+    StopAllSocketWorkers(kWorkerStopLimit);
+}

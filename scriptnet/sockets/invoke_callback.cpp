@@ -10,43 +10,50 @@
 namespace {
 
 // The callback's name and handle, if the slot is still the worker's.
-bool CallbackOfLiveSlot(const SlotWorker* worker, std::string* name) {
-  SocketTableLock lock;
-  const SocketSlot& slot = SocketTable[worker->index];
-  if (!WorkerSlotIsLive(worker) || slot.callbackName == nullptr) return false;
-  *name = slot.callbackName;
-  return true;
+bool CallbackOfLiveSlot(const SlotWorker* worker, std::string* name)
+{
+    SocketTableLock lock;
+    const SocketSlot& slot = SocketTable[worker->index];
+    if (!WorkerSlotIsLive(worker) || slot.callbackName == nullptr)
+        return false;
+    *name = slot.callbackName;
+    return true;
 }
 
-bool SlotStillLive(const SlotWorker* worker) {
-  SocketTableLock lock;
-  return WorkerSlotIsLive(worker);
+bool SlotStillLive(const SlotWorker* worker)
+{
+    SocketTableLock lock;
+    return WorkerSlotIsLive(worker);
 }
 
 }  // namespace
 
-bool InvokeCallback(SlotWorker* worker, const char* text, int event, int extra) {
-  std::string name;
-  if (!CallbackOfLiveSlot(worker, &name)) return false;
-  LuaPlus::LuaState* thread = worker->luaThread;
-  // Looked up by name on every call: the script may redefine it.
-  LuaPlus::LuaObject function = thread->GetGlobal(name.c_str());
-  if (!function.IsFunction()) return false;
+bool InvokeCallback(SlotWorker* worker, const char* text, int event, int extra)
+{
+    std::string name;
+    if (!CallbackOfLiveSlot(worker, &name))
+        return false;
+    LuaPlus::LuaState* thread = worker->luaThread;
+    // Looked up by name on every call: the script may redefine it.
+    LuaPlus::LuaObject function = thread->GetGlobal(name.c_str());
+    if (!function.IsFunction())
+        return false;
 
-  int height = thread->GetTop();
-  LuaPlus::LuaCall call = function();
-  call << static_cast<double>(worker->index + 1) << static_cast<double>(event)
-       << (text != nullptr ? text : "") << static_cast<double>(extra);
-  // Checked once more as late as possible: the lookup and the pushes may
-  // have waited for the state's lock while the script released the slot.
-  // What remains is the moment between this check and the call's start, in
-  // which a release on another thread still lets this one call begin.
-  bool answer = false;
-  if (SlotStillLive(worker) && call.PCall(1) == 0) {
-    LuaPlus::LuaObject result = LuaPlus::LuaStackObject(thread, height + 1);
-    answer = result.IsBoolean() && result.GetBoolean();
-  }
-  int extraValues = thread->GetTop() - height;
-  if (extraValues > 0) thread->Pop(extraValues);
-  return answer;
+    int height = thread->GetTop();
+    LuaPlus::LuaCall call = function();
+    call << static_cast<double>(worker->index + 1) << static_cast<double>(event) << (text != nullptr ? text : "")
+         << static_cast<double>(extra);
+    // Checked once more as late as possible: the lookup and the pushes may
+    // have waited for the state's lock while the script released the slot.
+    // What remains is the moment between this check and the call's start, in
+    // which a release on another thread still lets this one call begin.
+    bool answer = false;
+    if (SlotStillLive(worker) && call.PCall(1) == 0) {
+        LuaPlus::LuaObject result = LuaPlus::LuaStackObject(thread, height + 1);
+        answer = result.IsBoolean() && result.GetBoolean();
+    }
+    int extraValues = thread->GetTop() - height;
+    if (extraValues > 0)
+        thread->Pop(extraValues);
+    return answer;
 }

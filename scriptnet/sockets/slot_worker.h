@@ -32,22 +32,22 @@ class LuaState;
 
 // Event codes of the callback's second argument.
 enum CallbackEvent {
-  CallbackClosed = 0,
-  CallbackData = 1,
-  CallbackAccepted = 2,
+    CallbackClosed = 0,
+    CallbackData = 1,
+    CallbackAccepted = 2,
 };
 
 struct SlotWorker {
-  int index;
-  unsigned generation;              // of the slot when it was served
-  LuaPlus::LuaState* luaThread;     // the worker's own Lua thread
-  SOCKET wakeSocket;                // UDP, connected to itself
-  HANDLE wakeEvent;                 // manual-reset, set by a release or a
-                                    // retirement, reset at each pass
-  HANDLE ioEvent;                   // of the overlapped receive or accept
-  SOCKET releasedSocket;            // handed over by a release (table lock)
-  SOCKET retiredSocket;             // replaced by tAccept (table lock)
-  HMODULE modulePin;                // reference that keeps the DLL loaded
+    int index;
+    unsigned generation;           // of the slot when it was served
+    LuaPlus::LuaState* luaThread;  // the worker's own Lua thread
+    SOCKET wakeSocket;             // UDP, connected to itself
+    HANDLE wakeEvent;              // manual-reset, set by a release or a
+                                   // retirement, reset at each pass
+    HANDLE ioEvent;                // of the overlapped receive or accept
+    SOCKET releasedSocket;         // handed over by a release (table lock)
+    SOCKET retiredSocket;          // replaced by tAccept (table lock)
+    HMODULE modulePin;             // reference that keeps the DLL loaded
 };
 
 // The readiness-wait limit of every worker: 3600 seconds. Set once when the
@@ -60,8 +60,7 @@ timeval WorkerWaitTime();
 // function `name` in the caller's universe. Sets callbackName and
 // workerThread. False, with nothing changed, if the slot was released or
 // has a callback meanwhile, or the thread cannot be started.
-bool StartSocketWorker(int index, unsigned generation, const char* name,
-                       LuaPlus::LuaState* callingState);
+bool StartSocketWorker(int index, unsigned generation, const char* name, LuaPlus::LuaState* callingState);
 
 // The thread procedure.
 DWORD WINAPI SocketWorker(void* worker);

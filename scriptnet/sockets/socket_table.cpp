@@ -13,122 +13,157 @@ namespace {
 // until the process ends: worker threads may still hold it while the
 // module goes away.
 struct TableGuard {
-  CRITICAL_SECTION section;
-  TableGuard() { InitializeCriticalSection(&section); }
+    CRITICAL_SECTION section;
+    TableGuard() { InitializeCriticalSection(&section); }
 };
 
-TableGuard& Guard() {
-  static TableGuard guard;
-  return guard;
+TableGuard& Guard()
+{
+    static TableGuard guard;
+    return guard;
 }
 
 // Zeroes a slot's contents but keeps its generation. Lock held.
-void ZeroSlot(SocketSlot& slot) {
-  unsigned generation = slot.generation;
-  std::memset(&slot, 0, sizeof slot);
-  slot.generation = generation;
+void ZeroSlot(SocketSlot& slot)
+{
+    unsigned generation = slot.generation;
+    std::memset(&slot, 0, sizeof slot);
+    slot.generation = generation;
 }
 
 // The release steps, lock held.
-void ReleaseSlotLocked(SocketSlot& slot) {
-  if (slot.slotFlags == 0) return;
-  if (slot.worker != nullptr) {
-    HandOverServedSocket(slot.worker, slot.socketHandle);
-  } else {
-    closesocket(slot.socketHandle);
-  }
-  slot.socketHandle = 0;
-  std::free(slot.callbackName);
-  if (slot.dataEvent != nullptr && slot.dataEvent != INVALID_HANDLE_VALUE) CloseHandle(slot.dataEvent);
-  slot.dataEvent = nullptr;
-  slot.callbackName = nullptr;
-  slot.slotFlags = 0;
-  slot.lastError = 0;
-  if (slot.workerThread != nullptr && slot.workerThread != INVALID_HANDLE_VALUE) {
-    CloseHandle(slot.workerThread);
-  }
-  slot.workerThread = nullptr;
-  ZeroSlot(slot);
-  ++slot.generation;
+void ReleaseSlotLocked(SocketSlot& slot)
+{
+    if (slot.slotFlags == 0)
+        return;
+    if (slot.worker != nullptr) {
+        HandOverServedSocket(slot.worker, slot.socketHandle);
+    } else {
+        closesocket(slot.socketHandle);
+    }
+    slot.socketHandle = 0;
+    std::free(slot.callbackName);
+    if (slot.dataEvent != nullptr && slot.dataEvent != INVALID_HANDLE_VALUE)
+        CloseHandle(slot.dataEvent);
+    slot.dataEvent = nullptr;
+    slot.callbackName = nullptr;
+    slot.slotFlags = 0;
+    slot.lastError = 0;
+    if (slot.workerThread != nullptr && slot.workerThread != INVALID_HANDLE_VALUE) {
+        CloseHandle(slot.workerThread);
+    }
+    slot.workerThread = nullptr;
+    ZeroSlot(slot);
+    ++slot.generation;
 }
 
 }  // namespace
 
-void LockSocketTable() { EnterCriticalSection(&Guard().section); }
-
-void UnlockSocketTable() { LeaveCriticalSection(&Guard().section); }
-
-int FindFreeSlot() {
-  for (int i = 0; i < kSocketSlotCount; ++i) {
-    if (SocketTable[i].slotFlags == 0) return i;
-  }
-  return -1;
+void LockSocketTable()
+{
+    EnterCriticalSection(&Guard().section);
 }
 
-int TakeFreeSlot(unsigned flags, LuaPlus::LuaState* scriptState, unsigned* generation) {
-  SocketTableLock lock;
-  int index = FindFreeSlot();
-  if (index < 0) return -1;
-  SocketSlot& slot = SocketTable[index];
-  ZeroSlot(slot);
-  slot.slotFlags = flags | SlotInUse;
-  slot.slotIndex = index;
-  slot.scriptState = scriptState;
-  if (generation != nullptr) *generation = slot.generation;
-  return index;
+void UnlockSocketTable()
+{
+    LeaveCriticalSection(&Guard().section);
 }
 
-void ReleaseSlot(int index) {
-  if (index < 0 || index >= kSocketSlotCount) return;
-  SocketTableLock lock;
-  ReleaseSlotLocked(SocketTable[index]);
+int FindFreeSlot()
+{
+    for (int i = 0; i < kSocketSlotCount; ++i) {
+        if (SocketTable[i].slotFlags == 0)
+            return i;
+    }
+    return -1;
 }
 
-bool ReleaseSlotOfGeneration(int index, unsigned generation) {
-  if (index < 0 || index >= kSocketSlotCount) return false;
-  SocketTableLock lock;
-  SocketSlot& slot = SocketTable[index];
-  if (slot.generation != generation || slot.slotFlags == 0) return false;
-  ReleaseSlotLocked(slot);
-  return true;
+int TakeFreeSlot(unsigned flags, LuaPlus::LuaState* scriptState, unsigned* generation)
+{
+    SocketTableLock lock;
+    int index = FindFreeSlot();
+    if (index < 0)
+        return -1;
+    SocketSlot& slot = SocketTable[index];
+    ZeroSlot(slot);
+    slot.slotFlags = flags | SlotInUse;
+    slot.slotIndex = index;
+    slot.scriptState = scriptState;
+    if (generation != nullptr)
+        *generation = slot.generation;
+    return index;
 }
 
-bool SetSlotErrorOfGeneration(int index, unsigned generation, int error) {
-  if (index < 0 || index >= kSocketSlotCount) return false;
-  SocketTableLock lock;
-  SocketSlot& slot = SocketTable[index];
-  if (slot.generation != generation || slot.slotFlags == 0) return false;
-  slot.lastError = error;
-  return true;
+void ReleaseSlot(int index)
+{
+    if (index < 0 || index >= kSocketSlotCount)
+        return;
+    SocketTableLock lock;
+    ReleaseSlotLocked(SocketTable[index]);
 }
 
-void ReleaseAllSlots() {
-  SocketTableLock lock;
-  for (SocketSlot& slot : SocketTable) ReleaseSlotLocked(slot);
+bool ReleaseSlotOfGeneration(int index, unsigned generation)
+{
+    if (index < 0 || index >= kSocketSlotCount)
+        return false;
+    SocketTableLock lock;
+    SocketSlot& slot = SocketTable[index];
+    if (slot.generation != generation || slot.slotFlags == 0)
+        return false;
+    ReleaseSlotLocked(slot);
+    return true;
 }
 
-int SlotIndexOfHandle(const LuaPlus::LuaStackObject& argument) {
-  if (!argument.IsNumber()) return -1;
-  int handle = argument.GetInteger();
-  if (handle < 1 || handle > kSocketSlotCount) return -1;
-  SocketTableLock lock;
-  if ((SocketTable[handle - 1].slotFlags & SlotInUse) == 0) return -1;
-  return handle - 1;
+bool SetSlotErrorOfGeneration(int index, unsigned generation, int error)
+{
+    if (index < 0 || index >= kSocketSlotCount)
+        return false;
+    SocketTableLock lock;
+    SocketSlot& slot = SocketTable[index];
+    if (slot.generation != generation || slot.slotFlags == 0)
+        return false;
+    slot.lastError = error;
+    return true;
 }
 
-bool CopySlot(int index, SocketSlot* copy) {
-  if (index < 0 || index >= kSocketSlotCount) return false;
-  SocketTableLock lock;
-  if (SocketTable[index].slotFlags == 0) return false;
-  *copy = SocketTable[index];
-  return true;
+void ReleaseAllSlots()
+{
+    SocketTableLock lock;
+    for (SocketSlot& slot : SocketTable)
+        ReleaseSlotLocked(slot);
 }
 
-int CountSlotsInUse() {
-  SocketTableLock lock;
-  int count = 0;
-  for (const SocketSlot& slot : SocketTable) {
-    if (slot.slotFlags & SlotInUse) ++count;
-  }
-  return count;
+int SlotIndexOfHandle(const LuaPlus::LuaStackObject& argument)
+{
+    if (!argument.IsNumber())
+        return -1;
+    int handle = argument.GetInteger();
+    if (handle < 1 || handle > kSocketSlotCount)
+        return -1;
+    SocketTableLock lock;
+    if ((SocketTable[handle - 1].slotFlags & SlotInUse) == 0)
+        return -1;
+    return handle - 1;
+}
+
+bool CopySlot(int index, SocketSlot* copy)
+{
+    if (index < 0 || index >= kSocketSlotCount)
+        return false;
+    SocketTableLock lock;
+    if (SocketTable[index].slotFlags == 0)
+        return false;
+    *copy = SocketTable[index];
+    return true;
+}
+
+int CountSlotsInUse()
+{
+    SocketTableLock lock;
+    int count = 0;
+    for (const SocketSlot& slot : SocketTable) {
+        if (slot.slotFlags & SlotInUse)
+            ++count;
+    }
+    return count;
 }

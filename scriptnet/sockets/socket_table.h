@@ -22,36 +22,36 @@ class LuaStackObject;
 struct SlotWorker;
 
 enum SlotFlag : unsigned {
-  SlotInUse = 1,
-  SlotDatagram = 2,  // UDP; clear means TCP
-  SlotListening = 4,
+    SlotInUse = 1,
+    SlotDatagram = 2,  // UDP; clear means TCP
+    SlotListening = 4,
 };
 
 // The module's own values of lastError, besides Winsock's codes.
 enum SlotError {
-  ErrPeerClosed = 1,
-  ErrReceiveFailed = 2,
-  ErrWaitExhausted = 25,
+    ErrPeerClosed = 1,
+    ErrReceiveFailed = 2,
+    ErrWaitExhausted = 25,
 };
 
 const int kSocketSlotCount = 30;
 
 struct SocketSlot {
-  SOCKET socketHandle;
-  HANDLE workerThread;  // null when no worker serves the slot
-  HANDLE dataEvent;     // auto-reset; null in slots made by accepting
-  int slotIndex;
-  unsigned slotFlags;   // 0: free
-  char* callbackName;   // owned heap copy, or null
-  int lastError;
-  LuaPlus::LuaState* scriptState;  // main state of the universe that made it
-  // The worker thread serving the slot, or null. While it is set the
-  // worker may be using socketHandle, so a release hands the socket over to
-  // the worker (HandOverServedSocket) instead of closing it.
-  SlotWorker* worker;
-  // Not part of the slot's contents: survives zeroing, advanced by every
-  // release.
-  unsigned generation;
+    SOCKET socketHandle;
+    HANDLE workerThread;  // null when no worker serves the slot
+    HANDLE dataEvent;     // auto-reset; null in slots made by accepting
+    int slotIndex;
+    unsigned slotFlags;  // 0: free
+    char* callbackName;  // owned heap copy, or null
+    int lastError;
+    LuaPlus::LuaState* scriptState;  // main state of the universe that made it
+    // The worker thread serving the slot, or null. While it is set the
+    // worker may be using socketHandle, so a release hands the socket over to
+    // the worker (HandOverServedSocket) instead of closing it.
+    SlotWorker* worker;
+    // Not part of the slot's contents: survives zeroing, advanced by every
+    // release.
+    unsigned generation;
 };
 
 extern SocketSlot SocketTable[kSocketSlotCount];
@@ -61,11 +61,11 @@ void LockSocketTable();
 void UnlockSocketTable();
 
 class SocketTableLock {
- public:
-  SocketTableLock() { LockSocketTable(); }
-  ~SocketTableLock() { UnlockSocketTable(); }
-  SocketTableLock(const SocketTableLock&) = delete;
-  SocketTableLock& operator=(const SocketTableLock&) = delete;
+public:
+    SocketTableLock() { LockSocketTable(); }
+    ~SocketTableLock() { UnlockSocketTable(); }
+    SocketTableLock(const SocketTableLock&) = delete;
+    SocketTableLock& operator=(const SocketTableLock&) = delete;
 };
 
 // Defined with the workers: takes over the socket of a served slot that is

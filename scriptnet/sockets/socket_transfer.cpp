@@ -17,126 +17,148 @@ const DWORD kWouldBlockPause = 10;
 
 // The slot's event, duplicated under the lock so that a release by another
 // thread cannot close it under our wait. Null when the slot has none.
-HANDLE DuplicateDataEvent(int index) {
-  SocketTableLock lock;
-  const SocketSlot& slot = SocketTable[index];
-  if (slot.slotFlags == 0 || slot.dataEvent == nullptr) return nullptr;
-  HANDLE copy = nullptr;
-  if (!DuplicateHandle(GetCurrentProcess(), slot.dataEvent, GetCurrentProcess(), &copy, 0, FALSE,
-                       DUPLICATE_SAME_ACCESS)) {
-    return nullptr;
-  }
-  return copy;
+HANDLE DuplicateDataEvent(int index)
+{
+    SocketTableLock lock;
+    const SocketSlot& slot = SocketTable[index];
+    if (slot.slotFlags == 0 || slot.dataEvent == nullptr)
+        return nullptr;
+    HANDLE copy = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), slot.dataEvent, GetCurrentProcess(), &copy, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS)) {
+        return nullptr;
+    }
+    return copy;
 }
 
 // A listening stream socket has no peer to receive from or send to; Windows
 // fails such calls at once, while Wine's send blocks for good. Fail them here.
-bool IsListening(SOCKET socket) {
-  BOOL listening = FALSE;
-  int length = sizeof listening;
-  return getsockopt(socket, SOL_SOCKET, SO_ACCEPTCONN, reinterpret_cast<char*>(&listening), &length) == 0 &&
-         listening;
+bool IsListening(SOCKET socket)
+{
+    BOOL listening = FALSE;
+    int length = sizeof listening;
+    return getsockopt(socket, SOL_SOCKET, SO_ACCEPTCONN, reinterpret_cast<char*>(&listening), &length) == 0 &&
+        listening;
 }
 
 }  // namespace
 
-int tWait(LuaState* state, LuaStackObject* args) {
-  int index = SlotIndexOfHandle(args[1]);
-  if (index < 0 || !args[2].IsNumber()) return NumberResult(state, 0);
-  int timeout = args[2].GetInteger();
-  // 0 stands for an hour; so does a negative value, which as a wait length
-  // would mean about 49 days or forever.
-  DWORD limit = timeout <= 0 ? kDefaultWaitTime : static_cast<DWORD>(timeout);
+int tWait(LuaState* state, LuaStackObject* args)
+{
+    int index = SlotIndexOfHandle(args[1]);
+    if (index < 0 || !args[2].IsNumber())
+        return NumberResult(state, 0);
+    int timeout = args[2].GetInteger();
+    // 0 stands for an hour; so does a negative value, which as a wait length
+    // would mean about 49 days or forever.
+    DWORD limit = timeout <= 0 ? kDefaultWaitTime : static_cast<DWORD>(timeout);
 
-  HANDLE dataEvent = DuplicateDataEvent(index);
-  if (dataEvent == nullptr) return NumberResult(state, 0);
-  // Unloading ends the wait too (as a time-out): the module is going away.
-  HANDLE waits[2] = {dataEvent, WorkersStoppingEvent()};
-  DWORD count = waits[1] != nullptr ? 2 : 1;
-  bool arrived = WaitForMultipleObjects(count, waits, FALSE, limit) == WAIT_OBJECT_0;
-  if (arrived) ResetEvent(dataEvent);
-  CloseHandle(dataEvent);
-  return NumberResult(state, arrived ? 1 : 0);
+    HANDLE dataEvent = DuplicateDataEvent(index);
+    if (dataEvent == nullptr)
+        return NumberResult(state, 0);
+    // Unloading ends the wait too (as a time-out): the module is going away.
+    HANDLE waits[2] = {dataEvent, WorkersStoppingEvent()};
+    DWORD count = waits[1] != nullptr ? 2 : 1;
+    bool arrived = WaitForMultipleObjects(count, waits, FALSE, limit) == WAIT_OBJECT_0;
+    if (arrived)
+        ResetEvent(dataEvent);
+    CloseHandle(dataEvent);
+    return NumberResult(state, arrived ? 1 : 0);
 }
 
-int tRecv(LuaState* state, LuaStackObject* args) {
-  int index = SlotIndexOfHandle(args[1]);
-  if (index < 0 || !args[2].IsNumber()) return TextResult(state, "");
-  int size = args[2].GetInteger();
-  if (size < 0) return TextResult(state, "");
-  if (size == 0 || size > kReceiveBufferSize) size = kReceiveBufferSize;
+int tRecv(LuaState* state, LuaStackObject* args)
+{
+    int index = SlotIndexOfHandle(args[1]);
+    if (index < 0 || !args[2].IsNumber())
+        return TextResult(state, "");
+    int size = args[2].GetInteger();
+    if (size < 0)
+        return TextResult(state, "");
+    if (size == 0 || size > kReceiveBufferSize)
+        size = kReceiveBufferSize;
 
-  SocketSlot slot;
-  if (!CopySlot(index, &slot)) return TextResult(state, "");
-  if (!(slot.slotFlags & SlotDatagram) && IsListening(slot.socketHandle)) return TextResult(state, "");
-  char buffer[kReceiveBufferSize + 1];
-  for (;;) {
-    int count;
-    if (slot.slotFlags & SlotDatagram) {
-      sockaddr_in sender;
-      int senderLength = sizeof sender;
-      count = recvfrom(slot.socketHandle, buffer, size, 0, reinterpret_cast<sockaddr*>(&sender),
-                       &senderLength);
-    } else {
-      count = recv(slot.socketHandle, buffer, size, 0);
+    SocketSlot slot;
+    if (!CopySlot(index, &slot))
+        return TextResult(state, "");
+    if (!(slot.slotFlags & SlotDatagram) && IsListening(slot.socketHandle))
+        return TextResult(state, "");
+    char buffer[kReceiveBufferSize + 1];
+    for (;;) {
+        int count;
+        if (slot.slotFlags & SlotDatagram) {
+            sockaddr_in sender;
+            int senderLength = sizeof sender;
+            count = recvfrom(slot.socketHandle, buffer, size, 0, reinterpret_cast<sockaddr*>(&sender), &senderLength);
+        } else {
+            count = recv(slot.socketHandle, buffer, size, 0);
+        }
+        if (count > 0) {
+            buffer[count] = '\0';
+            return TextResult(state, buffer);  // the text ends at its first zero byte
+        }
+        if (count == 0)
+            return TextResult(state, "");
+        if (WSAGetLastError() != WSAEWOULDBLOCK)
+            return TextResult(state, "");
+        Sleep(kWouldBlockPause);
     }
-    if (count > 0) {
-      buffer[count] = '\0';
-      return TextResult(state, buffer);  // the text ends at its first zero byte
+}
+
+int tSend(LuaState* state, LuaStackObject* args)
+{
+    int index = SlotIndexOfHandle(args[1]);
+    const char* text = TextArgument(args[2]);
+    if (index < 0 || text == nullptr)
+        return NumberResult(state, 0);
+    int length = static_cast<int>(std::strlen(text));
+    SocketSlot slot;
+    if (length == 0 || !CopySlot(index, &slot) || (slot.slotFlags & SlotDatagram) || IsListening(slot.socketHandle)) {
+        return NumberResult(state, 0);
     }
-    if (count == 0) return TextResult(state, "");
-    if (WSAGetLastError() != WSAEWOULDBLOCK) return TextResult(state, "");
-    Sleep(kWouldBlockPause);
-  }
+    for (;;) {
+        int sent = send(slot.socketHandle, text, length, 0);
+        if (sent > 0)
+            return NumberResult(state, sent);
+        if (sent == 0)
+            return NumberResult(state, 0);
+        if (WSAGetLastError() != WSAEWOULDBLOCK)
+            return NumberResult(state, 0);
+        Sleep(kWouldBlockPause);
+    }
 }
 
-int tSend(LuaState* state, LuaStackObject* args) {
-  int index = SlotIndexOfHandle(args[1]);
-  const char* text = TextArgument(args[2]);
-  if (index < 0 || text == nullptr) return NumberResult(state, 0);
-  int length = static_cast<int>(std::strlen(text));
-  SocketSlot slot;
-  if (length == 0 || !CopySlot(index, &slot) || (slot.slotFlags & SlotDatagram) ||
-      IsListening(slot.socketHandle)) {
-    return NumberResult(state, 0);
-  }
-  for (;;) {
-    int sent = send(slot.socketHandle, text, length, 0);
-    if (sent > 0) return NumberResult(state, sent);
-    if (sent == 0) return NumberResult(state, 0);
-    if (WSAGetLastError() != WSAEWOULDBLOCK) return NumberResult(state, 0);
-    Sleep(kWouldBlockPause);
-  }
-}
-
-int tSendTo(LuaState* state, LuaStackObject* args) {
-  int index = SlotIndexOfHandle(args[1]);
-  const char* data = TextArgument(args[2]);
-  const char* address = TextArgument(args[3]);
-  if (index < 0 || data == nullptr || address == nullptr || !args[4].IsNumber()) {
-    return NumberResult(state, 0);
-  }
-  unsigned short port = PortArgument(args[4]);
-  int length = static_cast<int>(std::strlen(data));
-  SocketSlot slot;
-  if (port == 0 || length == 0 || !CopySlot(index, &slot) || !(slot.slotFlags & SlotDatagram)) {
-    return NumberResult(state, 0);
-  }
-  // No host-name lookup here: text that is no dotted address becomes the
-  // all-ones address 255.255.255.255.
-  sockaddr_in destination;
-  std::memset(&destination, 0, sizeof destination);
-  destination.sin_family = AF_INET;
-  destination.sin_port = htons(port);
-  destination.sin_addr.s_addr = inet_addr(address);
-  for (;;) {
-    int sent = sendto(slot.socketHandle, data, length, 0, reinterpret_cast<sockaddr*>(&destination),
-                      sizeof destination);
-    if (sent > 0) return NumberResult(state, sent);
-    if (sent == 0) return NumberResult(state, 0);
-    int error = WSAGetLastError();
-    SetSlotErrorOfGeneration(index, slot.generation, error);
-    if (error != WSAEWOULDBLOCK) return NumberResult(state, 0);
-    Sleep(kWouldBlockPause);
-  }
+int tSendTo(LuaState* state, LuaStackObject* args)
+{
+    int index = SlotIndexOfHandle(args[1]);
+    const char* data = TextArgument(args[2]);
+    const char* address = TextArgument(args[3]);
+    if (index < 0 || data == nullptr || address == nullptr || !args[4].IsNumber()) {
+        return NumberResult(state, 0);
+    }
+    unsigned short port = PortArgument(args[4]);
+    int length = static_cast<int>(std::strlen(data));
+    SocketSlot slot;
+    if (port == 0 || length == 0 || !CopySlot(index, &slot) || !(slot.slotFlags & SlotDatagram)) {
+        return NumberResult(state, 0);
+    }
+    // No host-name lookup here: text that is no dotted address becomes the
+    // all-ones address 255.255.255.255.
+    sockaddr_in destination;
+    std::memset(&destination, 0, sizeof destination);
+    destination.sin_family = AF_INET;
+    destination.sin_port = htons(port);
+    destination.sin_addr.s_addr = inet_addr(address);
+    for (;;) {
+        int sent =
+            sendto(slot.socketHandle, data, length, 0, reinterpret_cast<sockaddr*>(&destination), sizeof destination);
+        if (sent > 0)
+            return NumberResult(state, sent);
+        if (sent == 0)
+            return NumberResult(state, 0);
+        int error = WSAGetLastError();
+        SetSlotErrorOfGeneration(index, slot.generation, error);
+        if (error != WSAEWOULDBLOCK)
+            return NumberResult(state, 0);
+        Sleep(kWouldBlockPause);
+    }
 }

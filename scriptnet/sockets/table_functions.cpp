@@ -3,9 +3,13 @@
 #include "../host/script_functions.h"
 #include "socket_table.h"
 
-int tClean(LuaState*, LuaStackObject*) {
-  ReleaseAllSlots();
-  return 0;
+int tClean(LuaState*, LuaStackObject*)
+{
+    ReleaseAllSlots();
+    return 0;
 }
 
-int tGetCount(LuaState* state, LuaStackObject*) { return NumberResult(state, CountSlotsInUse()); }
+int tGetCount(LuaState* state, LuaStackObject*)
+{
+    return NumberResult(state, CountSlotsInUse());
+}

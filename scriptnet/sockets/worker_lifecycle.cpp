@@ -25,13 +25,15 @@ volatile LONG stoppingWorkers = 0;
 // Owns the event of WorkersStoppingEvent for the module's lifetime; no
 // worker outlives the module (each holds a reference on it).
 struct StoppingSignal {
-  HANDLE event;
-  StoppingSignal() : event(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
-  ~StoppingSignal() {
-    if (event != nullptr) CloseHandle(event);
-  }
-  StoppingSignal(const StoppingSignal&) = delete;
-  StoppingSignal& operator=(const StoppingSignal&) = delete;
+    HANDLE event;
+    StoppingSignal() : event(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+    ~StoppingSignal()
+    {
+        if (event != nullptr)
+            CloseHandle(event);
+    }
+    StoppingSignal(const StoppingSignal&) = delete;
+    StoppingSignal& operator=(const StoppingSignal&) = delete;
 };
 
 StoppingSignal stoppingSignal;
@@ -39,189 +41,213 @@ StoppingSignal stoppingSignal;
 // A UDP socket on the loopback interface, connected to its own address so
 // that only it can send to itself: a datagram on it wakes the worker's
 // readiness wait.
-SOCKET MakeWakeSocket() {
-  SOCKET wake = socket(AF_INET, SOCK_DGRAM, 0);
-  if (wake == INVALID_SOCKET) return INVALID_SOCKET;
-  sockaddr_in address;
-  std::memset(&address, 0, sizeof address);
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  int length = sizeof address;
-  if (bind(wake, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      getsockname(wake, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
-      connect(wake, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    closesocket(wake);
-    return INVALID_SOCKET;
-  }
-  return wake;
+SOCKET MakeWakeSocket()
+{
+    SOCKET wake = socket(AF_INET, SOCK_DGRAM, 0);
+    if (wake == INVALID_SOCKET)
+        return INVALID_SOCKET;
+    sockaddr_in address;
+    std::memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    if (bind(wake, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        getsockname(wake, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
+        connect(wake, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        closesocket(wake);
+        return INVALID_SOCKET;
+    }
+    return wake;
 }
 
 // Forgets threads that have ended. Lock held.
-void ForgetEndedThreads() {
-  size_t kept = 0;
-  for (HANDLE thread : workerThreads) {
-    if (WaitForSingleObject(thread, 0) == WAIT_OBJECT_0) {
-      CloseHandle(thread);
-    } else {
-      workerThreads[kept++] = thread;
+void ForgetEndedThreads()
+{
+    size_t kept = 0;
+    for (HANDLE thread : workerThreads) {
+        if (WaitForSingleObject(thread, 0) == WAIT_OBJECT_0) {
+            CloseHandle(thread);
+        } else {
+            workerThreads[kept++] = thread;
+        }
     }
-  }
-  workerThreads.resize(kept);
+    workerThreads.resize(kept);
 }
 
 // Undoes a start that did not get as far as the thread.
-void DiscardWorker(SlotWorker* worker) {
-  if (worker->wakeSocket != INVALID_SOCKET) closesocket(worker->wakeSocket);
-  if (worker->wakeEvent != nullptr) CloseHandle(worker->wakeEvent);
-  if (worker->ioEvent != nullptr) CloseHandle(worker->ioEvent);
-  if (worker->luaThread != nullptr) LuaPlus::LuaState::DestroyThread(worker->luaThread);
-  if (worker->modulePin != nullptr) FreeLibrary(worker->modulePin);
-  delete worker;
+void DiscardWorker(SlotWorker* worker)
+{
+    if (worker->wakeSocket != INVALID_SOCKET)
+        closesocket(worker->wakeSocket);
+    if (worker->wakeEvent != nullptr)
+        CloseHandle(worker->wakeEvent);
+    if (worker->ioEvent != nullptr)
+        CloseHandle(worker->ioEvent);
+    if (worker->luaThread != nullptr)
+        LuaPlus::LuaState::DestroyThread(worker->luaThread);
+    if (worker->modulePin != nullptr)
+        FreeLibrary(worker->modulePin);
+    delete worker;
 }
 
 }  // namespace
 
-HANDLE WorkersStoppingEvent() { return stoppingSignal.event; }
-
-bool WorkerSlotIsLive(const SlotWorker* worker) {
-  const SocketSlot& slot = SocketTable[worker->index];
-  return slot.generation == worker->generation && slot.slotFlags != 0 && slot.worker == worker;
+HANDLE WorkersStoppingEvent()
+{
+    return stoppingSignal.event;
 }
 
-bool StartSocketWorker(int index, unsigned generation, const char* name,
-                       LuaPlus::LuaState* callingState) {
-  if (stoppingWorkers) return false;
-  SlotWorker* worker = new (std::nothrow) SlotWorker();
-  if (worker == nullptr) return false;
-  worker->index = index;
-  worker->generation = generation;
-  worker->releasedSocket = INVALID_SOCKET;
-  worker->retiredSocket = INVALID_SOCKET;
-  worker->wakeSocket = MakeWakeSocket();
-  worker->wakeEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  worker->ioEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  // Made here, on the script's thread, which owns the stack the new Lua
-  // thread is briefly pushed on.
-  worker->luaThread = callingState->NewThread();
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                     reinterpret_cast<LPCSTR>(&SocketWorker), &worker->modulePin);
-  size_t length = std::strlen(name);
-  char* nameCopy = static_cast<char*>(std::malloc(length + 1));
-  if (worker->wakeSocket == INVALID_SOCKET || worker->wakeEvent == nullptr ||
-      worker->ioEvent == nullptr || worker->luaThread == nullptr ||
-      worker->modulePin == nullptr || nameCopy == nullptr) {
-    std::free(nameCopy);
-    DiscardWorker(worker);
-    return false;
-  }
-  std::memcpy(nameCopy, name, length + 1);
-
-  bool started = false;
-  {
-    SocketTableLock lock;
-    SocketSlot& slot = SocketTable[index];
-    if (!stoppingWorkers && slot.generation == generation && slot.slotFlags != 0 &&
-        slot.callbackName == nullptr && slot.worker == nullptr) {
-      // The thread blocks on the table lock until the slot is complete.
-      ForgetEndedThreads();
-      HANDLE thread = nullptr;
-      try {
-        workerThreads.reserve(workerThreads.size() + 1);
-        thread = CreateThread(nullptr, 0, SocketWorker, worker, 0, nullptr);
-      } catch (const std::bad_alloc&) {
-        thread = nullptr;
-      }
-      if (thread != nullptr) {
-        workerThreads.push_back(thread);
-        HANDLE slotCopy = nullptr;
-        if (!DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &slotCopy, 0, FALSE,
-                             DUPLICATE_SAME_ACCESS)) {
-          slotCopy = nullptr;
-        }
-        slot.workerThread = slotCopy;
-        slot.callbackName = nameCopy;
-        slot.worker = worker;
-        started = true;
-      }
-    }
-  }
-  if (!started) {
-    std::free(nameCopy);
-    DiscardWorker(worker);
-  }
-  return started;
+bool WorkerSlotIsLive(const SlotWorker* worker)
+{
+    const SocketSlot& slot = SocketTable[worker->index];
+    return slot.generation == worker->generation && slot.slotFlags != 0 && slot.worker == worker;
 }
 
-void HandOverServedSocket(SlotWorker* worker, SOCKET socketHandle) {
-  worker->releasedSocket = socketHandle;
-  shutdown(socketHandle, SD_BOTH);
-  send(worker->wakeSocket, "", 1, 0);
-  SetEvent(worker->wakeEvent);
-}
-
-void RetireServedSocket(SlotWorker* worker, SOCKET socketHandle) {
-  if (worker->retiredSocket != INVALID_SOCKET) {
-    // Cannot happen (only a listening socket is replaced, by a connection,
-    // which cannot listen); closing is then the lesser harm than a leak.
-    closesocket(socketHandle);
-    return;
-  }
-  worker->retiredSocket = socketHandle;
-  send(worker->wakeSocket, "", 1, 0);
-  SetEvent(worker->wakeEvent);
-}
-
-SOCKET TakeRetiredSocket(SlotWorker* worker) {
-  SocketTableLock lock;
-  SOCKET retired = worker->retiredSocket;
-  worker->retiredSocket = INVALID_SOCKET;
-  // A release after this sets the event again and is seen by the slot check
-  // that follows anyway.
-  ResetEvent(worker->wakeEvent);
-  return retired;
-}
-
-void FinishWorker(SlotWorker* worker) {
-  SOCKET retired;
-  SOCKET released;
-  {
-    // Once the slot no longer names the worker nothing hands it a socket.
-    SocketTableLock lock;
-    SocketSlot& slot = SocketTable[worker->index];
-    if (slot.worker == worker) slot.worker = nullptr;
-    retired = TakeRetiredSocket(worker);
-    released = worker->releasedSocket;
+bool StartSocketWorker(int index, unsigned generation, const char* name, LuaPlus::LuaState* callingState)
+{
+    if (stoppingWorkers)
+        return false;
+    SlotWorker* worker = new (std::nothrow) SlotWorker();
+    if (worker == nullptr)
+        return false;
+    worker->index = index;
+    worker->generation = generation;
     worker->releasedSocket = INVALID_SOCKET;
-  }
-  if (retired != INVALID_SOCKET) closesocket(retired);
-  if (released != INVALID_SOCKET) closesocket(released);
-  closesocket(worker->wakeSocket);
-  CloseHandle(worker->wakeEvent);
-  CloseHandle(worker->ioEvent);
-  LuaPlus::LuaState::DestroyThread(worker->luaThread);
-  HMODULE modulePin = worker->modulePin;
-  delete worker;
-  FreeLibraryAndExitThread(modulePin, 0);
+    worker->retiredSocket = INVALID_SOCKET;
+    worker->wakeSocket = MakeWakeSocket();
+    worker->wakeEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    worker->ioEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    // Made here, on the script's thread, which owns the stack the new Lua
+    // thread is briefly pushed on.
+    worker->luaThread = callingState->NewThread();
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&SocketWorker),
+                       &worker->modulePin);
+    size_t length = std::strlen(name);
+    char* nameCopy = static_cast<char*>(std::malloc(length + 1));
+    if (worker->wakeSocket == INVALID_SOCKET || worker->wakeEvent == nullptr || worker->ioEvent == nullptr ||
+        worker->luaThread == nullptr || worker->modulePin == nullptr || nameCopy == nullptr) {
+        std::free(nameCopy);
+        DiscardWorker(worker);
+        return false;
+    }
+    std::memcpy(nameCopy, name, length + 1);
+
+    bool started = false;
+    {
+        SocketTableLock lock;
+        SocketSlot& slot = SocketTable[index];
+        if (!stoppingWorkers && slot.generation == generation && slot.slotFlags != 0 && slot.callbackName == nullptr &&
+            slot.worker == nullptr) {
+            // The thread blocks on the table lock until the slot is complete.
+            ForgetEndedThreads();
+            HANDLE thread = nullptr;
+            try {
+                workerThreads.reserve(workerThreads.size() + 1);
+                thread = CreateThread(nullptr, 0, SocketWorker, worker, 0, nullptr);
+            } catch (const std::bad_alloc&) {
+                thread = nullptr;
+            }
+            if (thread != nullptr) {
+                workerThreads.push_back(thread);
+                HANDLE slotCopy = nullptr;
+                if (!DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &slotCopy, 0, FALSE,
+                                     DUPLICATE_SAME_ACCESS)) {
+                    slotCopy = nullptr;
+                }
+                slot.workerThread = slotCopy;
+                slot.callbackName = nameCopy;
+                slot.worker = worker;
+                started = true;
+            }
+        }
+    }
+    if (!started) {
+        std::free(nameCopy);
+        DiscardWorker(worker);
+    }
+    return started;
 }
 
-void StopAllSocketWorkers(DWORD limit) {
-  InterlockedExchange(&stoppingWorkers, 1);
-  if (stoppingSignal.event != nullptr) SetEvent(stoppingSignal.event);
-  ReleaseAllSlots();
-  // No worker starts from here on, so the list is complete.
-  std::vector<HANDLE> threads;
-  {
+void HandOverServedSocket(SlotWorker* worker, SOCKET socketHandle)
+{
+    worker->releasedSocket = socketHandle;
+    shutdown(socketHandle, SD_BOTH);
+    send(worker->wakeSocket, "", 1, 0);
+    SetEvent(worker->wakeEvent);
+}
+
+void RetireServedSocket(SlotWorker* worker, SOCKET socketHandle)
+{
+    if (worker->retiredSocket != INVALID_SOCKET) {
+        // Cannot happen (only a listening socket is replaced, by a connection,
+        // which cannot listen); closing is then the lesser harm than a leak.
+        closesocket(socketHandle);
+        return;
+    }
+    worker->retiredSocket = socketHandle;
+    send(worker->wakeSocket, "", 1, 0);
+    SetEvent(worker->wakeEvent);
+}
+
+SOCKET TakeRetiredSocket(SlotWorker* worker)
+{
     SocketTableLock lock;
-    threads.swap(workerThreads);
-  }
-  DWORD start = GetTickCount();
-  for (HANDLE thread : threads) {
-    DWORD spent = GetTickCount() - start;
-    WaitForSingleObject(thread, spent < limit ? limit - spent : 0);
-    CloseHandle(thread);
-  }
-  // A callback that was still running may have made sockets meanwhile.
-  ReleaseAllSlots();
-  if (stoppingSignal.event != nullptr) ResetEvent(stoppingSignal.event);
-  InterlockedExchange(&stoppingWorkers, 0);
+    SOCKET retired = worker->retiredSocket;
+    worker->retiredSocket = INVALID_SOCKET;
+    // A release after this sets the event again and is seen by the slot check
+    // that follows anyway.
+    ResetEvent(worker->wakeEvent);
+    return retired;
+}
+
+void FinishWorker(SlotWorker* worker)
+{
+    SOCKET retired;
+    SOCKET released;
+    {
+        // Once the slot no longer names the worker nothing hands it a socket.
+        SocketTableLock lock;
+        SocketSlot& slot = SocketTable[worker->index];
+        if (slot.worker == worker)
+            slot.worker = nullptr;
+        retired = TakeRetiredSocket(worker);
+        released = worker->releasedSocket;
+        worker->releasedSocket = INVALID_SOCKET;
+    }
+    if (retired != INVALID_SOCKET)
+        closesocket(retired);
+    if (released != INVALID_SOCKET)
+        closesocket(released);
+    closesocket(worker->wakeSocket);
+    CloseHandle(worker->wakeEvent);
+    CloseHandle(worker->ioEvent);
+    LuaPlus::LuaState::DestroyThread(worker->luaThread);
+    HMODULE modulePin = worker->modulePin;
+    delete worker;
+    FreeLibraryAndExitThread(modulePin, 0);
+}
+
+void StopAllSocketWorkers(DWORD limit)
+{
+    InterlockedExchange(&stoppingWorkers, 1);
+    if (stoppingSignal.event != nullptr)
+        SetEvent(stoppingSignal.event);
+    ReleaseAllSlots();
+    // No worker starts from here on, so the list is complete.
+    std::vector<HANDLE> threads;
+    {
+        SocketTableLock lock;
+        threads.swap(workerThreads);
+    }
+    DWORD start = GetTickCount();
+    for (HANDLE thread : threads) {
+        DWORD spent = GetTickCount() - start;
+        WaitForSingleObject(thread, spent < limit ? limit - spent : 0);
+        CloseHandle(thread);
+    }
+    // A callback that was still running may have made sockets meanwhile.
+    ReleaseAllSlots();
+    if (stoppingSignal.event != nullptr)
+        ResetEvent(stoppingSignal.event);
+    InterlockedExchange(&stoppingWorkers, 0);
 }

@@ -11,18 +11,24 @@ timeval workerWaitTime = {kWorkerWaitSeconds, 0};
 
 }  // namespace
 
-void ConfigureWorkerWaitTime() {
-  workerWaitTime.tv_sec = kWorkerWaitSeconds;
-  workerWaitTime.tv_usec = 0;
-  // Test hook: the tests cannot wait 27 hours for a worker to give up.
-  char text[32];
-  DWORD length = GetEnvironmentVariableA("TOLVA_WORKER_WAIT_MS", text, sizeof text);
-  if (length == 0 || length >= sizeof text) return;
-  char* end = nullptr;
-  long milliseconds = std::strtol(text, &end, 10);
-  if (end == text || *end != '\0' || milliseconds <= 0) return;
-  workerWaitTime.tv_sec = milliseconds / 1000;
-  workerWaitTime.tv_usec = (milliseconds % 1000) * 1000;
+void ConfigureWorkerWaitTime()
+{
+    workerWaitTime.tv_sec = kWorkerWaitSeconds;
+    workerWaitTime.tv_usec = 0;
+    // Test hook: the tests cannot wait 27 hours for a worker to give up.
+    char text[32];
+    DWORD length = GetEnvironmentVariableA("TOLVA_WORKER_WAIT_MS", text, sizeof text);
+    if (length == 0 || length >= sizeof text)
+        return;
+    char* end = nullptr;
+    long milliseconds = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || milliseconds <= 0)
+        return;
+    workerWaitTime.tv_sec = milliseconds / 1000;
+    workerWaitTime.tv_usec = (milliseconds % 1000) * 1000;
 }
 
-timeval WorkerWaitTime() { return workerWaitTime; }
+timeval WorkerWaitTime()
+{
+    return workerWaitTime;
+}

@@ -52,7 +52,7 @@ private:
 // What a test saw of a modal window (message box or dialog) it answered.
 struct ModalSeen {
     std::string caption;
-    std::string text;        // the static texts, joined with '|'
+    std::string text;  // the static texts, joined with '|'
     HWND owner = nullptr;
     std::vector<int> visibleButtons;
 };

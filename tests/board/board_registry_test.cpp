@@ -84,7 +84,8 @@ TEST_F(BoardRegistryTest, TitlesIncludingTheEmptyAndTheMissingName)
     EXPECT_EQ("Grafika - Ala Nowak", Title(Open(3, 4, "Ala Nowak")));
     EXPECT_EQ("Grafika - ", Title(Open(3, 5, "")));
     EXPECT_EQ("Grafika - ", Title(Open(3, 6, nullptr)));
-    const std::string polish = "Gra\xBF" "yna";  // code page 1250 passes through unchanged
+    const std::string polish = "Gra\xBF"
+                               "yna";  // code page 1250 passes through unchanged
     EXPECT_EQ("Grafika - " + polish, Title(Open(3, 7, polish.c_str())));
 }
 
@@ -165,7 +166,7 @@ TEST_F(BoardRegistryTest, ClosedBoardLeavesTheRegistry)
     EXPECT_EQ("Grafika - Nowa", Title(again));
     CloseRecorder recorder;
     Send(MsgUiEnd);
-    EXPECT_EQ(std::vector<HWND>{again}, ClosedFrames);
+    EXPECT_EQ(std::vector<HWND> {again}, ClosedFrames);
 }
 
 WNDPROC OriginalFrameProc = nullptr;
@@ -184,12 +185,12 @@ TEST_F(BoardRegistryTest, CloseAllBoardsEndsWhenAWindowKeepsItsEntry)
     HWND normal = Open(2, 1);
     ASSERT_TRUE(stubborn);
     ASSERT_TRUE(normal);
-    OriginalFrameProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(stubborn, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(IgnoreClose)));
+    OriginalFrameProc =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(stubborn, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(IgnoreClose)));
 
     CloseRecorder recorder;
     EXPECT_EQ(1, Send(MsgUiEnd));
-    EXPECT_EQ((std::vector<HWND>{stubborn, normal}), ClosedFrames);
+    EXPECT_EQ((std::vector<HWND> {stubborn, normal}), ClosedFrames);
     EXPECT_TRUE(BoardFrames().empty());  // no board window outlives the user interface
 }
 
@@ -215,7 +216,7 @@ TEST_F(BoardRegistryTest, BoardDestroyedBehindTheRegistrysBack)
 
     CloseRecorder recorder;
     EXPECT_EQ(1, Send(MsgUiEnd));
-    EXPECT_EQ((std::vector<HWND>{again, other}), ClosedFrames);
+    EXPECT_EQ((std::vector<HWND> {again, other}), ClosedFrames);
     EXPECT_TRUE(BoardFrames().empty());
 }
 
@@ -239,7 +240,7 @@ TEST_F(BoardRegistryTest, PlacementComesFromTheSettings)
     for (const HostCall& call : host.CallsOf(HostCall::Get))
         if (call.table == TableConfig)
             read.push_back(call.column);
-    EXPECT_EQ((std::vector<int>{ColBoardX, ColBoardY, ColBoardWidth, ColBoardHeight}), read);
+    EXPECT_EQ((std::vector<int> {ColBoardX, ColBoardY, ColBoardWidth, ColBoardHeight}), read);
 }
 
 TEST_F(BoardRegistryTest, DefaultPlacementLetsTheSystemChoose)

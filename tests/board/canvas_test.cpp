@@ -11,7 +11,7 @@
 namespace {
 
 const uint32_t Black = 0x000000;
-const uint32_t Red = 0xFF0000;   // as read back: 0xRRGGBB
+const uint32_t Red = 0xFF0000;  // as read back: 0xRRGGBB
 const uint32_t Blue = 0x0000FF;
 
 class CanvasTest : public BoardTest {
@@ -153,10 +153,10 @@ TEST_F(CanvasTest, RectangleAndEllipseWithPenWidthColourAndFill)
     state->fillColor = RGB(0, 0, 255);
     Stroke(canvas, {{50, 60}, {90, 90}, {150, 160}});
     Picture picture = Read();
-    EXPECT_EQ(Red, picture.At(100, 60));   // top edge
-    EXPECT_EQ(Red, picture.At(100, 61));   // three pixels wide
-    EXPECT_EQ(Red, picture.At(50, 100));   // left edge
-    EXPECT_EQ(Blue, picture.At(100, 110)); // inside
+    EXPECT_EQ(Red, picture.At(100, 60));    // top edge
+    EXPECT_EQ(Red, picture.At(100, 61));    // three pixels wide
+    EXPECT_EQ(Red, picture.At(50, 100));    // left edge
+    EXPECT_EQ(Blue, picture.At(100, 110));  // inside
     EXPECT_TRUE(picture.IsWhite(100, 58));
     EXPECT_TRUE(picture.IsWhite(160, 110));
     EXPECT_TRUE(picture.IsWhite(100, 165));

@@ -29,7 +29,7 @@ struct MenuWatch {
     HMENU menu = nullptr;
     HWND popup = nullptr;
     RECT popupRect = {};
-    int downPresses = -1;     // -1: dismiss the menu instead of choosing
+    int downPresses = -1;  // -1: dismiss the menu instead of choosing
     bool acted = false;
     int idles = 0;
     int commands = 0;
@@ -123,9 +123,9 @@ TEST_F(BoardControlsTest, MenuHoldsTheTwelveOwnerDrawnEntries)
         UINT id;
     };
     const Expected expected[] = {
-        {"Brak", 261},       {nullptr, 0},          {"Czarny", 262},         {"Czerwony", 263},
-        {"\xAF\xF3\xB3ty", 264}, {"Zielony", 265},  {"Niebieski", 266},      {"Granatowy", 267},
-        {"R\xF3\xBFowy", 268},   {"Bia\xB3y", 269}, {nullptr, 0},            {"inny...", 260},
+        {"Brak", 261},           {nullptr, 0},      {"Czarny", 262},    {"Czerwony", 263},
+        {"\xAF\xF3\xB3ty", 264}, {"Zielony", 265},  {"Niebieski", 266}, {"Granatowy", 267},
+        {"R\xF3\xBFowy", 268},   {"Bia\xB3y", 269}, {nullptr, 0},       {"inny...", 260},
     };
     ASSERT_EQ(12u, Watch.items.size());
     for (size_t position = 0; position < 12; ++position) {
@@ -272,7 +272,7 @@ void DrawItem(HWND frame, HDC dc, UINT id, UINT type = ODT_MENU, WPARAM wParam =
 COLORREF SquareColour(const MemoryCanvas& canvas, int offset, bool outlined)
 {
     for (int i = 2; i <= 15; ++i)
-        for (POINT p : {POINT{i, 2}, POINT{i, 15}, POINT{2, i}, POINT{15, i}})
+        for (POINT p : {POINT {i, 2}, POINT {i, 15}, POINT {2, i}, POINT {15, i}})
             if (canvas.At(p.x + offset, p.y + offset) != Grey)
                 return CLR_INVALID;
     const int inner = outlined ? 4 : 3, outer = outlined ? 13 : 14;
@@ -327,13 +327,13 @@ TEST_F(BoardControlsTest, SwatchFollowsTheItemWhereTheOriginWasNotMoved)
     HWND frame = Open(2, 26);
     ASSERT_NE(nullptr, frame);
     MemoryCanvas canvas(60, 60, Grey);
-    DrawItem(frame, canvas.Dc(), 266, ODT_MENU, 0, RECT{20, 20, 40, 36});
+    DrawItem(frame, canvas.Dc(), 266, ODT_MENU, 0, RECT {20, 20, 40, 36});
     EXPECT_EQ(0x00FFC600u, SquareColour(canvas, 20, false));
 
     // With the origin moved to the item, the rectangle is not consulted.
     MemoryCanvas moved(60, 60, Grey);
     SetViewportOrgEx(moved.Dc(), 20, 20, nullptr);
-    DrawItem(frame, moved.Dc(), 266, ODT_MENU, 0, RECT{20, 20, 40, 36});
+    DrawItem(frame, moved.Dc(), 266, ODT_MENU, 0, RECT {20, 20, 40, 36});
     SetViewportOrgEx(moved.Dc(), 0, 0, nullptr);
     EXPECT_EQ(0x00FFC600u, SquareColour(moved, 20, false));
 }
@@ -375,7 +375,8 @@ void MoveClearOfTheBoard(HWND dialog, HWND picker, PaintWatch& watch)
 {
     RECT dialogRect = {}, boardRect = {};
     GetWindowRect(GetAncestor(picker, GA_ROOT), &boardRect);
-    SetWindowPos(dialog, nullptr, boardRect.right + 10, boardRect.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(dialog, nullptr, boardRect.right + 10, boardRect.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     GetWindowRect(dialog, &dialogRect);
     RECT overlap = {};
     EXPECT_FALSE(IntersectRect(&overlap, &dialogRect, &boardRect));

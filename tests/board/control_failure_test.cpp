@@ -24,7 +24,7 @@ void ExpectPlainBox(const ModalSeen& box, const std::string& text)
     EXPECT_EQ(text, box.text);
     EXPECT_EQ("Error", box.caption);  // the system's default caption
     EXPECT_EQ(nullptr, box.owner);
-    EXPECT_EQ(std::vector<int>{IDOK}, box.visibleButtons);
+    EXPECT_EQ(std::vector<int> {IDOK}, box.visibleButtons);
 }
 
 void ExpectDefaults(const BoardWindowState* state)
@@ -40,8 +40,8 @@ void ExpectDefaults(const BoardWindowState* state)
 TEST_F(BoardControlsTest, BoardWithoutToolbarKeepsItsDefaults)
 {
     HWND frame = nullptr;
-    const std::vector<ModalSeen> boxes =
-        OpenRefusing("ToolbarWindow32", [&] { return Open(4, 40); }, frame);
+    const std::vector<ModalSeen> boxes = OpenRefusing(
+        "ToolbarWindow32", [&] { return Open(4, 40); }, frame);
     ASSERT_NE(nullptr, frame);
     ASSERT_EQ(2u, boxes.size());
     ExpectPlainBox(boxes[0], "Toolbar not created!");
@@ -74,8 +74,8 @@ TEST_F(BoardControlsTest, BoardWithoutToolbarKeepsItsDefaults)
 TEST_F(BoardControlsTest, BoardWithoutRebarSaysSoOnce)
 {
     HWND frame = nullptr;
-    const std::vector<ModalSeen> boxes =
-        OpenRefusing("ReBarWindow32", [&] { return Open(4, 41); }, frame);
+    const std::vector<ModalSeen> boxes = OpenRefusing(
+        "ReBarWindow32", [&] { return Open(4, 41); }, frame);
     ASSERT_NE(nullptr, frame);
     ASSERT_EQ(1u, boxes.size());
     ExpectPlainBox(boxes[0], "Nie utworzono Toolbara");

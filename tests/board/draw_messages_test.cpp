@@ -40,8 +40,8 @@ protected:
         ASSERT_NE(nullptr, frame);
         state = BoardStateOf(frame);
         ASSERT_NE(nullptr, state);
-        flashPatch.reset(new ImportPatch(plugin->Module(), "user32.dll", "FlashWindowEx",
-                                         reinterpret_cast<void*>(&RecordFlash)));
+        flashPatch.reset(
+            new ImportPatch(plugin->Module(), "user32.dll", "FlashWindowEx", reinterpret_cast<void*>(&RecordFlash)));
         ASSERT_TRUE(flashPatch->Applied());
     }
 
@@ -332,7 +332,7 @@ TEST_F(DrawMessageTest, ShortRecordsAreNeverReadPastTheirEnd)
     }
     // Records that end before p1/p2.
     const uint32_t shortIds[] = {MsgRequestPenColor, MsgOpenBoard, MsgInviteBoard, MsgBoardState,
-                                 MsgFlashBoard, MsgAction, MsgInit};
+                                 MsgFlashBoard,      MsgAction,    MsgInit};
     for (uint32_t id : shortIds) {
         GuardedRecord guarded(22);
         PluginMessage message = {};

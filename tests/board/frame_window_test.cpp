@@ -10,8 +10,14 @@ namespace {
 
 using FrameWindowTest = BoardTest;
 
-int Width(const RECT& r) { return r.right - r.left; }
-int Height(const RECT& r) { return r.bottom - r.top; }
+int Width(const RECT& r)
+{
+    return r.right - r.left;
+}
+int Height(const RECT& r)
+{
+    return r.bottom - r.top;
+}
 
 std::vector<HostCall> ConfigWrites(const StandInHost& host)
 {
@@ -91,7 +97,7 @@ TEST_F(FrameWindowTest, RebarOnTopCanvasFillsTheRest)
 {
     HWND frame = Open(1, 1);
     ASSERT_TRUE(frame);
-    for (SIZE size : {SIZE{450, 320}, SIZE{300, 200}, SIZE{700, 600}}) {
+    for (SIZE size : {SIZE {450, 320}, SIZE {300, 200}, SIZE {700, 600}}) {
         MoveWindow(frame, 20, 20, size.cx, size.cy, TRUE);
         PumpMessages();
         RECT client, rebar;
@@ -145,7 +151,7 @@ TEST_F(FrameWindowTest, SizeLimitOnEveryEdge)
             << proposed.bottom;
 
         // Within the limit, and smaller than anything sensible: unchanged.
-        for (RECT fits : {RECT{100, 50, 100 + maxWidth, 50 + maxHeight}, RECT{100, 50, 110, 60}}) {
+        for (RECT fits : {RECT {100, 50, 100 + maxWidth, 50 + maxHeight}, RECT {100, 50, 110, 60}}) {
             const RECT before = fits;
             EXPECT_EQ(1, SendMessageA(frame, WM_SIZING, c.edge, reinterpret_cast<LPARAM>(&fits)));
             EXPECT_TRUE(EqualRect(&before, &fits)) << "edge " << c.edge;
@@ -169,7 +175,8 @@ TEST_F(FrameWindowTest, ToolCommandsSetTheToolOthersLeaveIt)
     const struct {
         int command;
         int32_t tool;
-    } commands[] = {{200, ToolLine}, {202, ToolRectangle}, {203, ToolEllipse}, {201, ToolFreehand}, {202, ToolRectangle}};
+    } commands[] = {
+        {200, ToolLine}, {202, ToolRectangle}, {203, ToolEllipse}, {201, ToolFreehand}, {202, ToolRectangle}};
     for (const auto& c : commands) {
         EXPECT_EQ(0, SendMessageA(frame, WM_COMMAND, c.command, 0));
         EXPECT_EQ(c.tool, state->tool);
@@ -257,8 +264,9 @@ TEST_F(FrameWindowTest, FrameOutsideTheRegistryClosesWithoutTouchingIt)
     EXPECT_EQ(1u, BoardFrames().size());
 
     // Without its two key words a frame cannot be created at all.
-    EXPECT_EQ(nullptr, CreateWindowExA(0, "botgrafwnd", "no key", 0x00CE0000, 0, 0, 300, 200, nullptr, nullptr,
-                                       plugin->Module(), nullptr));
+    EXPECT_EQ(nullptr,
+              CreateWindowExA(0, "botgrafwnd", "no key", 0x00CE0000, 0, 0, 300, 200, nullptr, nullptr, plugin->Module(),
+                              nullptr));
 }
 
 }  // namespace

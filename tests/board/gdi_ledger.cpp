@@ -17,8 +17,7 @@ struct Ledger {
 
 Ledger* ledger = nullptr;
 
-template <typename T>
-T Created(T object)
+template <typename T> T Created(T object)
 {
     if (ledger && object) {
         ledger->objects.insert(object);

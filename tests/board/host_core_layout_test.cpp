@@ -20,7 +20,7 @@ TEST(HostCoreLayout, OperationsSitAtTheirTablePositions)
 {
     StandInHost host;
     host.pluginModule = reinterpret_cast<HINSTANCE>(0x12340000);
-    host.contacts[5] = Contact{"uid5", 77};
+    host.contacts[5] = Contact {"uid5", 77};
     HostCore* core = &host;
     void** table = Table(core);
 

@@ -22,8 +22,8 @@ ImportPatch::ImportPatch(HMODULE module, const char* dll, const char* function, 
     const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     if (!imports.VirtualAddress)
         return;
-    for (auto descriptor = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
-         descriptor->Name; ++descriptor) {
+    for (auto descriptor = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); descriptor->Name;
+         ++descriptor) {
         if (_stricmp(reinterpret_cast<char*>(base + descriptor->Name), dll) != 0)
             continue;
         auto names = reinterpret_cast<IMAGE_THUNK_DATA32*>(base + descriptor->OriginalFirstThunk);

@@ -13,8 +13,8 @@ protected:
     void SetUp() override
     {
         PluginTest::SetUp();
-        host.contacts[42] = Contact{"ala@example", 7007};
-        host.contacts[43] = Contact{"ola@example", 5};
+        host.contacts[42] = Contact {"ala@example", 7007};
+        host.contacts[43] = Contact {"ola@example", 5};
     }
 
     void Invite(int32_t net, int32_t contact, const char* name)

@@ -13,8 +13,7 @@
 // underscore) in `module`, loaded from `path`; null when it is not found.
 void* FindModuleSymbol(HMODULE module, const std::string& path, const std::string& name);
 
-template <typename T>
-T* ModuleGlobal(HMODULE module, const std::string& path, const std::string& name)
+template <typename T> T* ModuleGlobal(HMODULE module, const std::string& path, const std::string& name)
 {
     return static_cast<T*>(FindModuleSymbol(module, path, name));
 }

@@ -156,7 +156,11 @@ TEST_F(PluginTest, UserInterfaceItemIconThenAction)
     EXPECT_EQ(0, add.message.p2);
     ASSERT_EQ(74u, add.record.size());
     const uint8_t* r = add.record.data();
-    auto word = [r](int offset) { int32_t v; std::memcpy(&v, r + offset, 4); return v; };
+    auto word = [r](int offset) {
+        int32_t v;
+        std::memcpy(&v, r + offset, 4);
+        return v;
+    };
     auto half = [r](int offset) { return r[offset] | (r[offset + 1] << 8); };
     EXPECT_EQ(74, half(0));
     EXPECT_EQ(772001, word(2));

@@ -17,7 +17,7 @@ void PluginTest::SetUp()
     char tempDir[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, tempDir);
     pluginCopy = std::string(tempDir) + "oboard_test_" + std::to_string(GetCurrentProcessId()) + "_" +
-                 std::to_string(++copies) + ".dll";
+        std::to_string(++copies) + ".dll";
     std::string original = ProgramDirectory() + "oboard.dll";
     ASSERT_TRUE(CopyFileA(original.c_str(), pluginCopy.c_str(), FALSE)) << original;
     plugin.reset(new LoadedPlugin(pluginCopy.c_str()));

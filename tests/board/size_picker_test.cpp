@@ -51,8 +51,8 @@ RowRun RowsOf(const PixelGrid& grid, int x, COLORREF colour)
 
 // The text region: left of the up-down strip, away from the bar's rows.
 struct TextPixels {
-    int count = 0;        // pixels of the asked colour
-    int minX = 1 << 20;   // their horizontal extent
+    int count = 0;       // pixels of the asked colour
+    int minX = 1 << 20;  // their horizontal extent
     int maxX = -1;
 };
 

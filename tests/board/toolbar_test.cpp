@@ -150,15 +150,14 @@ TEST_F(BoardControlsTest, CheckGroupFollowsPressesAndSetsTheTool)
         int command;
         int32_t tool;
     };
-    const Press presses[] = {{200, ToolLine}, {203, ToolEllipse}, {202, ToolRectangle}, {201, ToolFreehand},
-                             {202, ToolRectangle}};
+    const Press presses[] = {
+        {200, ToolLine}, {203, ToolEllipse}, {202, ToolRectangle}, {201, ToolFreehand}, {202, ToolRectangle}};
     for (const Press& press : presses) {
         SCOPED_TRACE(press.command);
         ClickToolbarButton(toolbar, press.command);
         EXPECT_EQ(press.tool, State(frame)->tool);
         for (int command : {200, 201, 202, 203})
-            EXPECT_EQ(command == press.command, SendMessageA(toolbar, TB_ISBUTTONCHECKED, command, 0) != 0)
-                << command;
+            EXPECT_EQ(command == press.command, SendMessageA(toolbar, TB_ISBUTTONCHECKED, command, 0) != 0) << command;
     }
 
     // "Czysc" is a plain button: no tool, no check mark, no colour changes.

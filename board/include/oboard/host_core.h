@@ -17,11 +17,11 @@ public:
     virtual void Unused0() {}
     virtual void Unused1() {}
     virtual void Unused2() {}
-    virtual HINSTANCE HostInstance() = 0;                                        // 3
+    virtual HINSTANCE HostInstance() = 0;  // 3
     virtual void Unused4() {}
-    virtual void SetError(int code) = 0;                                         // 5
+    virtual void SetError(int code) = 0;  // 5
     virtual void Unused6() {}
-    virtual int HostMessage(PluginMessage* message) = 0;                         // 7
+    virtual int HostMessage(PluginMessage* message) = 0;  // 7
     virtual void Unused8() {}
     virtual void Unused9() {}
     virtual void Unused10() {}
@@ -35,13 +35,13 @@ public:
     virtual void Unused18() {}
     virtual void Unused19() {}
     virtual void Unused20() {}
-    virtual int GetValue(int table, int row, int column, HostValue* value) = 0;  // 21
-    virtual void SetValue(int table, int row, int column, HostValue* value) = 0; // 22
+    virtual int GetValue(int table, int row, int column, HostValue* value) = 0;   // 21
+    virtual void SetValue(int table, int row, int column, HostValue* value) = 0;  // 22
     virtual void Unused23() {}
     virtual void Unused24() {}
     virtual void Unused25() {}
     virtual void Unused26() {}
-    virtual void HostFree(void* pointer) = 0;                                    // 27
+    virtual void HostFree(void* pointer) = 0;  // 27
 
 protected:
     ~HostCore() = default;

@@ -40,69 +40,69 @@ enum : uint32_t {
 
 // ---- ids a plugin sends to the host ---------------------------------------
 enum : uint32_t {
-    MsgQueueAdd = 100,        // p1 = QueuedMessage*, returns its number
-    MsgQueueProcess = 101,    // p1 = MessageSelector*
-    MsgQueueDone = 104,       // p1 = MessageSelector*, p2 = 1
-    MsgQueueGet = 106,        // p1 = MessageSelector*, p2 = QueuedMessage* to fill
-    MsgSetColumn = 1001,      // p1 = ColumnDef*
-    MsgAddAction = 10101,     // p1 = ActionInfo*
-    MsgActionIcon = 10109,    // p1 = action id, p2 = icon group number
+    MsgQueueAdd = 100,      // p1 = QueuedMessage*, returns its number
+    MsgQueueProcess = 101,  // p1 = MessageSelector*
+    MsgQueueDone = 104,     // p1 = MessageSelector*, p2 = 1
+    MsgQueueGet = 106,      // p1 = MessageSelector*, p2 = QueuedMessage* to fill
+    MsgSetColumn = 1001,    // p1 = ColumnDef*
+    MsgAddAction = 10101,   // p1 = ActionInfo*
+    MsgActionIcon = 10109,  // p1 = action id, p2 = icon group number
 };
 
 // ---- the board plugin's own ids (network number 772) -----------------------
 enum : uint32_t {
     PluginNet = 772,
-    ActionBoard = 772001,             // the "O.Board" user-interface item
+    ActionBoard = 772001,  // the "O.Board" user-interface item
 
-    ColBoardX = 772121,               // settings: placement of a new board
+    ColBoardX = 772121,  // settings: placement of a new board
     ColBoardY = 772122,
     ColBoardWidth = 772123,
     ColBoardHeight = 772124,
 
-    MsgDrawLine = 772502,             // DrawRequest
-    MsgDrawEllipse = 772503,          // DrawRequest
-    MsgDrawRectangle = 772504,        // DrawRequest
+    MsgDrawLine = 772502,       // DrawRequest
+    MsgDrawEllipse = 772503,    // DrawRequest
+    MsgDrawRectangle = 772504,  // DrawRequest
 
     // boardNet = net, p1 = contact, p2 = the value
-    MsgRequestPenColor = 772551,      // COLORREF
-    MsgRequestFillColor = 772552,     // COLORREF
-    MsgRequestPenWidth = 772553,      // pixels
-    MsgRequestFillEnabled = 772554,   // 0 or not 0
-    MsgRequestPenEnabled = 772555,    // 0 or not 0
+    MsgRequestPenColor = 772551,     // COLORREF
+    MsgRequestFillColor = 772552,    // COLORREF
+    MsgRequestPenWidth = 772553,     // pixels
+    MsgRequestFillEnabled = 772554,  // 0 or not 0
+    MsgRequestPenEnabled = 772555,   // 0 or not 0
 
-    MsgOpenBoard = 772701,            // boardNet, p1 = contact, p2 = name text
-    MsgInviteBoard = 772702,          // boardNet, p1 = contact, p2 = name text
-    MsgBoardState = 772703,           // -> 0 not open, 1 open, 2 minimised
-    MsgFlashBoard = 772704,           // flash the board's taskbar button
+    MsgOpenBoard = 772701,    // boardNet, p1 = contact, p2 = name text
+    MsgInviteBoard = 772702,  // boardNet, p1 = contact, p2 = name text
+    MsgBoardState = 772703,   // -> 0 not open, 1 open, 2 minimised
+    MsgFlashBoard = 772704,   // flash the board's taskbar button
 };
 
 // ---- host tables ----------------------------------------------------------
 enum : int32_t {
-    TableConfig = 0,          // row 0, one column per setting
-    TableContacts = 1,        // a row per contact number
-    ColContactUid = 0,        // text
-    ColContactNet = 1,        // integer
+    TableConfig = 0,    // row 0, one column per setting
+    TableContacts = 1,  // a row per contact number
+    ColContactUid = 0,  // text
+    ColContactNet = 1,  // integer
     ValueInt = 0,
     ValueString = 1,
-    MessageTypeBoard = 12,    // type of a stored board invitation
+    MessageTypeBoard = 12,  // type of a stored board invitation
 };
 
 #pragma pack(push, 1)
 
 struct PluginMessage {
-    uint16_t size;            // 30 (44 for a DrawRequest)
+    uint16_t size;  // 30 (44 for a DrawRequest)
     uint32_t id;
     uint32_t reserved1;
     uint32_t reserved2;
     uint32_t reserved3;
-    int32_t boardNet;         // the board's net in board messages
+    int32_t boardNet;  // the board's net in board messages
     int32_t p1;
     int32_t p2;
 };
 
 struct HostValue {
-    uint16_t type;            // ValueInt or ValueString
-    int32_t value;            // the integer, or a text address
+    uint16_t type;  // ValueInt or ValueString
+    int32_t value;  // the integer, or a text address
     int32_t bufferSize;
 };
 
@@ -110,7 +110,7 @@ struct ColumnDef {
     uint32_t columnId;
     uint32_t valueType;
     int32_t defaultValue;
-    uint16_t hostField;       // 18
+    uint16_t hostField;  // 18
     const char* name;
 };
 
@@ -123,7 +123,7 @@ struct ActionRef {
 };
 
 struct ActionInfo {
-    uint16_t size;            // 74
+    uint16_t size;  // 74
     ActionRef action;
     int32_t hostField14;
     int32_t hostField18;
@@ -144,14 +144,14 @@ struct ActionInfo {
 };
 
 struct DrawRequest {
-    uint16_t size;            // at least 44
-    uint32_t id;              // MsgDrawLine, MsgDrawEllipse or MsgDrawRectangle
+    uint16_t size;  // at least 44
+    uint32_t id;    // MsgDrawLine, MsgDrawEllipse or MsgDrawRectangle
     uint32_t reserved1;
     uint32_t reserved2;
     uint32_t reserved3;
     int32_t boardNet;
     uint8_t padding[2];
-    int32_t x1;               // bitmap pixels, whatever the scroll position
+    int32_t x1;  // bitmap pixels, whatever the scroll position
     int32_t y1;
     int32_t x2;
     int32_t y2;
@@ -159,8 +159,8 @@ struct DrawRequest {
 };
 
 struct QueuedMessage {
-    uint16_t size;            // 58
-    int32_t messageId;        // numbered by the host
+    uint16_t size;      // 58
+    int32_t messageId;  // numbered by the host
     int32_t messageNet;
     int32_t type;
     const char* uid1;
@@ -174,13 +174,13 @@ struct QueuedMessage {
 };
 
 struct MessageSelector {
-    uint16_t size;            // 26
-    int32_t word2;            // -1
-    int32_t word6;            // 0
-    int32_t type;             // -1 any, or a message type
-    int32_t word14;           // 0
-    int32_t word18;           // 0
-    int32_t messageId;        // -1 any, or one message's number
+    uint16_t size;      // 26
+    int32_t word2;      // -1
+    int32_t word6;      // 0
+    int32_t type;       // -1 any, or a message type
+    int32_t word14;     // 0
+    int32_t word18;     // 0
+    int32_t messageId;  // -1 any, or one message's number
 };
 
 struct ActionNotify {

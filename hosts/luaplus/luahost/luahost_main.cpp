@@ -2,4 +2,7 @@
 // tolva extension (tolva.dll beside the program unless named).
 #include "script_host.h"
 
-int main(int argc, char** argv) { return RunScriptHost(argc, argv, nullptr); }
+int main(int argc, char** argv)
+{
+    return RunScriptHost(argc, argv, nullptr);
+}

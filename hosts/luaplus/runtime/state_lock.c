@@ -10,86 +10,107 @@
 #include "state_lock.h"
 
 typedef struct StateLock {
-  CRITICAL_SECTION section;
-  volatile LONG waiters; /* threads blocked in LuaPlusLockState */
+    CRITICAL_SECTION section;
+    volatile LONG waiters; /* threads blocked in LuaPlusLockState */
 } StateLock;
 
 typedef struct StateExtra {
-  StateLock* lock;
-  void* binding;
+    StateLock* lock;
+    void* binding;
 } StateExtra;
 
-static StateExtra* ExtraOf(lua_State* L) {
-  return (StateExtra*)((char*)L - LUAI_EXTRASPACE);
+static StateExtra* ExtraOf(lua_State* L)
+{
+    return (StateExtra*)((char*)L - LUAI_EXTRASPACE);
 }
 
-void LuaPlusLockState(lua_State* L) {
-  StateLock* lock = ExtraOf(L)->lock;
-  if (lock == NULL) return;
-  if (!TryEnterCriticalSection(&lock->section)) {
-    InterlockedIncrement(&lock->waiters);
-    EnterCriticalSection(&lock->section);
-    InterlockedDecrement(&lock->waiters);
-  }
+void LuaPlusLockState(lua_State* L)
+{
+    StateLock* lock = ExtraOf(L)->lock;
+    if (lock == NULL)
+        return;
+    if (!TryEnterCriticalSection(&lock->section)) {
+        InterlockedIncrement(&lock->waiters);
+        EnterCriticalSection(&lock->section);
+        InterlockedDecrement(&lock->waiters);
+    }
 }
 
-void LuaPlusUnlockState(lua_State* L) {
-  StateLock* lock = ExtraOf(L)->lock;
-  if (lock != NULL) LeaveCriticalSection(&lock->section);
+void LuaPlusUnlockState(lua_State* L)
+{
+    StateLock* lock = ExtraOf(L)->lock;
+    if (lock != NULL)
+        LeaveCriticalSection(&lock->section);
 }
 
 /* Called on every jump of a running script. A critical section is not fair:
    leaving and entering again at once would let the script keep it forever,
    so when someone waits the script gives up its time slice in between. */
-void LuaPlusYieldState(lua_State* L) {
-  StateLock* lock = ExtraOf(L)->lock;
-  if (lock == NULL || lock->waiters == 0) return;
-  LeaveCriticalSection(&lock->section);
-  Sleep(0);
-  EnterCriticalSection(&lock->section);
+void LuaPlusYieldState(lua_State* L)
+{
+    StateLock* lock = ExtraOf(L)->lock;
+    if (lock == NULL || lock->waiters == 0)
+        return;
+    LeaveCriticalSection(&lock->section);
+    Sleep(0);
+    EnterCriticalSection(&lock->section);
 }
 
-void LuaPlusStateOpened(lua_State* L) {
-  StateExtra* extra = ExtraOf(L);
-  extra->binding = NULL;
-  extra->lock = (StateLock*)calloc(1, sizeof(StateLock));
-  if (extra->lock != NULL) InitializeCriticalSection(&extra->lock->section);
+void LuaPlusStateOpened(lua_State* L)
+{
+    StateExtra* extra = ExtraOf(L);
+    extra->binding = NULL;
+    extra->lock = (StateLock*)calloc(1, sizeof(StateLock));
+    if (extra->lock != NULL)
+        InitializeCriticalSection(&extra->lock->section);
 }
 
 /* lua_close holds the lock (taken once) when it gets here; nothing locks
    after this point. */
-void LuaPlusStateClosing(lua_State* L) {
-  StateExtra* extra = ExtraOf(L);
-  StateLock* lock = extra->lock;
-  extra->lock = NULL;
-  if (lock != NULL) {
-    LeaveCriticalSection(&lock->section);
-    DeleteCriticalSection(&lock->section);
-    free(lock);
-  }
-  if (extra->binding != NULL) {
-    void* binding = extra->binding;
-    extra->binding = NULL;
-    LuaPlusReleaseBinding(binding, 1);
-  }
+void LuaPlusStateClosing(lua_State* L)
+{
+    StateExtra* extra = ExtraOf(L);
+    StateLock* lock = extra->lock;
+    extra->lock = NULL;
+    if (lock != NULL) {
+        LeaveCriticalSection(&lock->section);
+        DeleteCriticalSection(&lock->section);
+        free(lock);
+    }
+    if (extra->binding != NULL) {
+        void* binding = extra->binding;
+        extra->binding = NULL;
+        LuaPlusReleaseBinding(binding, 1);
+    }
 }
 
-void LuaPlusThreadCreated(lua_State* L, lua_State* L1) {
-  ExtraOf(L1)->lock = ExtraOf(L)->lock;
-  ExtraOf(L1)->binding = NULL;
+void LuaPlusThreadCreated(lua_State* L, lua_State* L1)
+{
+    ExtraOf(L1)->lock = ExtraOf(L)->lock;
+    ExtraOf(L1)->binding = NULL;
 }
 
-void LuaPlusThreadFreed(lua_State* L) {
-  StateExtra* extra = ExtraOf(L);
-  if (extra->binding != NULL) {
-    void* binding = extra->binding;
-    extra->binding = NULL;
-    LuaPlusReleaseBinding(binding, 0);
-  }
+void LuaPlusThreadFreed(lua_State* L)
+{
+    StateExtra* extra = ExtraOf(L);
+    if (extra->binding != NULL) {
+        void* binding = extra->binding;
+        extra->binding = NULL;
+        LuaPlusReleaseBinding(binding, 0);
+    }
 }
 
-void* LuaPlusGetBinding(lua_State* L) { return ExtraOf(L)->binding; }
+void* LuaPlusGetBinding(lua_State* L)
+{
+    return ExtraOf(L)->binding;
+}
 
-void LuaPlusSetBinding(lua_State* L, void* binding) { ExtraOf(L)->binding = binding; }
+void LuaPlusSetBinding(lua_State* L, void* binding)
+{
+    ExtraOf(L)->binding = binding;
+}
 
-lua_State* LuaPlusMainThread(lua_State* L) { return G(L)->mainthread; }
+lua_State* LuaPlusMainThread(lua_State* L)
+{
+    return G(L)->mainthread;
+}

@@ -5,51 +5,61 @@
 
 namespace LuaPlus {
 
-LuaCall::LuaCall(const LuaObject& function) : state_(function.GetState()), argumentCount_(0) {
-  function.Push();
+LuaCall::LuaCall(const LuaObject& function) : state_(function.GetState()), argumentCount_(0)
+{
+    function.Push();
 }
 
-LuaCall& LuaCall::operator<<(double value) {
-  if (state_ != nullptr) {
-    state_->PushNumber(value);
-    ++argumentCount_;
-  }
-  return *this;
-}
-
-LuaCall& LuaCall::operator<<(int value) { return *this << static_cast<double>(value); }
-
-LuaCall& LuaCall::operator<<(bool value) {
-  if (state_ != nullptr) {
-    state_->PushBoolean(value);
-    ++argumentCount_;
-  }
-  return *this;
-}
-
-LuaCall& LuaCall::operator<<(const char* text) {
-  if (state_ != nullptr) {
-    state_->PushString(text);
-    ++argumentCount_;
-  }
-  return *this;
-}
-
-LuaCall& LuaCall::operator<<(const LuaObject& value) {
-  if (state_ != nullptr) {
-    if (value.GetState() != nullptr) {
-      value.Push(state_);
-    } else {
-      state_->PushNil();
+LuaCall& LuaCall::operator<<(double value)
+{
+    if (state_ != nullptr) {
+        state_->PushNumber(value);
+        ++argumentCount_;
     }
-    ++argumentCount_;
-  }
-  return *this;
+    return *this;
 }
 
-int LuaCall::PCall(int resultCount) {
-  if (state_ == nullptr) return LUA_ERRRUN;
-  return state_->PCall(argumentCount_, resultCount);
+LuaCall& LuaCall::operator<<(int value)
+{
+    return *this << static_cast<double>(value);
+}
+
+LuaCall& LuaCall::operator<<(bool value)
+{
+    if (state_ != nullptr) {
+        state_->PushBoolean(value);
+        ++argumentCount_;
+    }
+    return *this;
+}
+
+LuaCall& LuaCall::operator<<(const char* text)
+{
+    if (state_ != nullptr) {
+        state_->PushString(text);
+        ++argumentCount_;
+    }
+    return *this;
+}
+
+LuaCall& LuaCall::operator<<(const LuaObject& value)
+{
+    if (state_ != nullptr) {
+        if (value.GetState() != nullptr) {
+            value.Push(state_);
+        } else {
+            state_->PushNil();
+        }
+        ++argumentCount_;
+    }
+    return *this;
+}
+
+int LuaCall::PCall(int resultCount)
+{
+    if (state_ == nullptr)
+        return LUA_ERRRUN;
+    return state_->PCall(argumentCount_, resultCount);
 }
 
 }  // namespace LuaPlus

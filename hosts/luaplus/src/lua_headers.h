@@ -15,14 +15,14 @@ namespace LuaPlus {
 // even their plain reads of the stack take it: another OS thread in the same
 // universe may run the collector, which can move this thread's stack.
 class StateLockScope {
- public:
-  explicit StateLockScope(lua_State* L) : L_(L) { LuaPlusLockState(L_); }
-  ~StateLockScope() { LuaPlusUnlockState(L_); }
-  StateLockScope(const StateLockScope&) = delete;
-  StateLockScope& operator=(const StateLockScope&) = delete;
+public:
+    explicit StateLockScope(lua_State* L) : L_(L) { LuaPlusLockState(L_); }
+    ~StateLockScope() { LuaPlusUnlockState(L_); }
+    StateLockScope(const StateLockScope&) = delete;
+    StateLockScope& operator=(const StateLockScope&) = delete;
 
- private:
-  lua_State* L_;
+private:
+    lua_State* L_;
 };
 
 }  // namespace LuaPlus

@@ -9,8 +9,8 @@ namespace {
 uint32_t ReportedComctlVersion()
 {
     HMODULE comctl = LoadLibraryA("comctl32.dll");
-    auto getVersion = reinterpret_cast<DLLGETVERSIONPROC>(
-        reinterpret_cast<void*>(GetProcAddress(comctl, "DllGetVersion")));
+    auto getVersion =
+        reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(GetProcAddress(comctl, "DllGetVersion")));
     DLLVERSIONINFO info = {};
     info.cbSize = sizeof info;
     uint32_t version = 0;

@@ -9,25 +9,27 @@
 #include <string>
 
 class BindingTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    state = LuaPlus::LuaState::Create(true);
-    ASSERT_NE(state, nullptr);
-  }
-  void TearDown() override { LuaPlus::LuaState::Destroy(state); }
-
-  // Runs Lua text on the main thread; answers the error message, or "".
-  std::string Run(const char* text) {
-    if (state->LoadText(text) != 0 || state->PCall(0, 0) != 0) {
-      const char* message = state->Stack(-1).GetString();
-      std::string error = message != nullptr ? message : "(no message)";
-      state->Pop(1);
-      return error;
+protected:
+    void SetUp() override
+    {
+        state = LuaPlus::LuaState::Create(true);
+        ASSERT_NE(state, nullptr);
     }
-    return std::string();
-  }
+    void TearDown() override { LuaPlus::LuaState::Destroy(state); }
 
-  LuaPlus::LuaState* state = nullptr;
+    // Runs Lua text on the main thread; answers the error message, or "".
+    std::string Run(const char* text)
+    {
+        if (state->LoadText(text) != 0 || state->PCall(0, 0) != 0) {
+            const char* message = state->Stack(-1).GetString();
+            std::string error = message != nullptr ? message : "(no message)";
+            state->Pop(1);
+            return error;
+        }
+        return std::string();
+    }
+
+    LuaPlus::LuaState* state = nullptr;
 };
 
 #endif

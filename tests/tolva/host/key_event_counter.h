@@ -6,10 +6,10 @@
 #include <string>
 
 struct ScrollLockEvents {
-  int presses;
-  int releases;
-  int malformed;  // Scroll Lock events without scan code 0x45 or the extended flag
-  std::string order;  // the well-formed events as they came: 'P' press, 'R' release
+    int presses;
+    int releases;
+    int malformed;      // Scroll Lock events without scan code 0x45 or the extended flag
+    std::string order;  // the well-formed events as they came: 'P' press, 'R' release
 };
 
 // Installs the hook; false if it could not be installed.

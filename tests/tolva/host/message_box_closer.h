@@ -7,11 +7,11 @@
 #include <string>
 
 struct SeenMessageBoxes {
-  int count;             // boxes closed since the previous call
-  std::string lastText;  // the text of the last one
-  bool informationIcon;  // the last one showed the information icon
-  int buttons;           // buttons of the last one
-  bool owned;            // the last one had an owner window
+    int count;             // boxes closed since the previous call
+    std::string lastText;  // the text of the last one
+    bool informationIcon;  // the last one showed the information icon
+    int buttons;           // buttons of the last one
+    bool owned;            // the last one had an owner window
 };
 
 void StartMessageBoxCloser();

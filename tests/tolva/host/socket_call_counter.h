@@ -7,8 +7,8 @@
 #include <windows.h>
 
 struct SocketCalls {
-  int lookups;   // gethostbyname calls
-  int connects;  // connect calls
+    int lookups;   // gethostbyname calls
+    int connects;  // connect calls
 };
 
 // Patches the module's import table; false if either import was not found.

@@ -36,154 +36,177 @@ namespace {
 using LuaPlus::LuaStackObject;
 using LuaPlus::LuaState;
 
-int TestScrollLockEvents(LuaState* state, LuaStackObject*) {
-  ScrollLockEvents events;
-  if (!TakeScrollLockEvents(&events)) return 0;
-  state->PushNumber(events.presses);
-  state->PushNumber(events.releases);
-  state->PushNumber(events.malformed);
-  state->PushString(events.order.c_str());
-  return 4;
+int TestScrollLockEvents(LuaState* state, LuaStackObject*)
+{
+    ScrollLockEvents events;
+    if (!TakeScrollLockEvents(&events))
+        return 0;
+    state->PushNumber(events.presses);
+    state->PushNumber(events.releases);
+    state->PushNumber(events.malformed);
+    state->PushString(events.order.c_str());
+    return 4;
 }
 
-int TestMessageBoxes(LuaState* state, LuaStackObject*) {
-  SeenMessageBoxes boxes = TakeSeenMessageBoxes();
-  state->PushNumber(boxes.count);
-  state->PushString(boxes.lastText.c_str());
-  state->PushBoolean(boxes.informationIcon);
-  state->PushNumber(boxes.buttons);
-  state->PushBoolean(boxes.owned);
-  return 5;
+int TestMessageBoxes(LuaState* state, LuaStackObject*)
+{
+    SeenMessageBoxes boxes = TakeSeenMessageBoxes();
+    state->PushNumber(boxes.count);
+    state->PushString(boxes.lastText.c_str());
+    state->PushBoolean(boxes.informationIcon);
+    state->PushNumber(boxes.buttons);
+    state->PushBoolean(boxes.owned);
+    return 5;
 }
 
-int TestModuleInt(LuaState* state, LuaStackObject* args) {
-  HMODULE module = GetModuleHandleA("tolva.dll");
-  if (module == nullptr || !args[1].IsString()) return 0;
-  const int* value = static_cast<const int*>(FindModuleSymbol(module, args[1].GetString()));
-  if (value == nullptr) return 0;
-  state->PushNumber(*value);
-  return 1;
+int TestModuleInt(LuaState* state, LuaStackObject* args)
+{
+    HMODULE module = GetModuleHandleA("tolva.dll");
+    if (module == nullptr || !args[1].IsString())
+        return 0;
+    const int* value = static_cast<const int*>(FindModuleSymbol(module, args[1].GetString()));
+    if (value == nullptr)
+        return 0;
+    state->PushNumber(*value);
+    return 1;
 }
 
 // The export directory of the loaded module.
-int TestModuleExports(LuaState* state, LuaStackObject*) {
-  HMODULE module = GetModuleHandleA("tolva.dll");
-  if (module == nullptr) return 0;
-  const char* base = reinterpret_cast<const char*>(module);
-  const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-  const IMAGE_NT_HEADERS32* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
-  const IMAGE_DATA_DIRECTORY& entry = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
-  LuaPlus::LuaObject names = state->CreateTable();
-  if (entry.VirtualAddress != 0) {
-    const IMAGE_EXPORT_DIRECTORY* exports =
-        reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + entry.VirtualAddress);
-    const DWORD* nameTable = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
-    for (DWORD i = 0; i < exports->NumberOfNames; ++i) {
-      names.SetString(static_cast<int>(i + 1), base + nameTable[i]);
+int TestModuleExports(LuaState* state, LuaStackObject*)
+{
+    HMODULE module = GetModuleHandleA("tolva.dll");
+    if (module == nullptr)
+        return 0;
+    const char* base = reinterpret_cast<const char*>(module);
+    const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const IMAGE_NT_HEADERS32* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& entry = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    LuaPlus::LuaObject names = state->CreateTable();
+    if (entry.VirtualAddress != 0) {
+        const IMAGE_EXPORT_DIRECTORY* exports =
+            reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + entry.VirtualAddress);
+        const DWORD* nameTable = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+        for (DWORD i = 0; i < exports->NumberOfNames; ++i) {
+            names.SetString(static_cast<int>(i + 1), base + nameTable[i]);
+        }
     }
-  }
-  names.Push();
-  return 1;
+    names.Push();
+    return 1;
 }
 
-std::string VersionText(DWORD high, DWORD low) {
-  char text[64];
-  wsprintfA(text, "%u.%u.%u.%u", HIWORD(high), LOWORD(high), HIWORD(low), LOWORD(low));
-  return text;
+std::string VersionText(DWORD high, DWORD low)
+{
+    char text[64];
+    wsprintfA(text, "%u.%u.%u.%u", HIWORD(high), LOWORD(high), HIWORD(low), LOWORD(low));
+    return text;
 }
 
-int TestModuleVersion(LuaState* state, LuaStackObject*) {
-  char path[MAX_PATH];
-  HMODULE module = GetModuleHandleA("tolva.dll");
-  if (module == nullptr || GetModuleFileNameA(module, path, MAX_PATH) == 0) return 0;
-  DWORD ignored = 0;
-  DWORD size = GetFileVersionInfoSizeA(path, &ignored);
-  if (size == 0) return 0;
-  std::vector<char> block(size);
-  VS_FIXEDFILEINFO* info = nullptr;
-  UINT infoSize = 0;
-  if (!GetFileVersionInfoA(path, 0, size, block.data()) ||
-      !VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&info), &infoSize) || info == nullptr) {
+int TestModuleVersion(LuaState* state, LuaStackObject*)
+{
+    char path[MAX_PATH];
+    HMODULE module = GetModuleHandleA("tolva.dll");
+    if (module == nullptr || GetModuleFileNameA(module, path, MAX_PATH) == 0)
+        return 0;
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+    if (size == 0)
+        return 0;
+    std::vector<char> block(size);
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT infoSize = 0;
+    if (!GetFileVersionInfoA(path, 0, size, block.data()) ||
+        !VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&info), &infoSize) || info == nullptr) {
+        return 0;
+    }
+    state->PushString(VersionText(info->dwFileVersionMS, info->dwFileVersionLS).c_str());
+    state->PushString(VersionText(info->dwProductVersionMS, info->dwProductVersionLS).c_str());
+    return 2;
+}
+
+int TestSleep(LuaState*, LuaStackObject* args)
+{
+    if (args[1].IsNumber())
+        Sleep(static_cast<DWORD>(args[1].GetInteger()));
     return 0;
-  }
-  state->PushString(VersionText(info->dwFileVersionMS, info->dwFileVersionLS).c_str());
-  state->PushString(VersionText(info->dwProductVersionMS, info->dwProductVersionLS).c_str());
-  return 2;
 }
 
-int TestSleep(LuaState*, LuaStackObject* args) {
-  if (args[1].IsNumber()) Sleep(static_cast<DWORD>(args[1].GetInteger()));
-  return 0;
-}
-
-int TestInSecondState(LuaState* state, LuaStackObject* args) {
-  HMODULE module = GetModuleHandleA("tolva.dll");
-  if (module == nullptr || !args[1].IsString()) return 0;
-  typedef void (*RegisterModuleFunction)(LuaState* state);
-  RegisterModuleFunction registerModule = reinterpret_cast<RegisterModuleFunction>(
-      reinterpret_cast<void*>(GetProcAddress(module, "LuaPlus_RegisterModule")));
-  if (registerModule == nullptr) return 0;
-  LuaState* second = LuaState::Create(true);
-  if (second == nullptr) return 0;
-  registerModule(second);
-  std::string answer;
-  if (second->LoadText(args[1].GetString()) != 0 || second->PCall(0, 1) != 0) {
-    const char* message = second->Stack(-1).GetString();
-    answer = std::string("error: ") + (message != nullptr ? message : "?");
-  } else {
-    const char* text = second->Stack(-1).GetString();
-    answer = text != nullptr ? text : "(no text)";
-  }
-  // Not unregistered: that would release the first state's slots too.
-  LuaState::Destroy(second);
-  state->PushString(answer.c_str());
-  return 1;
+int TestInSecondState(LuaState* state, LuaStackObject* args)
+{
+    HMODULE module = GetModuleHandleA("tolva.dll");
+    if (module == nullptr || !args[1].IsString())
+        return 0;
+    typedef void (*RegisterModuleFunction)(LuaState * state);
+    RegisterModuleFunction registerModule = reinterpret_cast<RegisterModuleFunction>(
+        reinterpret_cast<void*>(GetProcAddress(module, "LuaPlus_RegisterModule")));
+    if (registerModule == nullptr)
+        return 0;
+    LuaState* second = LuaState::Create(true);
+    if (second == nullptr)
+        return 0;
+    registerModule(second);
+    std::string answer;
+    if (second->LoadText(args[1].GetString()) != 0 || second->PCall(0, 1) != 0) {
+        const char* message = second->Stack(-1).GetString();
+        answer = std::string("error: ") + (message != nullptr ? message : "?");
+    } else {
+        const char* text = second->Stack(-1).GetString();
+        answer = text != nullptr ? text : "(no text)";
+    }
+    // Not unregistered: that would release the first state's slots too.
+    LuaState::Destroy(second);
+    state->PushString(answer.c_str());
+    return 1;
 }
 
 bool countingSocketCalls = false;
 
-int TestSocketCalls(LuaState* state, LuaStackObject*) {
-  if (!countingSocketCalls) return 0;
-  SocketCalls calls = TakeSocketCalls();
-  state->PushNumber(calls.lookups);
-  state->PushNumber(calls.connects);
-  return 2;
+int TestSocketCalls(LuaState* state, LuaStackObject*)
+{
+    if (!countingSocketCalls)
+        return 0;
+    SocketCalls calls = TakeSocketCalls();
+    state->PushNumber(calls.lookups);
+    state->PushNumber(calls.connects);
+    return 2;
 }
 
-int TestWinsockCleanup(LuaState* state, LuaStackObject*) {
-  state->PushNumber(WSACleanup());
-  return 1;
+int TestWinsockCleanup(LuaState* state, LuaStackObject*)
+{
+    state->PushNumber(WSACleanup());
+    return 1;
 }
 
-void PrepareTestGlobals(LuaState* state) {
-  LuaPlus::LuaObject globals = state->GetGlobals();
-  globals.Register("TestScrollLockEvents", TestScrollLockEvents);
-  globals.Register("TestMessageBoxes", TestMessageBoxes);
-  globals.Register("TestModuleInt", TestModuleInt);
-  globals.Register("TestModuleExports", TestModuleExports);
-  globals.Register("TestModuleVersion", TestModuleVersion);
-  globals.Register("TestSleep", TestSleep);
-  globals.Register("TestInSecondState", TestInSecondState);
-  globals.Register("TestWinsockCleanup", TestWinsockCleanup);
-  globals.Register("TestSocketCalls", TestSocketCalls);
-  countingSocketCalls = StartSocketCallCounter(GetModuleHandleA("tolva.dll"));
-  // Notes each new global as it is set, so the scripts can see in which
-  // order the module registered its functions (TestNewGlobals, a table).
-  const char kRecordNewGlobals[] =
-      "TestNewGlobals = {}\n"
-      "setmetatable(_G, { __newindex = function(t, k, v)\n"
-      "  TestNewGlobals[#TestNewGlobals + 1] = k\n"
-      "  rawset(t, k, v)\n"
-      "end })\n";
-  if (state->LoadText(kRecordNewGlobals) != 0 || state->PCall(0, 0) != 0) state->SetTop(0);
+void PrepareTestGlobals(LuaState* state)
+{
+    LuaPlus::LuaObject globals = state->GetGlobals();
+    globals.Register("TestScrollLockEvents", TestScrollLockEvents);
+    globals.Register("TestMessageBoxes", TestMessageBoxes);
+    globals.Register("TestModuleInt", TestModuleInt);
+    globals.Register("TestModuleExports", TestModuleExports);
+    globals.Register("TestModuleVersion", TestModuleVersion);
+    globals.Register("TestSleep", TestSleep);
+    globals.Register("TestInSecondState", TestInSecondState);
+    globals.Register("TestWinsockCleanup", TestWinsockCleanup);
+    globals.Register("TestSocketCalls", TestSocketCalls);
+    countingSocketCalls = StartSocketCallCounter(GetModuleHandleA("tolva.dll"));
+    // Notes each new global as it is set, so the scripts can see in which
+    // order the module registered its functions (TestNewGlobals, a table).
+    const char kRecordNewGlobals[] = "TestNewGlobals = {}\n"
+                                     "setmetatable(_G, { __newindex = function(t, k, v)\n"
+                                     "  TestNewGlobals[#TestNewGlobals + 1] = k\n"
+                                     "  rawset(t, k, v)\n"
+                                     "end })\n";
+    if (state->LoadText(kRecordNewGlobals) != 0 || state->PCall(0, 0) != 0)
+        state->SetTop(0);
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  StartMessageBoxCloser();
-  if (!StartKeyEventCounter()) {
-    OutputDebugStringA("tolva_test_host: the keyboard hook could not be installed\n");
-  }
-  return RunScriptHost(argc, argv, PrepareTestGlobals);
+int main(int argc, char** argv)
+{
+    StartMessageBoxCloser();
+    if (!StartKeyEventCounter()) {
+        OutputDebugStringA("tolva_test_host: the keyboard hook could not be installed\n");
+    }
+    return RunScriptHost(argc, argv, PrepareTestGlobals);
 }

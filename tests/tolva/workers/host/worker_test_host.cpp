@@ -19,22 +19,28 @@ const DWORD kAfterUnloadPause = 500;
 
 // Runs without the state's lock (the runtime releases it around every
 // script function), so workers' callbacks run meanwhile.
-int TestSleep(LuaState*, LuaStackObject* args) {
-  if (args[1].IsNumber()) Sleep(static_cast<DWORD>(args[1].GetInteger()));
-  return 0;
+int TestSleep(LuaState*, LuaStackObject* args)
+{
+    if (args[1].IsNumber())
+        Sleep(static_cast<DWORD>(args[1].GetInteger()));
+    return 0;
 }
 
-void PrepareTestGlobals(LuaState* state) { state->GetGlobals().Register("TestSleep", TestSleep); }
+void PrepareTestGlobals(LuaState* state)
+{
+    state->GetGlobals().Register("TestSleep", TestSleep);
+}
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  int exitCode = RunScriptHost(argc, argv, PrepareTestGlobals);
-  if (GetModuleHandleA("tolva.dll") != nullptr) {
-    std::fprintf(stderr, "tolva_worker_host: tolva.dll still loaded after unloading\n");
-    return 3;
-  }
-  Sleep(kAfterUnloadPause);
-  std::fflush(stdout);
-  return exitCode;
+int main(int argc, char** argv)
+{
+    int exitCode = RunScriptHost(argc, argv, PrepareTestGlobals);
+    if (GetModuleHandleA("tolva.dll") != nullptr) {
+        std::fprintf(stderr, "tolva_worker_host: tolva.dll still loaded after unloading\n");
+        return 3;
+    }
+    Sleep(kAfterUnloadPause);
+    std::fflush(stdout);
+    return exitCode;
 }
