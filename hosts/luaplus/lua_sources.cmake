@@ -10,16 +10,16 @@ endfunction()
 
 find_lua51_tree(LUA51_FOUND_FILES)
 if(NOT LUA51_FOUND_FILES)
-  file(MAKE_DIRECTORY ${LUA51_CACHE_DIR})
+  # A private source list and apt state, made from the machine's archives:
+  # the machine's own apt configuration is never changed for this download.
   message(STATUS "Fetching the lua5.1 source package into ${LUA51_CACHE_DIR}")
-  execute_process(COMMAND apt-get source lua5.1
-                  WORKING_DIRECTORY ${LUA51_CACHE_DIR}
+  execute_process(COMMAND ${CMAKE_SOURCE_DIR}/scripts/fetch-source-package lua5.1 ${LUA51_CACHE_DIR}
                   RESULT_VARIABLE fetch_result
                   OUTPUT_QUIET ERROR_VARIABLE fetch_errors)
   find_lua51_tree(LUA51_FOUND_FILES)
   if(NOT LUA51_FOUND_FILES)
-    message(FATAL_ERROR "Could not fetch the lua5.1 source package (apt-get source lua5.1, "
-                        "needs deb-src entries and dpkg-dev; see scripts/setup): ${fetch_errors}")
+    message(FATAL_ERROR "Could not fetch the lua5.1 source package (scripts/fetch-source-package, "
+                        "needs dpkg-dev; see scripts/setup): ${fetch_errors}")
   endif()
 endif()
 list(GET LUA51_FOUND_FILES 0 lua51_lapi)
