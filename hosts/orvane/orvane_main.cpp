@@ -2,9 +2,12 @@
 // the way the real host does, runs the plugin's lifecycle and prints what the
 // plugin answered. Given a board, it opens it the way another plugin would
 // (MsgOpenBoard) and runs the user interface until every board is closed.
+// Given none of --board, --invite, --accept and --demo, it opens its main
+// window instead, to try boards by hand, and runs until that is closed.
 //
 //   orvane.exe [--config FILE] [--contacts FILE] [--board NET CONTACT NAME]
 //              [--invite NET CONTACT NAME] [--accept] [--demo PICTURE.bmp]
+//   orvane.exe [--config FILE] [--contacts FILE] [--screenshot PICTURE.bmp]
 //
 // --board opens a board the way another plugin would. --invite sends an
 // invitation to board (NET, CONTACT) to the contact CONTACT; --accept plays
@@ -13,9 +16,15 @@
 //
 // The configuration table is kept in FILE between runs (default
 // orvane_config.txt in the current directory); contacts come from a text
-// file of "number net uid" lines. --demo draws strokes of every tool on the
+// file of "number net uid" lines (for the window, demo_contacts.txt beside
+// the program when none is given). --demo draws strokes of every tool on the
 // board through mouse input, saves a picture of the board window and ends.
+// --screenshot opens the main window, takes a few steps in it, saves its
+// picture and ends. Without a display the main window cannot open: the
+// program then only runs the plugin's lifecycle.
 #include "board_demo.h"
+#include "host_screenshot.h"
+#include "host_window.h"
 #include "stand_in_host.h"
 
 #include <cstdio>
@@ -70,6 +79,10 @@ struct Options {
     std::string inviteName;
     bool accept = false;
     std::string demoPicture;
+    std::string screenshot;
+
+    // The main window opens unless one of the console modes is asked for.
+    bool WindowMode() const { return !board && !invite && !accept && demoPicture.empty(); }
 };
 
 bool ParseOptions(int argc, char** argv, Options& options)
@@ -93,12 +106,19 @@ bool ParseOptions(int argc, char** argv, Options& options)
             options.accept = true;
         } else if (!std::strcmp(argv[i], "--demo") && i + 1 < argc) {
             options.demoPicture = argv[++i];
+        } else if (!std::strcmp(argv[i], "--screenshot") && i + 1 < argc) {
+            options.screenshot = argv[++i];
         } else {
             std::fprintf(stderr,
                          "usage: orvane.exe [--config FILE] [--contacts FILE] [--board NET CONTACT NAME]\n"
-                         "                  [--invite NET CONTACT NAME] [--accept] [--demo PICTURE.bmp]\n");
+                         "                  [--invite NET CONTACT NAME] [--accept] [--demo PICTURE.bmp]\n"
+                         "       orvane.exe [--config FILE] [--contacts FILE] [--screenshot PICTURE.bmp]\n");
             return false;
         }
+    }
+    if (!options.screenshot.empty() && !options.WindowMode()) {
+        std::fprintf(stderr, "--screenshot goes with none of --board, --invite, --accept and --demo\n");
+        return false;
     }
     return true;
 }
@@ -163,6 +183,32 @@ int ShowBoards(LoadedPlugin& plugin, const Options& options)
     return 0;
 }
 
+// The main window, until the user closes it (or, for a screenshot, until
+// its picture is saved). False when it cannot open: there is no display.
+bool RunHostWindow(StandInHost& host, LoadedPlugin& plugin, const Options& options, int& result)
+{
+    HostWindow window(host, plugin);
+    window.EchoTo(stdout);
+    if (!window.Create(10, 10))
+        return false;
+    window.StartPlugin();
+    result = 0;
+    if (options.screenshot.empty()) {
+        window.RunUntilClosed();
+        host.SaveConfig(options.configPath);
+        return true;
+    }
+    if (SaveHostWindowScreenshot(window, host, options.screenshot)) {
+        std::printf("picture saved: %s\n", options.screenshot.c_str());
+    } else {
+        std::fprintf(stderr, "cannot save %s\n", options.screenshot.c_str());
+        result = 1;
+    }
+    // The screenshot's fixed placement is not the user's: no config saved.
+    SendMessageA(window.Handle(), WM_CLOSE, 0, 0);
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -173,6 +219,8 @@ int main(int argc, char** argv)
 
     StandInHost host;
     host.LoadConfig(options.configPath);
+    if (options.contactsPath.empty() && options.WindowMode())
+        options.contactsPath = ProgramDirectory() + "demo_contacts.txt";
     if (!options.contactsPath.empty() && !host.LoadContacts(options.contactsPath))
         std::fprintf(stderr, "cannot read contacts from %s\n", options.contactsPath.c_str());
 
@@ -183,6 +231,17 @@ int main(int argc, char** argv)
         return 1;
     }
     std::printf("loaded %s\n", pluginPath.c_str());
+
+    if (options.WindowMode()) {
+        int result = 0;
+        if (RunHostWindow(host, plugin, options, result)) {
+            std::printf("plugin stopped\n");
+            return result;
+        }
+        std::fprintf(stderr, "no display: the host window cannot open\n");
+        if (!options.screenshot.empty())
+            return 1;
+    }
 
     plugin.Start(host);
     std::printf("network number: %d\n", static_cast<int>(plugin.Send(MsgGetNet)));

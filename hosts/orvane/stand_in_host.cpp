@@ -23,7 +23,8 @@ template <typename T> std::vector<uint8_t> RecordBytes(int32_t word)
 HINSTANCE StandInHost::HostInstance()
 {
     HostCall call(HostCall::Instance);
-    calls.push_back(call);
+    call.result = static_cast<int>(reinterpret_cast<intptr_t>(pluginModule));
+    Record(call);
     return pluginModule;
 }
 
@@ -31,7 +32,7 @@ void StandInHost::SetError(int code)
 {
     HostCall call(HostCall::Error);
     call.code = code;
-    calls.push_back(call);
+    Record(call);
 }
 
 int StandInHost::HostMessage(PluginMessage* message)
@@ -67,8 +68,12 @@ int StandInHost::HostMessage(PluginMessage* message)
             break;
         }
     }
-    calls.push_back(call);
-    return HandleMessage(*message);
+    call.result = HandleMessage(*message);
+    if (message->id == MsgQueueGet && call.result && message->p2)
+        if (auto body = FromWord<QueuedMessage>(message->p2)->body)
+            call.answerText = body;
+    Record(call);
+    return call.result;
 }
 
 int StandInHost::HandleMessage(const PluginMessage& message)
@@ -101,8 +106,14 @@ int StandInHost::GetValue(int table, int row, int column, HostValue* value)
     call.row = row;
     call.column = column;
     call.value = *value;
-    calls.push_back(call);
+    call.result = Answer(table, row, column, value, call.answerText);
+    call.answer = *value;
+    Record(call);
+    return call.result;
+}
 
+int StandInHost::Answer(int table, int row, int column, HostValue* value, std::string& text)
+{
     if (table == TableConfig && row == 0) {
         auto found = config.find(column);
         value->value = found == config.end() ? 0 : found->second;
@@ -111,7 +122,6 @@ int StandInHost::GetValue(int table, int row, int column, HostValue* value)
     if (table == TableContacts) {
         auto found = contacts.find(row);
         if (value->type == ValueString) {
-            std::string text;
             if (found != contacts.end() && column == ColContactUid)
                 text = found->second.uid;
             char* copy = new char[text.size() + 1];
@@ -134,21 +144,28 @@ void StandInHost::SetValue(int table, int row, int column, HostValue* value)
     call.row = row;
     call.column = column;
     call.value = *value;
-    calls.push_back(call);
     if (table == TableConfig && row == 0 && value->type == ValueInt)
         config[column] = value->value;
+    Record(call);
 }
 
 void StandInHost::HostFree(void* pointer)
 {
     HostCall call(HostCall::Free);
     call.pointer = pointer;
-    calls.push_back(call);
     auto found = outstanding_.find(pointer);
     if (found != outstanding_.end()) {
         delete[] static_cast<char*>(pointer);
         outstanding_.erase(found);
     }
+    Record(call);
+}
+
+void StandInHost::Record(const HostCall& call)
+{
+    calls.push_back(call);
+    if (observer)
+        observer(calls.back());
 }
 
 std::vector<HostCall> StandInHost::CallsOf(HostCall::Kind kind, uint32_t messageId) const

@@ -8,6 +8,7 @@
 #include "message_store.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -25,6 +26,12 @@ struct HostCall {
     int table = 0, row = 0, column = 0;
     HostValue value = {};     // GetValue's request / SetValue's value
     void* pointer = nullptr;  // HostFree's argument
+    // What the host answered: HostMessage's and GetValue's result, the value
+    // GetValue handed back, and the text it handed back (a contact's uid, or
+    // the body of the message MsgQueueGet copied out).
+    int result = 0;
+    HostValue answer = {};
+    std::string answerText;
 };
 
 struct Contact {
@@ -45,6 +52,9 @@ public:
     HINSTANCE pluginModule = nullptr;
 
     std::vector<HostCall> calls;
+    // Told of every call once it is answered, while the plugin still waits
+    // for the answer (the host window's log).
+    std::function<void(const HostCall&)> observer;
     std::map<int, int32_t> config;    // TableConfig row 0, by column
     std::map<int, Contact> contacts;  // TableContacts, by contact number
     MessageStore store;               // messages to and from contacts
@@ -65,6 +75,10 @@ protected:
     virtual int HandleMessage(const PluginMessage& message);
 
 private:
+    // GetValue's answer from the tables; `text` gets a text handed out.
+    int Answer(int table, int row, int column, HostValue* value, std::string& text);
+    void Record(const HostCall& call);
+
     std::set<void*> outstanding_;
 };
 

@@ -1,0 +1,228 @@
+#include "host_window_fixture.h"
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+void PumpMessages()
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+void SendMouse(DWORD flags, POINT screen)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    // Absolute coordinates run from 0 to 65535 across the primary screen.
+    input.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    SendInput(1, &input, sizeof input);
+}
+
+BOOL CALLBACK CollectBoardFrame(HWND window, LPARAM found)
+{
+    char name[32] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (!std::strcmp(name, "botgrafwnd"))
+        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+    return TRUE;
+}
+
+std::string TempPath(const std::string& name)
+{
+    static int files = 0;
+    char directory[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, directory);
+    return std::string(directory) + "host_window_" + std::to_string(GetCurrentProcessId()) + "_" +
+        std::to_string(++files) + name;
+}
+
+}  // namespace
+
+void HostWindowTest::SetUp()
+{
+    // A fresh module per test: its own registry, globals and classes.
+    pluginCopy = TempPath(".dll");
+    const std::string original = ProgramDirectory() + "oboard.dll";
+    ASSERT_TRUE(CopyFileA(original.c_str(), pluginCopy.c_str(), FALSE)) << original;
+    plugin.reset(new LoadedPlugin(pluginCopy.c_str()));
+    ASSERT_TRUE(plugin->Loaded());
+
+    contactsFile = TempPath(".txt");
+    {
+        std::ofstream contacts(contactsFile);
+        contacts << "# number net uid\n1 772 ala@orvane.example\n2 772 ola@orvane.example\n5 -3 ewa@orvane.example\n";
+    }
+    ASSERT_TRUE(host.LoadContacts(contactsFile));
+    host.config[ColBoardX] = BoardLeft;
+    host.config[ColBoardY] = 10;
+    host.config[ColBoardWidth] = 270;
+    host.config[ColBoardHeight] = 400;
+
+    window.reset(new HostWindow(host, *plugin));
+    ASSERT_TRUE(window->Create(10, 10));
+    window->StartPlugin();
+    SetForegroundWindow(window->Handle());
+    PumpMessages();
+}
+
+void HostWindowTest::TearDown()
+{
+    if (window && window->Handle())
+        SendMessageA(window->Handle(), WM_CLOSE, 0, 0);
+    window.reset();
+    PumpMessages();
+    if (plugin && plugin->Loaded())
+        for (const char* name : {"botgrafwnd", "oknorysowania", "sizepicker"})
+            UnregisterClassA(name, plugin->Module());
+    plugin.reset();
+    if (!pluginCopy.empty())
+        DeleteFileA(pluginCopy.c_str());
+    if (!contactsFile.empty())
+        DeleteFileA(contactsFile.c_str());
+}
+
+bool HostWindowTest::WaitFor(const std::function<bool()>& condition)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        PumpMessages();
+        if (condition())
+            return true;
+        if (GetTickCount() - start > 30000)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
+void HostWindowTest::ClickAt(POINT screen)
+{
+    SendMouse(0, screen);
+    SendMouse(MOUSEEVENTF_LEFTDOWN, screen);
+    SendMouse(MOUSEEVENTF_LEFTUP, screen);
+}
+
+void HostWindowTest::SelectContact(int index)
+{
+    HWND list = window->Control(IdContacts);
+    RECT item = {};
+    ASSERT_NE(LB_ERR, SendMessageA(list, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&item)));
+    POINT centre = {(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+    ClientToScreen(list, &centre);
+    ClickAt(centre);
+    ASSERT_TRUE(WaitFor([&] { return SendMessageA(list, LB_GETCURSEL, 0, 0) == index; })) << "contact " << index;
+}
+
+void HostWindowTest::Press(int id)
+{
+    HWND button = window->Control(id);
+    ASSERT_NE(nullptr, button) << id;
+    RECT bounds = {};
+    GetWindowRect(button, &bounds);
+    const size_t before = LogLines().size();
+    ClickAt(POINT {(bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2});
+    ASSERT_TRUE(WaitFor([&] { return LogLines().size() > before; })) << "button " << id;
+}
+
+std::vector<std::string> HostWindowTest::LogLines() const
+{
+    HWND pane = window->Control(IdLog);
+    std::vector<char> text(GetWindowTextLengthA(pane) + 1);
+    GetWindowTextA(pane, text.data(), static_cast<int>(text.size()));
+    std::vector<std::string> lines;
+    std::istringstream in(text.data());
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+int HostWindowTest::FindLine(const std::string& line, int from) const
+{
+    const std::vector<std::string> lines = LogLines();
+    for (size_t i = from < 0 ? 0 : from; i < lines.size(); ++i)
+        if (lines[i] == line)
+            return static_cast<int>(i);
+    return -1;
+}
+
+int HostWindowTest::CountLines(const std::string& prefix) const
+{
+    int count = 0;
+    for (const std::string& line : LogLines())
+        count += line.compare(0, prefix.size(), prefix) == 0;
+    return count;
+}
+
+std::vector<std::string> HostWindowTest::ListLines(HWND list)
+{
+    std::vector<std::string> lines;
+    const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        std::vector<char> text(SendMessageA(list, LB_GETTEXTLEN, i, 0) + 1);
+        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+        lines.push_back(text.data());
+    }
+    return lines;
+}
+
+std::vector<HWND> HostWindowTest::BoardFrames()
+{
+    std::vector<HWND> frames;
+    EnumThreadWindows(GetCurrentThreadId(), CollectBoardFrame, reinterpret_cast<LPARAM>(&frames));
+    return frames;
+}
+
+HWND HostWindowTest::BoardOf(int32_t net, int32_t contact)
+{
+    for (HWND frame : BoardFrames()) {
+        const BoardWindowState* state = BoardStateOf(frame);
+        if (state && state->net == net && state->contact == contact)
+            return frame;
+    }
+    return nullptr;
+}
+
+std::string HostWindowTest::TitleOf(HWND window)
+{
+    char title[300] = {};
+    GetWindowTextA(window, title, sizeof title);
+    return title;
+}
+
+BoardPicture::BoardPicture(HWND frame) : pixels_(640 * 480, 0)
+{
+    const BoardWindowState* state = BoardStateOf(frame);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = 640;
+    info.bmiHeader.biHeight = -480;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC screen = GetDC(nullptr);
+    valid_ = state && state->canvasBitmap &&
+        GetDIBits(screen, state->canvasBitmap, 0, 480, pixels_.data(), &info, DIB_RGB_COLORS) == 480;
+    ReleaseDC(nullptr, screen);
+    for (uint32_t& pixel : pixels_)
+        pixel &= 0xFFFFFF;
+}
+
+int BoardPicture::Count(uint32_t rgb, int x1, int y1, int x2, int y2) const
+{
+    int count = 0;
+    for (int y = y1; y < y2; ++y)
+        for (int x = x1; x < x2; ++x)
+            count += At(x, y) == rgb;
+    return count;
+}
