@@ -241,8 +241,7 @@ static int Serve(void)
     if (pthread_create(&thread, NULL, AcceptLoop, &listener) != 0)
         Die("pthread_create");
     /* Runs until whoever started it closes our standard input. */
-    while (read(0, drained, sizeof drained) > 0) {
-    }
+    while (read(0, drained, sizeof drained) > 0) {}
     return 0;
 }
 
@@ -357,8 +356,8 @@ static struct Usage ReadUsage(int pid, int wineserver)
     return usage;
 }
 
-static void Report(const char* row, const char* side, long long n, double wall, struct Usage before,
-                   struct Usage after, double value)
+static void Report(const char* row, const char* side, long long n, double wall, struct Usage before, struct Usage after,
+                   double value)
 {
     double process = (double)(after.process - before.process) / 1e9;
     double wineserver = (double)(after.wineserver - before.wineserver) / 1e9;
@@ -497,8 +496,7 @@ static void CloseClients(void)
     for (i = 0; i < clientCount; ++i) {
         SetBlocking(clients[i].fd, 1);
         shutdown(clients[i].fd, SHUT_WR);
-        while (recv(clients[i].fd, buffer, sizeof buffer, 0) > 0) {
-        }
+        while (recv(clients[i].fd, buffer, sizeof buffer, 0) > 0) {}
         close(clients[i].fd);
     }
     clientCount = 0;

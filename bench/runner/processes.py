@@ -182,6 +182,7 @@ class Peer:
         except subprocess.TimeoutExpired:
             self.process.kill()
             self.process.wait()
+        self.process.stdout.close()
 
 
 def run_echo_clients(context, port, side, server_pid, phases, timeout):

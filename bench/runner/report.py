@@ -5,6 +5,8 @@ import os
 import platform
 import subprocess
 
+import rows
+
 
 def load_average():
     try:
@@ -111,7 +113,7 @@ def markdown(machine, plan, rounds, repeat, main_results, growth_results):
         "",
         "Boards open: %s; concurrent echo clients: %s; text sizes: %s."
         % (", ".join(str(n) for n in plan.boards), ", ".join(str(n) for n in plan.clients),
-           ", ".join(str(s) for s in plan.sizes)),
+           ", ".join(rows.size_name(s) for s in plan.sizes)),
         "",
         table(growth_results, repeat),
         "",
@@ -134,8 +136,10 @@ def chart(path, machine, main_results, growth_results):
         ratios = [r.ratio for r in results]
         low = [r.ratio - min(r.round_ratios) if r.round_ratios else 0 for r in results]
         high = [max(r.round_ratios) - r.ratio if r.round_ratios else 0 for r in results]
-        axis.barh(positions, ratios, color=[colours[r.row.better] for r in results], height=0.7,
-                  xerr=[low, high], ecolor="#333333", capsize=3)
+        # Bars grow from 1x, so that a row's distance from its baseline shows.
+        axis.barh(positions, [x - 1 for x in ratios], left=1, color=[colours[r.row.better] for r in results],
+                  height=0.7)
+        axis.errorbar(ratios, positions, xerr=[low, high], fmt="none", ecolor="#333333", capsize=3, linewidth=1)
         axis.set_yticks(positions)
         axis.set_yticklabels([r.row.label for r in results], fontsize=8)
         axis.axvline(1.0, color="black", linewidth=1)

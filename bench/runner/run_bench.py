@@ -19,23 +19,19 @@ import report  # noqa: E402
 import rows  # noqa: E402
 
 
-def run_rounds(context, plan, rounds, first_round, log):
-    peer = Peer(context)
+def run_rounds(pairs, rounds, first_round, log):
+    """Every pair in every round, both sides one right after the other: the
+    project first in even rounds, the baseline first in odd ones."""
     records = []
-    try:
-        pairs = [NetPair(context, plan, peer), EchoPair(context, plan), IdlePair(context, plan, peer),
-                 BoardPair(context, plan)]
-        for round_index in range(first_round, first_round + rounds):
-            order = ("project", "baseline") if round_index % 2 == 0 else ("baseline", "project")
-            started = time.monotonic()
-            for pair in pairs:
-                for side in order:
-                    for record in pair.run(side, round_index, order[0]):
-                        record["round"] = round_index
-                        records.append(record)
-            log("round %d (%s first) took %.1f s" % (round_index + 1, order[0], time.monotonic() - started))
-    finally:
-        peer.close()
+    for round_index in range(first_round, first_round + rounds):
+        order = ("project", "baseline") if round_index % 2 == 0 else ("baseline", "project")
+        started = time.monotonic()
+        for pair in pairs:
+            for side in order:
+                for record in pair.run(side, round_index, order[0]):
+                    record["round"] = round_index
+                    records.append(record)
+        log("round %d (%s first) took %.1f s" % (round_index + 1, order[0], time.monotonic() - started))
     return records
 
 
@@ -67,12 +63,18 @@ def main():
     main_rows, growth_rows = rows.main_rows(), rows.growth_rows(plan)
     all_records, per_run = [], []
     try:
-        for run in range(options.repeat):
-            if options.repeat > 1:
-                log("run %d of %d" % (run + 1, options.repeat))
-            records = run_rounds(context, plan, rounds, run * rounds, log)
-            all_records += records
-            per_run.append(records)
+        peer = Peer(context)
+        try:
+            pairs = [NetPair(context, plan, peer), EchoPair(context, plan), IdlePair(context, plan, peer),
+                     BoardPair(context, plan)]
+            for run in range(options.repeat):
+                if options.repeat > 1:
+                    log("run %d of %d" % (run + 1, options.repeat))
+                records = run_rounds(pairs, rounds, run * rounds, log)
+                all_records += records
+                per_run.append(records)
+        finally:
+            peer.close()
     except BenchError as error:
         log("failed: %s" % error)
         return 1
