@@ -120,6 +120,18 @@ def markdown(machine, plan, rounds, repeat, main_results, growth_results):
     ])
 
 
+def percentiles(values, low, high):
+    """The low and high percentiles of some values (nearest rank)."""
+    if not values:
+        return (1.0, 1.0)
+    ordered = sorted(values)
+
+    def at(percent):
+        return ordered[min(len(ordered) - 1, int(round(percent / 100 * (len(ordered) - 1))))]
+
+    return (at(low), at(high))
+
+
 def chart(path, machine, main_results, growth_results):
     import matplotlib
     matplotlib.use("Agg")
@@ -134,12 +146,13 @@ def chart(path, machine, main_results, growth_results):
     for axis, (title, results) in zip(axes, panels):
         positions = list(range(len(results)))[::-1]
         ratios = [r.ratio for r in results]
-        low = [r.ratio - min(r.round_ratios) if r.round_ratios else 0 for r in results]
-        high = [max(r.round_ratios) - r.ratio if r.round_ratios else 0 for r in results]
         # Bars grow from 1x, so that a row's distance from its baseline shows.
         axis.barh(positions, [x - 1 for x in ratios], left=1, color=[colours[r.row.better] for r in results],
                   height=0.7)
-        axis.errorbar(ratios, positions, xerr=[low, high], fmt="none", ecolor="#333333", capsize=3, linewidth=1)
+        # The spread of the per-round ratios: all of it thin, the middle half bold.
+        for low, high, width, colour in ((0, 100, 0.8, "#999999"), (25, 75, 2.2, "#222222")):
+            ends = [percentiles(r.round_ratios, low, high) for r in results]
+            axis.hlines(positions, [e[0] for e in ends], [e[1] for e in ends], color=colour, linewidth=width)
         axis.set_yticks(positions)
         axis.set_yticklabels([r.row.label for r in results], fontsize=8)
         axis.axvline(1.0, color="black", linewidth=1)
@@ -155,7 +168,8 @@ def chart(path, machine, main_results, growth_results):
                plt.Rectangle((0, 0), 1, 1, color=colours["higher"])]
     axes[0].legend(handles, ["time or cost: above 1x the project is slower",
                              "rate: below 1x the project is slower"], fontsize=7, loc="lower right")
-    figure.suptitle("project / bare baseline (bars: ratio of medians; lines: per-round min..max)\n"
+    figure.suptitle("project / bare baseline (bars: ratio of medians; lines: per-round ratios, thin min..max, "
+                    "bold middle half)\n"
                     "%s, %d CPUs, %s, %s" % (machine["date"], machine["cpus"], machine["cpu_model"], machine["wine"]),
                     fontsize=9)
     figure.tight_layout()

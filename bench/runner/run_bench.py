@@ -39,59 +39,39 @@ def summarize(row_list, records):
     return [rows.RowResult(row, records) for row in row_list]
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--quick", action="store_true", help="a few rounds of little work (seconds)")
-    parser.add_argument("--rounds", type=int, help="rounds per run (default 6, --quick 2)")
-    parser.add_argument("--repeat", type=int, default=1, help="independent runs, to show how far ratios move")
-    parser.add_argument("--out", help="output directory (default build/bench, --quick build/bench/quick)")
-    options = parser.parse_args()
-
-    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-    context = Context(root)
-    plan = Plan(options.quick)
-    rounds = options.rounds or plan.rounds
-    out = options.out or (os.path.join(context.out, "quick") if options.quick else context.out)
-    os.makedirs(out, exist_ok=True)
-
-    def log(text):
-        print("bench: " + text, flush=True)
-
+def measure(context, plan, rounds, repeat, log):
+    """Runs every pair; answers the records of each run."""
     if not context.wineserver:
         log("no wineserver found for %s: its CPU time is not counted" % context.prefix)
-    machine = report.describe_machine(context)
-    main_rows, growth_rows = rows.main_rows(), rows.growth_rows(plan)
-    all_records, per_run = [], []
+    per_run = []
+    peer = Peer(context)
     try:
-        peer = Peer(context)
-        try:
-            pairs = [NetPair(context, plan, peer), EchoPair(context, plan), IdlePair(context, plan, peer),
-                     BoardPair(context, plan)]
-            for run in range(options.repeat):
-                if options.repeat > 1:
-                    log("run %d of %d" % (run + 1, options.repeat))
-                records = run_rounds(pairs, rounds, run * rounds, log)
-                all_records += records
-                per_run.append(records)
-        finally:
-            peer.close()
-    except BenchError as error:
-        log("failed: %s" % error)
-        return 1
-    machine["load_after"] = report.load_average()
+        pairs = [NetPair(context, plan, peer), EchoPair(context, plan), IdlePair(context, plan, peer),
+                 BoardPair(context, plan)]
+        for run in range(repeat):
+            if repeat > 1:
+                log("run %d of %d" % (run + 1, repeat))
+            per_run.append(run_rounds(pairs, rounds, run * rounds, log))
+    finally:
+        peer.close()
+    return per_run
 
-    main_results = summarize(main_rows, all_records)
-    growth_results = summarize(growth_rows, all_records)
-    if options.repeat > 1:
+
+def write_results(out, machine, plan, rounds, per_run, log):
+    """results.md, results.json and ratios.png; answers 1 if a row has no
+    figures."""
+    records = [record for run_records in per_run for record in run_records]
+    main_results = summarize(rows.main_rows(), records)
+    growth_results = summarize(rows.growth_rows(plan), records)
+    if len(per_run) > 1:
         for result in main_results + growth_results:
             ratios = (rows.RowResult(result.row, run_records).ratio for run_records in per_run)
             result.run_ratios = [x for x in ratios if x is not None]
-    text = report.markdown(machine, plan, rounds, options.repeat, main_results, growth_results)
+    text = report.markdown(machine, plan, rounds, len(per_run), main_results, growth_results)
     with open(os.path.join(out, "results.md"), "w") as results:
         results.write(text)
     with open(os.path.join(out, "results.json"), "w") as raw:
-        json.dump({"machine": machine, "quick": plan.quick, "rounds": rounds, "repeat": options.repeat,
-                   "records": all_records}, raw, indent=1)
+        json.dump({"machine": machine, "quick": plan.quick, "rounds": rounds, "runs": per_run}, raw, indent=1)
     report.chart(os.path.join(out, "ratios.png"), machine, main_results, growth_results)
     print(text)
     missing = [r.row.key for r in main_results + growth_results if not r.complete()]
@@ -100,6 +80,44 @@ def main():
         return 1
     log("wrote %s (results.md, results.json, ratios.png)" % out)
     return 0
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--quick", action="store_true", help="a few rounds of little work (seconds)")
+    parser.add_argument("--rounds", type=int, help="rounds per run (default 6, --quick 2)")
+    parser.add_argument("--repeat", type=int, default=1, help="independent runs, to show how far ratios move")
+    parser.add_argument("--out", help="output directory (default build/bench, --quick build/bench/quick)")
+    parser.add_argument("--from", dest="source", metavar="RESULTS_JSON",
+                        help="only write the results again from the records of an earlier run")
+    options = parser.parse_args()
+
+    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    context = Context(root)
+
+    def log(text):
+        print("bench: " + text, flush=True)
+
+    if options.source:
+        with open(options.source) as earlier:
+            saved = json.load(earlier)
+        plan = Plan(saved["quick"])
+        out = options.out or os.path.dirname(os.path.abspath(options.source))
+        os.makedirs(out, exist_ok=True)
+        return write_results(out, saved["machine"], plan, saved["rounds"], saved["runs"], log)
+
+    plan = Plan(options.quick)
+    rounds = options.rounds or plan.rounds
+    out = options.out or (os.path.join(context.out, "quick") if options.quick else context.out)
+    os.makedirs(out, exist_ok=True)
+    machine = report.describe_machine(context)
+    try:
+        per_run = measure(context, plan, rounds, options.repeat, log)
+    except BenchError as error:
+        log("failed: %s" % error)
+        return 1
+    machine["load_after"] = report.load_average()
+    return write_results(out, machine, plan, rounds, per_run, log)
 
 
 if __name__ == "__main__":

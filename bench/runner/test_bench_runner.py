@@ -18,7 +18,7 @@ import processes  # noqa: E402
 import report  # noqa: E402
 import rows  # noqa: E402
 from pairs import Plan  # noqa: E402
-from run_bench import run_rounds  # noqa: E402
+from run_bench import run_rounds, write_results  # noqa: E402
 
 PEER = None
 PATTERN = b"abcdefghijklmnopqrstuvwxyz0123456789"
@@ -216,6 +216,18 @@ class Report(unittest.TestCase):
             report.chart(path, machine, main, [])
             with open(path, "rb") as picture:
                 self.assertEqual(b"\x89PNG", picture.read(4))
+
+    def test_results_without_every_row_are_a_failure(self):
+        machine = {"date": "today", "cpus": 2, "cpu_model": "a CPU", "wine": "wine-x", "kernel": "k",
+                   "load_before": "0"}
+        runs = [[record("call", side, 0, 10, 1e-6) for side in ("project", "baseline")]]  # 100 ns a call
+        with tempfile.TemporaryDirectory() as directory:
+            self.assertEqual(1, write_results(directory, machine, Plan(quick=True), 1, runs, lambda text: None))
+            for name in ("results.md", "results.json", "ratios.png"):
+                self.assertTrue(os.path.exists(os.path.join(directory, name)))
+            with open(os.path.join(directory, "results.md")) as results:
+                self.assertIn("| trivial script function: tGetCount vs an empty C function in the same host | "
+                              "100 (100..100) | 100 (100..100) | **1.00x**", results.read())
 
     def test_numbers_keep_three_digits(self):
         self.assertEqual("1235", report.number(1234.6))
