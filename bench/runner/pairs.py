@@ -111,7 +111,7 @@ class IdlePair:
     process and of the wineserver over a window inside the wait."""
     name = "idle"
     settle_seconds = 0.3
-    margin_seconds = 0.7
+    margin_seconds = 0.5
 
     def __init__(self, context, plan, peer):
         self.context, self.plan, self.peer = context, plan, peer

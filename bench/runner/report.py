@@ -69,14 +69,16 @@ def ratio_cell(ratio, values):
 
 
 def table(results, repeat):
-    head = "| row | project | baseline | ratio (per round) | CPU ratio | unit | better | rounds |"
+    head = "| row | project | baseline | ratio (per round) | CPU ratio (project / baseline) | unit | better | rounds |"
     rule = "|---|---|---|---|---|---|---|---|"
     if repeat > 1:
         head += " ratio over %d runs |" % repeat
         rule += "---|"
     lines = [head, rule]
     for r in results:
-        cpu = "%.2fx" % r.cpu_ratio if r.cpu_ratio is not None else "-"
+        cpu = "-"
+        if r.cpu_ratio is not None:
+            cpu = "%.2fx (%s / %s %s)" % (r.cpu_ratio, number(r.cpu_project), number(r.cpu_baseline), r.row.cpu_unit)
         line = "| %s | %s | %s | %s | %s | %s | %s | %d |" % (
             r.row.title, side_cell(r.project), side_cell(r.baseline), ratio_cell(r.ratio, r.round_ratios), cpu,
             r.row.unit, r.row.better, r.rounds)
