@@ -1,0 +1,275 @@
+/* The bare baselines of the tolva rows: plain C over Winsock, doing what the
+ * script functions do for a script with the least code the platform allows.
+ *
+ *   bare_net net PORT TASK...               against the bench peer on PORT:
+ *        pingpong:N       N round trips of a 16-byte line, send + recv(1024)
+ *        send:SIZE:N      N sends of SIZE bytes, then the peer's "OK"
+ *        recv:SIZE:N      N requests of SIZE bytes, read with recv(1024)
+ *   bare_net echo-server PORT CONNECTIONS    a thread per connection echoes
+ *        what it receives; ends after CONNECTIONS connections ended
+ *   bare_net idle MILLISECONDS              one blocking wait, nothing else
+ *
+ * The peer's protocol (bench/peer/bench_peer.c) is the same for the script
+ * side (bench/scripts/net.lua), so both sides move the same bytes. */
+#include <winsock2.h>
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "bench_report.h"
+
+#define RECEIVE_SIZE 1024
+
+static const char kSide[] = "baseline";
+static const char kPingLine[] = "ping 0123456789\n";
+static const char kPattern[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+
+static void Fail(const char* what)
+{
+    fprintf(stderr, "bare_net: %s (error %d)\n", what, WSAGetLastError());
+    exit(1);
+}
+
+static SOCKET ConnectToPeer(unsigned short port)
+{
+    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+    struct sockaddr_in address;
+    if (s == INVALID_SOCKET)
+        Fail("socket");
+    memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = inet_addr("127.0.0.1");
+    if (connect(s, (struct sockaddr*)&address, sizeof address) != 0)
+        Fail("connect");
+    return s;
+}
+
+static void SendAll(SOCKET s, const char* data, int length)
+{
+    while (length > 0) {
+        int sent = send(s, data, length, 0);
+        if (sent <= 0)
+            Fail("send");
+        data += sent;
+        length -= sent;
+    }
+}
+
+/* Reads until `count` bytes arrived, 1024 bytes a call at most. */
+static void ReceiveCount(SOCKET s, long long count)
+{
+    char buffer[RECEIVE_SIZE];
+    while (count > 0) {
+        int got = recv(s, buffer, RECEIVE_SIZE, 0);
+        if (got <= 0)
+            Fail("recv");
+        count -= got;
+    }
+}
+
+static void SendCommand(SOCKET s, const char* verb, long long count)
+{
+    char line[64];
+    int length = snprintf(line, sizeof line, "%s %lld\n", verb, count);
+    SendAll(s, line, length);
+}
+
+static void PingPong(unsigned short port, int count)
+{
+    const int length = (int)strlen(kPingLine);
+    SOCKET s = ConnectToPeer(port);
+    double start, wall, cpu;
+    int i;
+    SendAll(s, "ECHO\n", 5);
+    for (i = 0; i < 20; ++i) {
+        SendAll(s, kPingLine, length);
+        ReceiveCount(s, length);
+    }
+    BenchBegin("pingpong", kSide);
+    cpu = BenchCpuSeconds();
+    start = BenchNow();
+    for (i = 0; i < count; ++i) {
+        if (send(s, kPingLine, length, 0) != length)
+            Fail("send");
+        ReceiveCount(s, length);
+    }
+    wall = BenchNow() - start;
+    cpu = BenchCpuSeconds() - cpu;
+    BenchReport("pingpong", kSide, count, wall, cpu, -1);
+    closesocket(s);
+}
+
+static char* PatternText(int size)
+{
+    char* text = (char*)malloc(size > 0 ? (size_t)size : 1);
+    int i;
+    if (text == NULL) {
+        fprintf(stderr, "bare_net: out of memory\n");
+        exit(1);
+    }
+    for (i = 0; i < size; ++i)
+        text[i] = kPattern[i % (sizeof kPattern - 1)];
+    return text;
+}
+
+static void Bulk(unsigned short port, int size, int count)
+{
+    char* text = PatternText(size);
+    char row[32];
+    char reply[8];
+    SOCKET s = ConnectToPeer(port);
+    double start, wall, cpu;
+    int i;
+    SendCommand(s, "PUT", (long long)size * count);
+    snprintf(row, sizeof row, "send:%d", size);
+    BenchBegin(row, kSide);
+    cpu = BenchCpuSeconds();
+    start = BenchNow();
+    for (i = 0; i < count; ++i)
+        SendAll(s, text, size);
+    /* The data counts as sent once the peer has it all: "OK\n". */
+    for (i = 0; i < 3;) {
+        int got = recv(s, reply + i, 3 - i, 0);
+        if (got <= 0)
+            Fail("recv OK");
+        i += got;
+    }
+    wall = BenchNow() - start;
+    cpu = BenchCpuSeconds() - cpu;
+    BenchReport(row, kSide, count, wall, cpu, -1);
+    closesocket(s);
+    free(text);
+}
+
+static void ReceiveLoop(unsigned short port, int size, int count)
+{
+    char row[32];
+    SOCKET s = ConnectToPeer(port);
+    double start, wall, cpu;
+    int i;
+    snprintf(row, sizeof row, "recv:%d", size);
+    BenchBegin(row, kSide);
+    cpu = BenchCpuSeconds();
+    start = BenchNow();
+    for (i = 0; i < count; ++i) {
+        SendCommand(s, "GET", size);
+        ReceiveCount(s, size);
+    }
+    wall = BenchNow() - start;
+    cpu = BenchCpuSeconds() - cpu;
+    BenchReport(row, kSide, count, wall, cpu, -1);
+    closesocket(s);
+}
+
+static int RunTasks(unsigned short port, int taskCount, char** tasks)
+{
+    int i;
+    for (i = 0; i < taskCount; ++i) {
+        int size = 0, count = 0;
+        if (sscanf(tasks[i], "pingpong:%d", &count) == 1) {
+            PingPong(port, count);
+        } else if (sscanf(tasks[i], "send:%d:%d", &size, &count) == 2) {
+            Bulk(port, size, count);
+        } else if (sscanf(tasks[i], "recv:%d:%d", &size, &count) == 2) {
+            ReceiveLoop(port, size, count);
+        } else {
+            fprintf(stderr, "bare_net: unknown task %s\n", tasks[i]);
+            return 2;
+        }
+    }
+    return 0;
+}
+
+/* One connection of the echo server: what arrives goes back, until the
+ * peer closes. */
+static DWORD WINAPI EchoConnection(void* parameter)
+{
+    SOCKET s = (SOCKET)(UINT_PTR)parameter;
+    char buffer[RECEIVE_SIZE];
+    for (;;) {
+        int got = recv(s, buffer, RECEIVE_SIZE, 0);
+        int sent = 0;
+        if (got <= 0)
+            break;
+        while (sent < got) {
+            int count = send(s, buffer + sent, got - sent, 0);
+            if (count <= 0)
+                break;
+            sent += count;
+        }
+        if (sent < got)
+            break;
+    }
+    closesocket(s);
+    return 0;
+}
+
+static int EchoServer(unsigned short port, int connections)
+{
+    struct sockaddr_in address;
+    SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
+    HANDLE* threads;
+    int i;
+    if (listener == INVALID_SOCKET || connections < 1 || connections > MAXIMUM_WAIT_OBJECTS)
+        Fail("echo server set-up");
+    threads = (HANDLE*)calloc((size_t)connections, sizeof *threads);
+    memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    if (threads == NULL || bind(listener, (struct sockaddr*)&address, sizeof address) != 0 ||
+        listen(listener, 4) != 0) {
+        Fail("listen");
+    }
+    printf("echo server listening on port %u\n", port);
+    fflush(stdout);
+    for (i = 0; i < connections; ++i) {
+        SOCKET connection = accept(listener, NULL, NULL);
+        if (connection == INVALID_SOCKET)
+            Fail("accept");
+        threads[i] = CreateThread(NULL, 0, EchoConnection, (void*)(UINT_PTR)connection, 0, NULL);
+        if (threads[i] == NULL)
+            Fail("thread");
+    }
+    closesocket(listener);
+    WaitForMultipleObjects((DWORD)connections, threads, TRUE, INFINITE);
+    for (i = 0; i < connections; ++i)
+        CloseHandle(threads[i]);
+    free(threads);
+    printf("echo server stopped\n");
+    return 0;
+}
+
+/* What a script blocked in one tWait costs: a wait on an event. */
+static int Idle(int milliseconds)
+{
+    HANDLE event = CreateEventA(NULL, FALSE, FALSE, NULL);
+    if (event == NULL)
+        Fail("event");
+    printf("IDLE READY\n");
+    fflush(stdout);
+    WaitForSingleObject(event, (DWORD)milliseconds);
+    CloseHandle(event);
+    printf("IDLE DONE\n");
+    return 0;
+}
+
+int main(int argc, char** argv)
+{
+    WSADATA startup;
+    int result = 2;
+    if (WSAStartup(MAKEWORD(2, 2), &startup) != 0)
+        Fail("WSAStartup");
+    if (argc >= 3 && strcmp(argv[1], "net") == 0)
+        result = RunTasks((unsigned short)atoi(argv[2]), argc - 3, argv + 3);
+    else if (argc == 4 && strcmp(argv[1], "echo-server") == 0)
+        result = EchoServer((unsigned short)atoi(argv[2]), atoi(argv[3]));
+    else if (argc == 3 && strcmp(argv[1], "idle") == 0)
+        result = Idle(atoi(argv[2]));
+    else
+        fprintf(stderr, "usage: bare_net net PORT TASK... | echo-server PORT CONNECTIONS | idle MILLISECONDS\n");
+    WSACleanup();
+    return result;
+}

@@ -1,0 +1,191 @@
+"""The rows of the results: what each compares, in which unit, and how a
+record of either side becomes a figure.
+
+A record says that `n` operations took `wall` seconds and `cpu_process` plus
+`cpu_wineserver` seconds of CPU (or only `cpu`, the program's own account,
+where nothing was measured from outside); some carry a `value` of their own.
+Every ratio is project / baseline in the row's unit: for times and costs
+above 1 is slower, for rates below 1 is slower ("better" says which way)."""
+import statistics
+
+KIB = 1024
+MIB = 1024 * 1024
+
+
+def cpu_seconds(record):
+    if "cpu_process" in record:
+        return record["cpu_process"] + record.get("cpu_wineserver", 0.0)
+    return record.get("cpu", 0.0)
+
+
+class Row:
+    def __init__(self, key, title, unit, better, value, cpu=None, cpu_unit="", baseline_key=None, label=None):
+        self.key = key
+        self.baseline_key = baseline_key or key
+        self.title = title
+        self.label = label or title
+        self.unit = unit
+        self.better = better  # "lower" or "higher"
+        self.value = value
+        self.cpu = cpu
+        self.cpu_unit = cpu_unit
+
+
+def per_op(scale):
+    return lambda r: r["wall"] / r["n"] * scale
+
+
+def cpu_per_op(scale):
+    return lambda r: cpu_seconds(r) / r["n"] * scale
+
+
+def megabytes_per_second(size):
+    return lambda r: size * r["n"] / r["wall"] / 1e6
+
+
+def cpu_per_megabyte(size):
+    return lambda r: cpu_seconds(r) / (size * r["n"] / 1e6) * 1e3
+
+
+def size_name(size):
+    if size >= MIB:
+        return "%d MiB" % (size // MIB)
+    if size >= KIB:
+        return "%d KiB" % (size // KIB)
+    return "%d B" % size
+
+
+def pingpong():
+    return Row("pingpong", "tolva ping-pong: tSend/tRecv of a 16-byte line vs C send/recv(1024)", "µs per round trip",
+               "lower", per_op(1e6), cpu_per_op(1e6), "µs", label="ping-pong")
+
+
+def call():
+    return Row("call", "trivial script function: tGetCount vs an empty C function in the same host", "ns per call",
+               "lower", per_op(1e9), cpu_per_op(1e9), "ns", label="trivial function")
+
+
+def echo_latency(clients):
+    return Row("echo-latency:%d" % clients,
+               "callback echo latency: the echo example vs a C thread-per-connection echo, %d client%s"
+               % (clients, "" if clients == 1 else "s"),
+               "µs per line", "lower", lambda r: r["value"], cpu_per_op(1e6), "µs per line",
+               label="echo latency, %d client%s" % (clients, "" if clients == 1 else "s"))
+
+
+def echo_pipelined(clients):
+    return Row("echo-pipelined:%d" % clients,
+               "callback echo, pipelined lines: the echo example vs a C thread-per-connection echo, %d client%s"
+               % (clients, "" if clients == 1 else "s"),
+               "lines/s", "higher", lambda r: r["n"] / r["wall"], cpu_per_op(1e6), "µs per line",
+               label="echo pipelined, %d client%s" % (clients, "" if clients == 1 else "s"))
+
+
+def bulk_send(size):
+    return Row("send:%d" % size, "bulk tSend of %s strings vs a C send loop" % size_name(size), "MB/s", "higher",
+               megabytes_per_second(size), cpu_per_megabyte(size), "ms per MB", label="tSend %s" % size_name(size))
+
+
+def receive_loop(size):
+    return Row("recv:%d" % size,
+               "tRecv loop (1024 bytes a call), %s a request, vs a C recv(1024) loop" % size_name(size), "MB/s",
+               "higher", megabytes_per_second(size), cpu_per_megabyte(size), "ms per MB",
+               label="tRecv loop, %s" % size_name(size))
+
+
+def idle():
+    return Row("idle", "30 idle served slots blocked in one tWait vs a C process blocked in one wait",
+               "CPU ms per s", "lower", lambda r: cpu_seconds(r) / r["wall"] * 1e3, label="30 idle served slots")
+
+
+def draw(boards):
+    return Row("draw:%d" % boards,
+               "drawing request vs its GDI sequence done bare, %d board%s open" % (boards, "" if boards == 1 else "s"),
+               "µs per request", "lower", per_op(1e6), cpu_per_op(1e6), "µs",
+               label="drawing request, %d board%s" % (boards, "" if boards == 1 else "s"))
+
+
+def repaint(boards):
+    return Row("repaint:%d" % boards,
+               "full canvas repaint vs a plain window whose WM_PAINT only blits, %d board%s open"
+               % (boards, "" if boards == 1 else "s"),
+               "µs per repaint", "lower", per_op(1e6), cpu_per_op(1e6), "µs",
+               label="canvas repaint, %d board%s" % (boards, "" if boards == 1 else "s"))
+
+
+def preview(boards):
+    # The wall time is the canvas's own over the message; the CPU time of the
+    # loop would be mostly the cursor moves around it, so there is none.
+    return Row("preview:%d" % boards,
+               "rectangle preview, one mouse move vs the cursor read and two inverted outlines on one context, "
+               "%d board%s open" % (boards, "" if boards == 1 else "s"),
+               "µs per move", "lower", per_op(1e6),
+               label="preview move, %d board%s" % (boards, "" if boards == 1 else "s"))
+
+
+def memory(boards):
+    return Row("memory:%d" % boards, "memory per open board vs its 640x480 picture, %d board%s open"
+               % (boards, "" if boards == 1 else "s"), "KiB per board", "lower", lambda r: r["value"] / KIB,
+               label="memory vs picture, %d board%s" % (boards, "" if boards == 1 else "s"))
+
+
+def memory_windows(boards):
+    return Row("memory:%d" % boards,
+               "memory per open board vs a bare top-level window with a picture window and its picture, "
+               "%d board%s open" % (boards, "" if boards == 1 else "s"),
+               "KiB per board", "lower", lambda r: r["value"] / KIB, baseline_key="memory-windows:%d" % boards,
+               label="memory vs bare window, %d board%s" % (boards, "" if boards == 1 else "s"))
+
+
+def main_rows():
+    """One row for each figure of the speed work, at its usual size."""
+    return [pingpong(), call(), echo_latency(1), echo_pipelined(1), bulk_send(64 * KIB), bulk_send(MIB),
+            receive_loop(MIB), idle(), draw(1), repaint(1), preview(1), memory(10), memory_windows(10)]
+
+
+def growth_rows(plan):
+    """How each cost grows with the work: boards open, clients, text sizes."""
+    rows = []
+    for maker in (draw, repaint, preview, memory, memory_windows):
+        rows += [maker(n) for n in plan.boards]
+    for maker in (echo_latency, echo_pipelined):
+        rows += [maker(n) for n in plan.clients]
+    for maker in (bulk_send, receive_loop):
+        rows += [maker(size) for size in plan.sizes]
+    return rows
+
+
+class RowResult:
+    """Both sides of one row over the rounds."""
+
+    def __init__(self, row, records):
+        self.row = row
+        project = {r["round"]: r for r in records if r["row"] == row.key and r["side"] == "project"}
+        baseline = {r["round"]: r for r in records if r["row"] == row.baseline_key and r["side"] == "baseline"}
+        self.project = [row.value(project[k]) for k in sorted(project)]
+        self.baseline = [row.value(baseline[k]) for k in sorted(baseline)]
+        both = sorted(set(project) & set(baseline))
+        self.rounds = len(both)
+        self.round_ratios = [ratio(row.value(project[k]), row.value(baseline[k])) for k in both]
+        self.round_ratios = [x for x in self.round_ratios if x is not None]
+        self.ratio = ratio(median(self.project), median(self.baseline))
+        self.cpu_ratio = None
+        self.cpu_project = self.cpu_baseline = None
+        if row.cpu:
+            self.cpu_project = median([row.cpu(project[k]) for k in both])
+            self.cpu_baseline = median([row.cpu(baseline[k]) for k in both])
+            self.cpu_ratio = ratio(self.cpu_project, self.cpu_baseline)
+        self.run_ratios = []  # one ratio of medians per run, with --repeat
+
+    def complete(self):
+        return self.rounds > 0
+
+
+def median(values):
+    return statistics.median(values) if values else None
+
+
+def ratio(a, b):
+    if a is None or b is None or b == 0:
+        return None
+    return a / b

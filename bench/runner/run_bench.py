@@ -1,0 +1,124 @@
+#!/usr/bin/env python3
+"""Runs every benchmark pair for several rounds, each side of a pair right
+after the other and the order reversed every other round (project first in
+even rounds, baseline first in odd ones), then writes results.md,
+results.json and ratios.png and prints the tables.
+
+Run through scripts/bench, which builds and provides Wine."""
+import argparse
+import json
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from pairs import BoardPair, EchoPair, IdlePair, NetPair, Plan  # noqa: E402
+from processes import BenchError, Context, Peer  # noqa: E402
+import report  # noqa: E402
+import rows  # noqa: E402
+
+
+def run_rounds(pairs, rounds, first_round, log):
+    """Every pair in every round, both sides one right after the other: the
+    project first in even rounds, the baseline first in odd ones."""
+    records = []
+    for round_index in range(first_round, first_round + rounds):
+        order = ("project", "baseline") if round_index % 2 == 0 else ("baseline", "project")
+        started = time.monotonic()
+        for pair in pairs:
+            for side in order:
+                for record in pair.run(side, round_index, order[0]):
+                    record["round"] = round_index
+                    records.append(record)
+        log("round %d (%s first) took %.1f s" % (round_index + 1, order[0], time.monotonic() - started))
+    return records
+
+
+def summarize(row_list, records):
+    return [rows.RowResult(row, records) for row in row_list]
+
+
+def measure(context, plan, rounds, repeat, log):
+    """Runs every pair; answers the records of each run."""
+    if not context.wineserver:
+        log("no wineserver found for %s: its CPU time is not counted" % context.prefix)
+    per_run = []
+    peer = Peer(context)
+    try:
+        pairs = [NetPair(context, plan, peer), EchoPair(context, plan), IdlePair(context, plan, peer),
+                 BoardPair(context, plan)]
+        for run in range(repeat):
+            if repeat > 1:
+                log("run %d of %d" % (run + 1, repeat))
+            per_run.append(run_rounds(pairs, rounds, run * rounds, log))
+    finally:
+        peer.close()
+    return per_run
+
+
+def write_results(out, machine, plan, rounds, per_run, log):
+    """results.md, results.json and ratios.png; answers 1 if a row has no
+    figures."""
+    records = [record for run_records in per_run for record in run_records]
+    main_results = summarize(rows.main_rows(), records)
+    growth_results = summarize(rows.growth_rows(plan), records)
+    if len(per_run) > 1:
+        for result in main_results + growth_results:
+            ratios = (rows.RowResult(result.row, run_records).ratio for run_records in per_run)
+            result.run_ratios = [x for x in ratios if x is not None]
+    text = report.markdown(machine, plan, rounds, len(per_run), main_results, growth_results)
+    with open(os.path.join(out, "results.md"), "w") as results:
+        results.write(text)
+    with open(os.path.join(out, "results.json"), "w") as raw:
+        json.dump({"machine": machine, "quick": plan.quick, "rounds": rounds, "runs": per_run}, raw, indent=1)
+    report.chart(os.path.join(out, "ratios.png"), machine, main_results, growth_results)
+    print(text)
+    missing = [r.row.key for r in main_results + growth_results if not r.complete()]
+    if missing:
+        log("no figures for: %s" % ", ".join(missing))
+        return 1
+    log("wrote %s (results.md, results.json, ratios.png)" % out)
+    return 0
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--quick", action="store_true", help="a few rounds of little work (seconds)")
+    parser.add_argument("--rounds", type=int, help="rounds per run (default 6, --quick 2)")
+    parser.add_argument("--repeat", type=int, default=1, help="independent runs, to show how far ratios move")
+    parser.add_argument("--out", help="output directory (default build/bench, --quick build/bench/quick)")
+    parser.add_argument("--from", dest="source", metavar="RESULTS_JSON",
+                        help="only write the results again from the records of an earlier run")
+    options = parser.parse_args()
+
+    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    context = Context(root)
+
+    def log(text):
+        print("bench: " + text, flush=True)
+
+    if options.source:
+        with open(options.source) as earlier:
+            saved = json.load(earlier)
+        plan = Plan(saved["quick"])
+        out = options.out or os.path.dirname(os.path.abspath(options.source))
+        os.makedirs(out, exist_ok=True)
+        return write_results(out, saved["machine"], plan, saved["rounds"], saved["runs"], log)
+
+    plan = Plan(options.quick)
+    rounds = options.rounds or plan.rounds
+    out = options.out or (os.path.join(context.out, "quick") if options.quick else context.out)
+    os.makedirs(out, exist_ok=True)
+    machine = report.describe_machine(context)
+    try:
+        per_run = measure(context, plan, rounds, options.repeat, log)
+    except BenchError as error:
+        log("failed: %s" % error)
+        return 1
+    machine["load_after"] = report.load_average()
+    return write_results(out, machine, plan, rounds, per_run, log)
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,241 @@
+#!/usr/bin/env python3
+"""Tests of the benchmark harness itself, natively (no Wine): the statistics
+of the rows, the order of the rounds, the native peer's protocol and its
+echo clients, and the report and chart.
+
+  test_bench_runner.py PEER     PEER: the built bench_peer program"""
+import os
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import processes  # noqa: E402
+import report  # noqa: E402
+import rows  # noqa: E402
+from pairs import Plan  # noqa: E402
+from run_bench import run_rounds, write_results  # noqa: E402
+
+PEER = None
+PATTERN = b"abcdefghijklmnopqrstuvwxyz0123456789"
+
+
+def record(row, side, round_index, n, wall, **extra):
+    result = {"row": row, "side": side, "round": round_index, "n": n, "wall": wall}
+    result.update(extra)
+    return result
+
+
+class RowStatistics(unittest.TestCase):
+    def test_medians_ratio_and_per_round_ratios(self):
+        records = []
+        for round_index, (project, baseline) in enumerate([(2.0, 1.0), (3.0, 1.0), (4.0, 2.0)]):
+            records.append(record("pingpong", "project", round_index, 1000, project, cpu_process=project / 2,
+                                  cpu_wineserver=0.0))
+            records.append(record("pingpong", "baseline", round_index, 1000, baseline, cpu_process=baseline,
+                                  cpu_wineserver=0.0))
+        result = rows.RowResult(rows.pingpong(), records)
+        self.assertEqual(3, result.rounds)
+        self.assertEqual([2000.0, 3000.0, 4000.0], result.project)  # µs per round trip
+        self.assertEqual([1000.0, 1000.0, 2000.0], result.baseline)
+        self.assertAlmostEqual(3.0, result.ratio)  # 3000 / 1000, of the medians
+        self.assertEqual([2.0, 3.0, 2.0], result.round_ratios)
+        self.assertAlmostEqual(1.5, result.cpu_ratio)  # 1500 / 1000 µs of CPU per round trip
+
+    def test_rates_divide_the_bytes_by_the_time(self):
+        records = [record("send:65536", "project", 0, 100, 0.5), record("send:65536", "baseline", 0, 100, 0.25)]
+        result = rows.RowResult(rows.bulk_send(65536), records)
+        self.assertAlmostEqual(65536 * 100 / 0.5 / 1e6, result.project[0])
+        self.assertAlmostEqual(0.5, result.ratio)
+        self.assertEqual("higher", result.row.better)
+
+    def test_a_row_can_take_its_baseline_from_another_record(self):
+        records = [record("memory:10", "project", 0, 10, 0, value=4096.0),
+                   record("memory:10", "baseline", 0, 10, 0, value=1024.0),
+                   record("memory-windows:10", "baseline", 0, 10, 0, value=2048.0)]
+        self.assertAlmostEqual(4.0, rows.RowResult(rows.memory(10), records).ratio)
+        self.assertAlmostEqual(2.0, rows.RowResult(rows.memory_windows(10), records).ratio)
+
+    def test_only_rounds_with_both_sides_count_for_ratios(self):
+        records = [record("call", "project", 0, 10, 1.0), record("call", "baseline", 0, 10, 1.0),
+                   record("call", "project", 1, 10, 5.0)]
+        result = rows.RowResult(rows.call(), records)
+        self.assertEqual(1, result.rounds)
+        self.assertEqual([1.0], result.round_ratios)
+        self.assertFalse(rows.RowResult(rows.idle(), records).complete())
+
+    def test_idle_cpu_counts_the_wineserver_too(self):
+        records = [record("idle", "project", 0, 1, 2.0, cpu_process=0.004, cpu_wineserver=0.002),
+                   record("idle", "baseline", 0, 1, 2.0, cpu_process=0.001, cpu_wineserver=0.002)]
+        result = rows.RowResult(rows.idle(), records)
+        self.assertAlmostEqual(3.0, result.project[0])  # ms of CPU per second
+        self.assertAlmostEqual(2.0, result.ratio)
+
+    def test_every_growth_size_has_a_row(self):
+        keys = [row.key for row in rows.growth_rows(Plan(quick=False))]
+        for size in Plan(quick=False).sizes:
+            self.assertIn("send:%d" % size, keys)
+            self.assertIn("recv:%d" % size, keys)
+        for clients in (1, 10, 29):
+            self.assertIn("echo-latency:%d" % clients, keys)
+        for boards in (1, 10, 50):
+            self.assertIn("draw:%d" % boards, keys)
+
+
+class Rounds(unittest.TestCase):
+    def test_sides_alternate_and_the_order_reverses_every_other_round(self):
+        calls = []
+
+        class FakePair:
+            def __init__(self, name):
+                self.name = name
+
+            def run(self, side, round_index, first):
+                calls.append((round_index, self.name, side, first))
+                return [{"row": self.name, "side": side}]
+
+        records = run_rounds([FakePair("a"), FakePair("b")], 2, 4, lambda text: None)
+        self.assertEqual([(4, "a", "project", "project"), (4, "a", "baseline", "project"),
+                          (4, "b", "project", "project"), (4, "b", "baseline", "project"),
+                          (5, "a", "baseline", "baseline"), (5, "a", "project", "baseline"),
+                          (5, "b", "baseline", "baseline"), (5, "b", "project", "baseline")], calls)
+        self.assertEqual([4, 4, 4, 4, 5, 5, 5, 5], [r["round"] for r in records])
+
+
+class PeerProtocol(unittest.TestCase):
+    def setUp(self):
+        context = type("Context", (), {"peer": PEER})()
+        self.peer = processes.Peer(context)
+        self.connection = socket.create_connection(("127.0.0.1", self.peer.port), timeout=30)
+
+    def tearDown(self):
+        self.connection.close()
+        self.peer.close()
+
+    def receive(self, count):
+        data = b""
+        while len(data) < count:
+            piece = self.connection.recv(count - len(data))
+            self.assertTrue(piece, "the peer closed early")
+            data += piece
+        return data
+
+    def test_get_sends_the_pattern_across_chunks(self):
+        count = 65520 * 2 + 77  # more than two of the peer's chunks
+        self.connection.sendall(b"GET %d\n" % count)
+        data = self.receive(count)
+        self.assertEqual((PATTERN * (count // len(PATTERN) + 1))[:count], data)
+        self.connection.sendall(b"GET 1\n")  # the connection takes more commands
+        self.assertEqual(b"a", self.receive(1))
+
+    def test_put_answers_ok_after_every_byte(self):
+        self.connection.sendall(b"PUT 100000\n" + b"x" * 99999)
+        self.connection.settimeout(0.3)
+        with self.assertRaises(socket.timeout):
+            self.connection.recv(3)
+        self.connection.settimeout(30)
+        self.connection.sendall(b"x")
+        self.assertEqual(b"OK\n", self.receive(3))
+
+    def test_echo_sends_everything_back(self):
+        self.connection.sendall(b"ECHO\nfirst")
+        self.assertEqual(b"first", self.receive(5))
+        self.connection.sendall(b"x" * 200000)
+        self.assertEqual(b"x" * 200000, self.receive(200000))
+
+    def test_hold_sends_nothing_and_keeps_the_connection(self):
+        self.connection.sendall(b"HOLD\nanything")
+        self.connection.settimeout(0.3)
+        with self.assertRaises(socket.timeout):
+            self.connection.recv(1)
+
+
+class EchoClients(unittest.TestCase):
+    def test_phases_report_lines_and_the_round_trip(self):
+        listener = socket.socket()
+        listener.bind(("127.0.0.1", 0))
+        listener.listen(16)
+        port = listener.getsockname()[1]
+        received = []
+
+        def serve(connection):
+            with connection:
+                while True:
+                    data = connection.recv(4096)
+                    if not data:
+                        return
+                    received.append(len(data))
+                    connection.sendall(data)
+
+        def accept():
+            for _ in range(3):
+                connection, _ = listener.accept()
+                threading.Thread(target=serve, args=(connection,), daemon=True).start()
+
+        acceptor = threading.Thread(target=accept, daemon=True)
+        acceptor.start()
+        context = type("Context", (), {"peer": PEER, "wineserver": 0})()
+        records = processes.run_echo_clients(context, port, "baseline", os.getpid(),
+                                             ["latency:1:20", "pipelined:3:50"], timeout=60)
+        listener.close()
+        self.assertEqual(["echo-latency:1", "echo-pipelined:3"], [r["row"] for r in records])
+        self.assertEqual([20, 150], [r["n"] for r in records])
+        self.assertTrue(all(r["side"] == "baseline" for r in records))
+        self.assertGreater(records[0]["value"], 0)  # µs per line
+        # 5 warm-up lines per connection, then the phases, 32 bytes a line.
+        self.assertEqual((3 * 5 + 20 + 150) * 32, sum(received))
+
+    def test_a_phase_without_clients_is_refused(self):
+        port = processes.free_tcp_port()
+        command = [PEER, "echo-clients", str(port), "project", "0", "0", "latency:0:1"]
+        result = subprocess.run(command, capture_output=True, timeout=30)
+        self.assertNotEqual(0, result.returncode)
+
+
+class Report(unittest.TestCase):
+    def test_markdown_and_chart(self):
+        records = []
+        for round_index in range(2):
+            for row in rows.main_rows():
+                for side, key in (("project", row.key), ("baseline", row.baseline_key)):
+                    records.append(record(key, side, round_index, 10, 1.0 + round_index, value=1024.0,
+                                          cpu_process=0.5, cpu_wineserver=0.1))
+        main = [rows.RowResult(row, records) for row in rows.main_rows()]
+        machine = {"date": "today", "cpus": 2, "cpu_model": "a CPU", "wine": "wine-x", "kernel": "k",
+                   "load_before": "0", "load_after": "0"}
+        text = report.markdown(machine, Plan(quick=True), 2, 1, main, [])
+        self.assertIn("| tolva ping-pong", text)
+        self.assertIn("**1.00x** (1.00..1.00)", text)
+        self.assertEqual(len(main), text.split("## How")[0].count("\n| ") - 1)
+        with tempfile.TemporaryDirectory() as directory:
+            path = os.path.join(directory, "ratios.png")
+            report.chart(path, machine, main, [])
+            with open(path, "rb") as picture:
+                self.assertEqual(b"\x89PNG", picture.read(4))
+
+    def test_results_without_every_row_are_a_failure(self):
+        machine = {"date": "today", "cpus": 2, "cpu_model": "a CPU", "wine": "wine-x", "kernel": "k",
+                   "load_before": "0"}
+        runs = [[record("call", side, 0, 10, 1e-6) for side in ("project", "baseline")]]  # 100 ns a call
+        with tempfile.TemporaryDirectory() as directory:
+            self.assertEqual(1, write_results(directory, machine, Plan(quick=True), 1, runs, lambda text: None))
+            for name in ("results.md", "results.json", "ratios.png"):
+                self.assertTrue(os.path.exists(os.path.join(directory, name)))
+            with open(os.path.join(directory, "results.md")) as results:
+                self.assertIn("| trivial script function: tGetCount vs an empty C function in the same host | "
+                              "100 (100..100) | 100 (100..100) | **1.00x**", results.read())
+
+    def test_numbers_keep_three_digits(self):
+        self.assertEqual("1235", report.number(1234.6))
+        self.assertEqual("12.3", report.number(12.34))
+        self.assertEqual("0.00693", report.number(0.006931))
+        self.assertEqual("-", report.number(None))
+
+
+if __name__ == "__main__":
+    PEER = os.path.abspath(sys.argv.pop(1))
+    unittest.main(verbosity=2)

@@ -1,0 +1,126 @@
+-- The script side of the tolva rows, run by bench_host.exe against the
+-- bench peer:  net.lua PORT ORDER TASK...
+--   pingpong:N     N round trips of a 16-byte line (tSend, tRecv(h, 1024))
+--   send:SIZE:N    N tSend calls of a SIZE-byte string, then the peer's OK
+--   recv:SIZE:N    N requests of SIZE bytes, read with tRecv(h, 1024)
+--   call:N         N calls of tGetCount and N of BenchEmpty, the host's
+--                  empty C function; ORDER (project-first or
+--                  baseline-first) says which loop runs first
+-- Each task prints one BENCH line per side, as bare_net.exe does.
+local port = tonumber(arg[1])
+local order = arg[2]
+local PING = "ping 0123456789\n"
+local PATTERN = "abcdefghijklmnopqrstuvwxyz0123456789"
+
+-- Right before a measured loop: the runner samples CPU times at this line.
+local function begin(row, side)
+  print("BENCH-BEGIN " .. row .. " " .. side)
+  io.stdout:flush()
+end
+
+local function report(row, side, n, wall, cpu)
+  print(string.format('BENCH {"row":"%s","side":"%s","n":%d,"wall":%.9f,"cpu":%.6f}', row, side, n, wall, cpu))
+  io.stdout:flush()
+end
+
+-- tSend may send less than asked: send the rest too.
+local function send_all(h, text)
+  local sent = 0
+  while sent < #text do
+    local count = tSend(h, text:sub(sent + 1))
+    if count <= 0 then error("tSend failed: " .. tGetError(h)) end
+    sent = sent + count
+  end
+end
+
+local function receive_count(h, count)
+  while count > 0 do
+    local text = tRecv(h, 1024)
+    if text == "" then error("tRecv failed") end
+    count = count - #text
+  end
+end
+
+local function connect()
+  local h = tCreate(0, 0)
+  if h == 0 or tConnect(h, "127.0.0.1", port) ~= 1 then error("cannot reach the peer on port " .. port) end
+  return h
+end
+
+local function pingpong(n)
+  local h = connect()
+  send_all(h, "ECHO\n")
+  local length = #PING
+  for _ = 1, 20 do
+    send_all(h, PING)
+    receive_count(h, length)
+  end
+  begin("pingpong", "project")
+  local cpu, start = BenchCpu(), BenchClock()
+  for _ = 1, n do
+    if tSend(h, PING) ~= length then error("tSend failed") end
+    receive_count(h, length)
+  end
+  local wall = BenchClock() - start
+  report("pingpong", "project", n, wall, BenchCpu() - cpu)
+  tClose(h)
+end
+
+local function pattern_text(size)
+  return string.rep(PATTERN, math.ceil(size / #PATTERN)):sub(1, size)
+end
+
+local function bulk(size, n)
+  local text = pattern_text(size)
+  local h = connect()
+  send_all(h, "PUT " .. size * n .. "\n")
+  begin("send:" .. size, "project")
+  local cpu, start = BenchCpu(), BenchClock()
+  for _ = 1, n do send_all(h, text) end
+  receive_count(h, 3)  -- "OK\n": the peer has it all
+  local wall = BenchClock() - start
+  report("send:" .. size, "project", n, wall, BenchCpu() - cpu)
+  tClose(h)
+end
+
+local function receive_loop(size, n)
+  local h = connect()
+  local request = "GET " .. size .. "\n"
+  begin("recv:" .. size, "project")
+  local cpu, start = BenchCpu(), BenchClock()
+  for _ = 1, n do
+    send_all(h, request)
+    receive_count(h, size)
+  end
+  local wall = BenchClock() - start
+  report("recv:" .. size, "project", n, wall, BenchCpu() - cpu)
+  tClose(h)
+end
+
+local function time_calls(side, n)
+  begin("call", side)
+  local cpu, start = BenchCpu(), BenchClock()
+  if side == "project" then
+    for _ = 1, n do tGetCount() end
+  else
+    for _ = 1, n do BenchEmpty() end
+  end
+  report("call", side, n, BenchClock() - start, BenchCpu() - cpu)
+end
+
+local function calls(n)
+  for _ = 1, math.floor(n / 10) do tGetCount(); BenchEmpty() end
+  local sides = order == "baseline-first" and {"baseline", "project"} or {"project", "baseline"}
+  for _, side in ipairs(sides) do time_calls(side, n) end
+end
+
+for i = 3, #arg do
+  local task = arg[i]
+  local kind, a, b = task:match("^(%a+):(%d+):?(%d*)$")
+  a, b = tonumber(a), tonumber(b)
+  if kind == "pingpong" then pingpong(a)
+  elseif kind == "send" and b then bulk(a, b)
+  elseif kind == "recv" and b then receive_loop(a, b)
+  elseif kind == "call" then calls(a)
+  else error("unknown task " .. task) end
+end
