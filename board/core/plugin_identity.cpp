@@ -1,6 +1,8 @@
 #include "plugin_identity.h"
 
-const char VersionText[] = "0.1.0";
+#include "../res/version.h"
+
+const char VersionText[] = OBOARD_VERSION_TEXT;
 const char SignatureText[] = "O.BOARD";
 const char PlatformText[] = "W98";
 const char DisplayNameText[] = "Orvane Board";

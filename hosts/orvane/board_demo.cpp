@@ -88,6 +88,51 @@ std::vector<POINT> Wave(int x, int y, int length, int height)
     return points;
 }
 
+// Writes the top left `width` x `height` pixels that `source` shows as a
+// 24-bit BMP file.
+bool SaveDcPicture(HDC source, int width, int height, const std::string& path)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;  // bottom-up, as BMP files store it
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    const int rowBytes = (width * 3 + 3) & ~3;
+    info.bmiHeader.biSizeImage = rowBytes * height;
+
+    HDC memory = CreateCompatibleDC(source);
+    void* bits = nullptr;
+    HBITMAP picture = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool copied = false;
+    if (memory && picture) {
+        HGDIOBJ previous = SelectObject(memory, picture);
+        copied = BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY) != 0;
+        GdiFlush();
+        SelectObject(memory, previous);
+    }
+
+    bool written = false;
+    if (copied) {
+        BITMAPFILEHEADER header = {};
+        header.bfType = 0x4D42;  // "BM"
+        header.bfOffBits = sizeof header + sizeof info.bmiHeader;
+        header.bfSize = header.bfOffBits + info.bmiHeader.biSizeImage;
+        if (FILE* file = std::fopen(path.c_str(), "wb")) {
+            written = std::fwrite(&header, sizeof header, 1, file) == 1 &&
+                std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, file) == 1 &&
+                std::fwrite(bits, info.bmiHeader.biSizeImage, 1, file) == 1;
+            written = std::fclose(file) == 0 && written;
+        }
+    }
+    if (picture)
+        DeleteObject(picture);
+    if (memory)
+        DeleteDC(memory);
+    return written;
+}
+
 }  // namespace
 
 void PumpWaitingMessages()
@@ -165,48 +210,20 @@ bool SaveWindowPicture(HWND window, const std::string& path)
     RECT bounds;
     if (!GetWindowRect(window, &bounds))
         return false;
-    const int width = bounds.right - bounds.left;
-    const int height = bounds.bottom - bounds.top;
-
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;  // bottom-up, as BMP files store it
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    const int rowBytes = (width * 3 + 3) & ~3;
-    info.bmiHeader.biSizeImage = rowBytes * height;
-
     HDC windowDc = GetWindowDC(window);
-    HDC memory = CreateCompatibleDC(windowDc);
-    void* bits = nullptr;
-    HBITMAP picture = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool copied = false;
-    if (memory && picture) {
-        HGDIOBJ previous = SelectObject(memory, picture);
-        copied = BitBlt(memory, 0, 0, width, height, windowDc, 0, 0, SRCCOPY) != 0;
-        GdiFlush();
-        SelectObject(memory, previous);
-    }
-
-    bool written = false;
-    if (copied) {
-        BITMAPFILEHEADER header = {};
-        header.bfType = 0x4D42;  // "BM"
-        header.bfOffBits = sizeof header + sizeof info.bmiHeader;
-        header.bfSize = header.bfOffBits + info.bmiHeader.biSizeImage;
-        if (FILE* file = std::fopen(path.c_str(), "wb")) {
-            written = std::fwrite(&header, sizeof header, 1, file) == 1 &&
-                std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, file) == 1 &&
-                std::fwrite(bits, info.bmiHeader.biSizeImage, 1, file) == 1;
-            written = std::fclose(file) == 0 && written;
-        }
-    }
-    if (picture)
-        DeleteObject(picture);
-    if (memory)
-        DeleteDC(memory);
+    if (!windowDc)
+        return false;
+    const bool written = SaveDcPicture(windowDc, bounds.right - bounds.left, bounds.bottom - bounds.top, path);
     ReleaseDC(window, windowDc);
+    return written;
+}
+
+bool SaveClientPicture(HWND window, int width, int height, const std::string& path)
+{
+    HDC clientDc = GetDC(window);
+    if (!clientDc)
+        return false;
+    const bool written = SaveDcPicture(clientDc, width, height, path);
+    ReleaseDC(window, clientDc);
     return written;
 }

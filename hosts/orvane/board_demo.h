@@ -21,6 +21,10 @@ void DrawByPluginMessages(LoadedPlugin& plugin, int32_t net, int32_t contact);
 // Writes what `window` shows, frame and children, as a 24-bit BMP file.
 bool SaveWindowPicture(HWND window, const std::string& path);
 
+// Writes the top left `width` x `height` pixels of `window`'s client area as
+// a 24-bit BMP file.
+bool SaveClientPicture(HWND window, int width, int height, const std::string& path);
+
 // Runs the calling thread's messages until none is left.
 void PumpWaitingMessages();
 
