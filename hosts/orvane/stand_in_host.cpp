@@ -68,7 +68,10 @@ int StandInHost::HostMessage(PluginMessage* message)
         }
     }
     calls.push_back(call);
-    return HandleMessage(*message);
+    const int result = HandleMessage(*message);
+    if (duringCall)
+        duringCall(call);
+    return result;
 }
 
 int StandInHost::HandleMessage(const PluginMessage& message)
@@ -95,6 +98,16 @@ int StandInHost::HandleMessage(const PluginMessage& message)
 }
 
 int StandInHost::GetValue(int table, int row, int column, HostValue* value)
+{
+    const int found = LookUp(table, row, column, value);
+    if (duringCall) {
+        const HostCall call = calls.back();  // the hook may add calls
+        duringCall(call);
+    }
+    return found;
+}
+
+int StandInHost::LookUp(int table, int row, int column, HostValue* value)
 {
     HostCall call(HostCall::Get);
     call.table = table;
@@ -137,6 +150,8 @@ void StandInHost::SetValue(int table, int row, int column, HostValue* value)
     calls.push_back(call);
     if (table == TableConfig && row == 0 && value->type == ValueInt)
         config[column] = value->value;
+    if (duringCall)
+        duringCall(call);
 }
 
 void StandInHost::HostFree(void* pointer)

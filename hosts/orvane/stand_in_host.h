@@ -8,6 +8,7 @@
 #include "message_store.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -45,6 +46,12 @@ public:
     HINSTANCE pluginModule = nullptr;
 
     std::vector<HostCall> calls;
+    // Called at the end of GetValue, SetValue and HostMessage with the call
+    // as recorded: a real host may call back into its plugins from inside
+    // any of them (a settings write that ends the user interface, a value
+    // read that lets another plugin open a board), and tests re-enter the
+    // plugin from here to do the same.
+    std::function<void(const HostCall&)> duringCall;
     std::map<int, int32_t> config;    // TableConfig row 0, by column
     std::map<int, Contact> contacts;  // TableContacts, by contact number
     MessageStore store;               // messages to and from contacts
@@ -65,6 +72,9 @@ protected:
     virtual int HandleMessage(const PluginMessage& message);
 
 private:
+    // Records a GetValue call and answers it from the tables.
+    int LookUp(int table, int row, int column, HostValue* value);
+
     std::set<void*> outstanding_;
 };
 
