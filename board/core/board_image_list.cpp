@@ -18,7 +18,7 @@ void CreateBoardImageList()
     // widths, pen colour, fill colour, clear.
     static const int groups[] = {109, 107, 103, 102, 108, 106, 105, 104};
     for (int group : groups) {
-        HICON icon = LoadIconImage(TheHostCore->HostInstance(), group, 16, 32);
+        HICON icon = LoadIconImage(HostInstance(), group, 16, 32);
         if (!icon)
             continue;
         ImageList_ReplaceIcon(BoardImageList, -1, icon);

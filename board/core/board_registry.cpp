@@ -9,12 +9,21 @@
 #include <cstring>
 #include <map>
 #include <new>
+#include <set>
 
 namespace {
 
 // Entries only: the module's unloading discards them without touching any
 // window.
 std::map<BoardKey, HWND> BoardRegistry;
+
+// Keys whose window an OpenBoard further up the stack is making.
+std::set<BoardKey> KeysBeingOpened;
+
+bool BoardsAllowed = false;
+// Counts the starts and ends of the user interface, so that an OpenBoard
+// sees whether one happened during a call that could re-enter the plugin.
+unsigned BoardSession = 0;
 
 const char TitlePrefix[] = "Grafika - ";
 const DWORD BoardFrameStyle = 0x00CE0000;  // caption, system menu, sizing border, minimize box
@@ -54,19 +63,74 @@ bool Register(const BoardKey& key, HWND frame)
     }
 }
 
+// Marks a key as being opened for the lifetime of one OpenBoard.
+class OpeningKey {
+public:
+    explicit OpeningKey(const BoardKey& key) : key_(key)
+    {
+        try {
+            marked_ = KeysBeingOpened.insert(key).second;
+        } catch (const std::bad_alloc&) {
+            marked_ = false;
+        }
+    }
+    ~OpeningKey()
+    {
+        if (marked_)
+            KeysBeingOpened.erase(key_);
+    }
+    OpeningKey(const OpeningKey&) = delete;
+    OpeningKey& operator=(const OpeningKey&) = delete;
+    bool Marked() const { return marked_; }
+
+private:
+    BoardKey key_;
+    bool marked_;
+};
+
+// Restores and raises the open board `frame`. Showing it restored sends
+// WM_SIZE, whose settings write may let the host close it.
+int BringForward(HWND frame)
+{
+    ShowWindow(frame, SW_SHOWNORMAL);
+    if (!IsWindow(frame))
+        return 0;
+    BringWindowToTop(frame);
+    return 1;
+}
+
 }  // namespace
+
+void AllowBoards()
+{
+    if (!BoardsAllowed) {
+        BoardsAllowed = true;
+        ++BoardSession;
+    }
+}
+
+void RefuseBoards()
+{
+    if (BoardsAllowed) {
+        BoardsAllowed = false;
+        ++BoardSession;
+    }
+}
 
 int OpenBoard(int32_t net, int32_t contact, const char* name)
 {
+    if (!BoardsAllowed)
+        return 0;
+    if (HWND open = FindBoardWindow(net, contact))
+        return BringForward(open);
+
+    // A call that re-entered the plugin while this key is being opened
+    // further up leaves it to that call: one window per key.
     const BoardKey key = {net, contact};
-    if (!BoardRegistry.empty()) {
-        auto found = FindLiveEntry(key);
-        if (found != BoardRegistry.end()) {
-            ShowWindow(found->second, SW_SHOWNORMAL);
-            BringWindowToTop(found->second);
-            return 1;
-        }
-    }
+    OpeningKey opening(key);
+    if (!opening.Marked())
+        return 0;
+    const unsigned session = BoardSession;
 
     char* title = BuildTitle(name ? name : "");
     if (!title)
@@ -76,6 +140,10 @@ int OpenBoard(int32_t net, int32_t contact, const char* name)
     const int y = GetConfigInt(ColBoardY);
     const int width = GetConfigInt(ColBoardWidth);
     const int height = GetConfigInt(ColBoardHeight);
+    if (session != BoardSession) {
+        std::free(title);
+        return 0;
+    }
 
     // The frame copies the words while it is created: contact first, net second.
     int32_t creationWords[2] = {contact, net};
@@ -84,14 +152,23 @@ int OpenBoard(int32_t net, int32_t contact, const char* name)
     std::free(title);
     if (!frame)
         return 0;
+    // The user interface ended (and maybe started again) while the window
+    // was made: nothing would ever close it, so it goes now.
+    if (session != BoardSession || !IsWindow(frame)) {
+        if (IsWindow(frame))
+            DestroyWindow(frame);
+        return 0;
+    }
 
     if (!Register(key, frame)) {
         DestroyWindow(frame);
         return 0;
     }
     ShowWindow(frame, SW_SHOW);
+    if (!IsWindow(frame))
+        return 0;
     UpdateWindow(frame);
-    return 1;
+    return IsWindow(frame) ? 1 : 0;
 }
 
 void CloseAllBoards()

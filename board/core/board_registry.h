@@ -17,9 +17,22 @@ inline bool operator<(const BoardKey& a, const BoardKey& b)
     return a.net < b.net || (a.net == b.net && a.contact < b.contact);
 }
 
+// Boards exist only while the user interface runs: MsgUiStart allows them
+// (its window classes are there from then on), MsgUiEnd refuses them before
+// it closes the open ones, so that nothing opened later, or by a host call
+// made while they close, outlives it.
+void AllowBoards();
+void RefuseBoards();
+
 // Opens the board (net, contact), or brings an open one forward. 1 when a
-// window for the key exists afterwards, 0 when creating it failed. A null
-// name counts as the empty name.
+// window for the key exists afterwards, 0 when creating it failed or boards
+// are refused. A null name counts as the empty name.
+//
+// The host may call the plugin back from inside any call into it, and
+// creating or showing a window reaches the host too (the frame stores its
+// place and size), so the registry can change under every such call: no
+// entry is held across one, a key being opened opens only once, and a
+// window whose user interface ended while it was created is destroyed.
 int OpenBoard(int32_t net, int32_t contact, const char* name);
 
 // Closes every open board, smallest key first.

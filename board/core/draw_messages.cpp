@@ -6,6 +6,7 @@
 
 #include "board_registry.h"
 #include "../windows/board_window_state.h"
+#include "../windows/canvas_drawing.h"
 
 namespace {
 
@@ -53,41 +54,20 @@ void DrawRequestShape(const BoardWindowState& state, const DrawRequest& request)
 {
     if (!state.canvasBitmap)
         return;
-    HDC windowDc = GetDC(state.canvasWindow);
-    HDC memoryDc = CreateCompatibleDC(windowDc);
-    HGDIOBJ oldBitmap = SelectObject(memoryDc, state.canvasBitmap);
-
-    const int32_t width = DrawablePenWidth(state.requestPenWidth);
-    if (request.id == MsgDrawLine) {
-        // A line is always drawn with the request pen, outline flag or not.
-        HPEN pen = CreatePen(PS_SOLID, width, state.requestPenColor);
-        if (pen) {
-            HGDIOBJ oldPen = SelectObject(memoryDc, pen);
-            MoveToEx(memoryDc, request.x1, request.y1, nullptr);
-            LineTo(memoryDc, request.x2, request.y2);
-            SelectObject(memoryDc, oldPen);
-            DeleteObject(pen);
+    {
+        PictureContext picture(state.canvasWindow, state.canvasBitmap);
+        const int32_t width = DrawablePenWidth(state.requestPenWidth);
+        if (request.id == MsgDrawLine) {
+            // A line is always drawn with the request pen, outline flag or not.
+            DrawPictureLine(picture.Dc(), request.x1, request.y1, request.x2, request.y2, width, state.requestPenColor);
+        } else {
+            const ShapeStyle style = {state.requestPenEnabled != 0, width, state.requestPenColor,
+                                      state.requestFillEnabled != 0, state.requestFillColor};
+            DrawPictureShape(picture.Dc(),
+                             request.id == MsgDrawEllipse ? PictureShape::Ellipse : PictureShape::Rectangle, request.x1,
+                             request.y1, request.x2, request.y2, style);
         }
-    } else {
-        HPEN pen = state.requestPenEnabled ? CreatePen(PS_SOLID, width, state.requestPenColor) : nullptr;
-        HBRUSH brush = state.requestFillEnabled ? CreateSolidBrush(state.requestFillColor) : nullptr;
-        HGDIOBJ oldPen = SelectObject(memoryDc, pen ? static_cast<HGDIOBJ>(pen) : GetStockObject(NULL_PEN));
-        HGDIOBJ oldBrush = SelectObject(memoryDc, brush ? static_cast<HGDIOBJ>(brush) : GetStockObject(NULL_BRUSH));
-        if (request.id == MsgDrawEllipse)
-            Ellipse(memoryDc, request.x1, request.y1, request.x2, request.y2);
-        else
-            Rectangle(memoryDc, request.x1, request.y1, request.x2, request.y2);
-        SelectObject(memoryDc, oldPen);
-        if (pen)
-            DeleteObject(pen);
-        SelectObject(memoryDc, oldBrush);
-        if (brush)
-            DeleteObject(brush);
     }
-
-    SelectObject(memoryDc, oldBitmap);
-    DeleteDC(memoryDc);
-    ReleaseDC(state.canvasWindow, windowDc);
     // A board whose canvas window is gone has nothing to repaint (a null
     // window here would invalidate every window on the desktop).
     if (state.canvasWindow)

@@ -2,25 +2,58 @@
 
 HostCore* TheHostCore = nullptr;
 
+namespace {
+
+// Set while a handler runs; a pinned null host stays null.
+HostCore* PinnedCore = nullptr;
+bool Pinned = false;
+
+}  // namespace
+
+PinnedHost::PinnedHost() : previous_(PinnedCore), previousSet_(Pinned)
+{
+    PinnedCore = TheHostCore;
+    Pinned = true;
+}
+
+PinnedHost::~PinnedHost()
+{
+    PinnedCore = previous_;
+    Pinned = previousSet_;
+}
+
+HostCore* ActiveHost()
+{
+    return Pinned ? PinnedCore : TheHostCore;
+}
+
 int SendHostMessage(uint32_t id, int32_t p1, int32_t p2)
 {
-    if (!TheHostCore)
+    HostCore* host = ActiveHost();
+    if (!host)
         return 0;
     PluginMessage message = {};
     message.size = sizeof message;
     message.id = id;
     message.p1 = p1;
     message.p2 = p2;
-    return TheHostCore->HostMessage(&message);
+    return host->HostMessage(&message);
+}
+
+HINSTANCE HostInstance()
+{
+    HostCore* host = ActiveHost();
+    return host ? host->HostInstance() : nullptr;
 }
 
 static int32_t GetIntValue(int table, int row, int column)
 {
-    if (!TheHostCore)
+    HostCore* host = ActiveHost();
+    if (!host)
         return 0;
     HostValue value = {};
     value.type = ValueInt;
-    TheHostCore->GetValue(table, row, column, &value);
+    host->GetValue(table, row, column, &value);
     return value.value;
 }
 
@@ -36,28 +69,31 @@ int32_t GetContactInt(int contact, int column)
 
 void SetConfigInt(int column, int32_t v)
 {
-    if (!TheHostCore)
+    HostCore* host = ActiveHost();
+    if (!host)
         return;
     HostValue value = {};
     value.type = ValueInt;
     value.value = v;
-    TheHostCore->SetValue(TableConfig, 0, column, &value);
+    host->SetValue(TableConfig, 0, column, &value);
 }
 
 char* GetContactString(int contact, int column)
 {
-    if (!TheHostCore)
+    HostCore* host = ActiveHost();
+    if (!host)
         return nullptr;
     HostValue value = {};
     value.type = ValueString;
     value.value = 0;
     value.bufferSize = -1;
-    TheHostCore->GetValue(TableContacts, contact, column, &value);
+    host->GetValue(TableContacts, contact, column, &value);
     return reinterpret_cast<char*>(static_cast<intptr_t>(value.value));
 }
 
 void HostFreeText(void* text)
 {
-    if (TheHostCore && text)
-        TheHostCore->HostFree(text);
+    HostCore* host = ActiveHost();
+    if (host && text)
+        host->HostFree(text);
 }

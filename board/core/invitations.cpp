@@ -47,11 +47,33 @@ const char* NameText(int32_t word)
     return name ? name : "";
 }
 
+// The length of `text`, reading no more than `limit` bytes of it: a name
+// without a terminator in readable memory is read only as far as the
+// invitation can hold it.
+size_t BoundedLength(const char* text, size_t limit)
+{
+    size_t length = 0;
+    while (length < limit && text[length])
+        ++length;
+    return length;
+}
+
+// "%d %d %s" of the board and its name, cut to the text's buffer.
+void BuildInvitationText(char (&body)[InvitationTextSize], int32_t net, int32_t contact, const char* name)
+{
+    const int numbers = std::snprintf(body, sizeof body, "%d %d ", static_cast<int>(net), static_cast<int>(contact));
+    const size_t used = static_cast<size_t>(numbers);
+    const size_t room = sizeof body - 1 - used;
+    const size_t length = BoundedLength(name, room);
+    std::memcpy(body + used, name, length);
+    body[used + length] = 0;
+}
+
 }  // namespace
 
 int HandleInviteBoard(const PluginMessage* message)
 {
-    if (!TheHostCore)
+    if (!ActiveHost())
         return 0;
     const int32_t contact = message->p1;
     char* uid = GetContactString(contact, ColContactUid);
@@ -59,8 +81,7 @@ int HandleInviteBoard(const PluginMessage* message)
     // A name too long for the text is cut: the receiver reads one word of it
     // anyway, and the invitation still names the right board.
     char body[InvitationTextSize];
-    std::snprintf(body, sizeof body, "%d %d %s", static_cast<int>(message->boardNet), static_cast<int>(contact),
-                  NameText(message->p2));
+    BuildInvitationText(body, message->boardNet, contact, NameText(message->p2));
 
     QueuedMessage invitation;
     FillDefaults(invitation);
@@ -77,16 +98,22 @@ int HandleInviteBoard(const PluginMessage* message)
     invitation.notify = ActionBoard;
 
     const int number = SendHostMessage(MsgQueueAdd, AddressWord(&invitation), 0);
-    MessageSelector justAdded = Selector(-1, number);
-    SendHostMessage(MsgQueueProcess, AddressWord(&justAdded), 0);
+    // A negative number says nothing was stored; handed on, -1 would select
+    // every queued message for sending.
+    if (number >= 0) {
+        MessageSelector justAdded = Selector(-1, number);
+        SendHostMessage(MsgQueueProcess, AddressWord(&justAdded), 0);
+    }
     HostFreeText(uid);
     return 0;
 }
 
 int HandleAction(const PluginMessage* message)
 {
+    // Only the item's id and the code are read; hosts do not all fill in
+    // the record's size, so it is not looked at.
     auto notify = reinterpret_cast<const ActionNotify*>(static_cast<intptr_t>(message->p1));
-    if (!TheHostCore || !notify || notify->size < sizeof(ActionNotify))
+    if (!ActiveHost() || !notify)
         return 0;
     if (notify->action.id != static_cast<int32_t>(ActionBoard) || notify->code != 1)
         return 0;
@@ -100,9 +127,11 @@ int HandleAction(const PluginMessage* message)
     if (invitation.body == UnfetchedBody || !invitation.body)
         return 0;
 
+    // An invitation to a board with the empty name carries no name word:
+    // the two numbers are enough to open it.
     int net = 0, contact = 0;
     char name[NameWordSize] = {};
-    if (std::sscanf(invitation.body, "%d %d %255s", &net, &contact, name) == 3)
+    if (std::sscanf(invitation.body, "%d %d %255s", &net, &contact, name) >= 2)
         OpenBoard(net, contact, name);
 
     // Marked done even when the text does not parse, so a malformed

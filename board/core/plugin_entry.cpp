@@ -28,14 +28,18 @@ intptr_t TextReply(const char* text)
 void StartUserInterface()
 {
     // Each registration asks the host for the module handle anew.
-    RegisterBoardFrameClass(TheHostCore->HostInstance());
-    RegisterCanvasClass(TheHostCore->HostInstance());
-    RegisterSizePicker(TheHostCore->HostInstance());
+    RegisterBoardFrameClass(HostInstance());
+    RegisterCanvasClass(HostInstance());
+    RegisterSizePicker(HostInstance());
     CreateBoardImageList();
+    AllowBoards();
 }
 
 void EndUserInterface()
 {
+    // No board may open from here on, not even from a host call that one
+    // of the closing boards makes.
+    RefuseBoards();
     DestroyBoardImageList();
     CloseAllBoards();
 }
@@ -55,15 +59,15 @@ intptr_t Dispatch(const PluginMessage* message)
     case 20021:
         return 0;
     case MsgSetColumns:
-        if (TheHostCore)
+        if (ActiveHost())
             DefineSettingsColumns();
         return 1;
     case MsgUiPrepare:
-        if (TheHostCore)
+        if (ActiveHost())
             RegisterBoardAction();
         return 1;
     case MsgUiStart:
-        if (TheHostCore)
+        if (ActiveHost())
             StartUserInterface();
         return 1;
     case MsgUiEnd:
@@ -107,8 +111,8 @@ intptr_t Dispatch(const PluginMessage* message)
     case MsgFlashBoard:
         return hasParameters ? HandleFlashBoard(message) : 0;
     default:
-        if (TheHostCore)
-            TheHostCore->SetError(1);
+        if (HostCore* host = ActiveHost())
+            host->SetError(1);
         return 0;
     }
 }
@@ -119,6 +123,7 @@ extern "C" intptr_t __stdcall IMessageProc(PluginMessage* message)
 {
     if (!message || message->size < HeaderSize)
         return 0;
+    PinnedHost host;
     return Dispatch(message);
 }
 

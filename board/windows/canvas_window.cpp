@@ -203,8 +203,8 @@ void DrawFreehandSegment(HWND canvas, const BoardWindowState* board)
     DrawPenLine(dc, d.anchorX, d.anchorY, d.currentX, d.currentY, board->penWidth, board->penColor);
     ReleaseDC(canvas, dc);
     PictureContext picture(canvas, board->canvasBitmap);
-    DrawPenLine(picture.Dc(), d.anchorX + offset.x, d.anchorY + offset.y, d.currentX + offset.x, d.currentY + offset.y,
-                board->penWidth, board->penColor);
+    DrawPictureLine(picture.Dc(), d.anchorX + offset.x, d.anchorY + offset.y, d.currentX + offset.x,
+                    d.currentY + offset.y, board->penWidth, board->penColor);
 }
 
 // The drag belongs to this canvas only if it draws on this canvas's board.
@@ -267,23 +267,13 @@ void CommitShape(HWND canvas, const BoardWindowState* board)
         return;
     if (board->tool == ToolLine) {
         // Lines always use the pen, whatever penEnabled says.
-        DrawPenLine(dc, x1, y1, x2, y2, board->penWidth, board->penColor);
+        DrawPictureLine(dc, x1, y1, x2, y2, board->penWidth, board->penColor);
         return;
     }
-    HPEN pen = board->penEnabled ? CreatePen(PS_SOLID, board->penWidth, board->penColor) : nullptr;
-    HBRUSH brush = board->fillEnabled ? CreateSolidBrush(board->fillColor) : nullptr;
-    HGDIOBJ previousPen = SelectObject(dc, pen ? static_cast<HGDIOBJ>(pen) : GetStockObject(NULL_PEN));
-    HGDIOBJ previousBrush = SelectObject(dc, brush ? static_cast<HGDIOBJ>(brush) : GetStockObject(NULL_BRUSH));
-    if (board->tool == ToolRectangle)
-        Rectangle(dc, x1, y1, x2, y2);
-    else
-        Ellipse(dc, x1, y1, x2, y2);
-    SelectObject(dc, previousPen);
-    SelectObject(dc, previousBrush);
-    if (pen)
-        DeleteObject(pen);
-    if (brush)
-        DeleteObject(brush);
+    const ShapeStyle style = {board->penEnabled != 0, board->penWidth, board->penColor, board->fillEnabled != 0,
+                              board->fillColor};
+    DrawPictureShape(dc, board->tool == ToolRectangle ? PictureShape::Rectangle : PictureShape::Ellipse, x1, y1, x2, y2,
+                     style);
 }
 
 void OnLeftButtonUp(HWND canvas)

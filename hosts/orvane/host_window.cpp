@@ -91,7 +91,7 @@ const int LabelId = 1901;
 
 HostWindow::HostWindow(StandInHost& host, LoadedPlugin& plugin) : host_(host), plugin_(plugin)
 {
-    host_.observer = [this](const HostCall& call) { OnHostCall(call); };
+    host_.duringCall = [this](const HostCall& call) { OnHostCall(call); };
 }
 
 HostWindow::~HostWindow()
@@ -99,7 +99,7 @@ HostWindow::~HostWindow()
     StopPlugin();
     if (window_)
         DestroyWindow(window_);
-    host_.observer = nullptr;
+    host_.duringCall = nullptr;
 }
 
 bool HostWindow::RegisterClasses()

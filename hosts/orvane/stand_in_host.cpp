@@ -164,8 +164,10 @@ void StandInHost::HostFree(void* pointer)
 void StandInHost::Record(const HostCall& call)
 {
     calls.push_back(call);
-    if (observer)
-        observer(calls.back());
+    if (duringCall) {
+        const HostCall recorded = calls.back();  // the hook may add calls
+        duringCall(recorded);
+    }
 }
 
 std::vector<HostCall> StandInHost::CallsOf(HostCall::Kind kind, uint32_t messageId) const

@@ -52,9 +52,13 @@ public:
     HINSTANCE pluginModule = nullptr;
 
     std::vector<HostCall> calls;
-    // Told of every call once it is answered, while the plugin still waits
-    // for the answer (the host window's log).
-    std::function<void(const HostCall&)> observer;
+    // Told of every call once it is recorded and answered, while the plugin
+    // still waits for the answer. The host window logs the calls from here;
+    // a real host may call back into its plugins from inside any call (a
+    // settings write that ends the user interface, a value read that lets
+    // another plugin open a board), and tests re-enter the plugin from here
+    // to do the same.
+    std::function<void(const HostCall&)> duringCall;
     std::map<int, int32_t> config;    // TableConfig row 0, by column
     std::map<int, Contact> contacts;  // TableContacts, by contact number
     MessageStore store;               // messages to and from contacts

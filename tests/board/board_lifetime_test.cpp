@@ -47,10 +47,12 @@ TEST_F(BoardLifetimeTest, NothingAccumulatesOverManyBoards)
             Stroke(canvas, {{10, 10}, {60, 40}, {80, 70}});
         }
         const HBITMAP picture = State(frame)->canvasBitmap;
-        if (i % 2)
+        if (i % 2) {
             SendMessageA(frame, WM_CLOSE, 0, 0);
-        else
+        } else {
             Send(MsgUiEnd);
+            Send(MsgUiStart);  // boards open only while the user interface runs
+        }
         PumpMessages();
         ASSERT_EQ(0u, GetObjectType(picture)) << i;
         ASSERT_TRUE(BoardFrames().empty());

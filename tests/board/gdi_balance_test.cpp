@@ -35,10 +35,12 @@ TEST_F(GdiBalanceTest, BoardsGiveBackEverythingTheyTook)
         EXPECT_EQ(0u, ledger.LiveMemoryContexts()) << i;
         // While open, the board holds exactly its picture.
         EXPECT_EQ(1u, ledger.LiveObjects()) << i;
-        if (i % 2)
+        if (i % 2) {
             SendMessageA(frame, WM_CLOSE, 0, 0);
-        else
+        } else {
             Send(MsgUiEnd);
+            Send(MsgUiStart);  // boards open only while the user interface runs
+        }
         PumpMessages();
         EXPECT_EQ(0u, ledger.LiveObjects()) << i;
     }

@@ -1,0 +1,210 @@
+// The host calling the plugin back from inside the calls the plugin makes
+// while it opens a board: one window per key whatever arrives meanwhile, no
+// registry entry used after it is gone, and no board outside the user
+// interface's lifetime.
+#include "board_test_support.h"
+#include "import_patch.h"
+
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Every BringWindowToTop of the plugin, with whether its window was alive.
+std::vector<std::pair<HWND, bool>> Raised;
+
+BOOL WINAPI RecordRaise(HWND window)
+{
+    Raised.push_back({window, IsWindow(window) != FALSE});
+    return BringWindowToTop(window);
+}
+
+class ReentrancyTest : public BoardTest {
+protected:
+    void TearDown() override
+    {
+        host.duringCall = nullptr;
+        BoardTest::TearDown();
+    }
+
+    // Runs `reenter` once, from inside the first host call that `matches`.
+    template <typename Match, typename Action> void OnceDuring(Match matches, Action reenter)
+    {
+        fired = false;
+        host.duringCall = [this, matches, reenter](const HostCall& call) {
+            if (!fired && matches(call)) {
+                fired = true;
+                reenter();
+            }
+        };
+    }
+
+    intptr_t OpenAla() { return Send(MsgOpenBoard, 42, Word("Ala"), 7); }
+
+    bool fired = false;
+};
+
+bool IsPlacementRead(const HostCall& call)
+{
+    return call.kind == HostCall::Get && call.table == TableConfig;
+}
+
+bool IsSettingsWrite(const HostCall& call)
+{
+    return call.kind == HostCall::Set && call.table == TableConfig;
+}
+
+TEST_F(ReentrancyTest, BoardClosedWhileItIsRestoredIsNotRaised)
+{
+    HWND frame = Open(7, 42);
+    ASSERT_TRUE(frame);
+    ShowWindow(frame, SW_MINIMIZE);
+    PumpMessages();
+    ASSERT_TRUE(IsIconic(frame));
+    ImportPatch patch(plugin->Module(), "user32.dll", "BringWindowToTop", reinterpret_cast<void*>(&RecordRaise));
+    ASSERT_TRUE(patch.Applied());
+    Raised.clear();
+
+    // Restoring the board stores its size; the host ends the user interface
+    // from inside that write.
+    OnceDuring([](const HostCall& call) { return IsSettingsWrite(call) && call.column == ColBoardWidth; },
+               [this] { Send(MsgUiEnd); });
+    EXPECT_EQ(0, OpenAla());
+    ASSERT_TRUE(fired);
+    EXPECT_FALSE(IsWindow(frame));
+    EXPECT_TRUE(BoardFrames().empty());
+    for (const auto& raised : Raised)
+        EXPECT_TRUE(raised.second) << "raised " << raised.first << ", a window that is gone";
+}
+
+TEST_F(ReentrancyTest, RestoredBoardIsStillRaisedWhenNothingInterferes)
+{
+    HWND frame = Open(7, 42);
+    ASSERT_TRUE(frame);
+    ShowWindow(frame, SW_MINIMIZE);
+    ImportPatch patch(plugin->Module(), "user32.dll", "BringWindowToTop", reinterpret_cast<void*>(&RecordRaise));
+    Raised.clear();
+    EXPECT_EQ(0, OpenAla());
+    ASSERT_EQ(1u, Raised.size());
+    EXPECT_EQ(frame, Raised[0].first);
+    EXPECT_FALSE(IsIconic(frame));
+}
+
+TEST_F(ReentrancyTest, SameBoardRequestedWhilePlacementIsReadMakesOneWindow)
+{
+    OnceDuring(IsPlacementRead, [this] { OpenAla(); });
+    OpenAla();
+    ASSERT_TRUE(fired);
+    PumpMessages();
+    EXPECT_EQ(1u, BoardFrames().size());
+    EXPECT_EQ(1, Send(MsgBoardState, 42, 0, 7));
+    EXPECT_EQ(1, Send(MsgUiEnd));
+    EXPECT_TRUE(BoardFrames().empty());  // no board window outlives the user interface
+}
+
+TEST_F(ReentrancyTest, SameBoardRequestedWhileItsWindowIsMadeMakesOneWindow)
+{
+    // The new frame stores its place while it is created, before the
+    // registry knows it.
+    OnceDuring(IsSettingsWrite, [this] { OpenAla(); });
+    OpenAla();
+    ASSERT_TRUE(fired);
+    PumpMessages();
+    EXPECT_EQ(1u, BoardFrames().size());
+    EXPECT_EQ(1, Send(MsgBoardState, 42, 0, 7));
+    EXPECT_EQ(1, Send(MsgUiEnd));
+    EXPECT_TRUE(BoardFrames().empty());
+}
+
+TEST_F(ReentrancyTest, OtherBoardsMayOpenFromInsideAnOpening)
+{
+    OnceDuring(IsSettingsWrite, [this] { Send(MsgOpenBoard, 43, Word("Ola"), 7); });
+    OpenAla();
+    ASSERT_TRUE(fired);
+    PumpMessages();
+    EXPECT_EQ(2u, BoardFrames().size());
+    EXPECT_EQ(1, Send(MsgBoardState, 42, 0, 7));
+    EXPECT_EQ(1, Send(MsgBoardState, 43, 0, 7));
+    EXPECT_EQ(1, Send(MsgUiEnd));
+    EXPECT_TRUE(BoardFrames().empty());
+}
+
+TEST_F(ReentrancyTest, UserInterfaceEndingDuringAnOpeningLeavesNoBoard)
+{
+    const std::vector<bool (*)(const HostCall&)> moments = {IsPlacementRead, IsSettingsWrite};
+    for (auto moment : moments) {
+        OnceDuring(moment, [this] { Send(MsgUiEnd); });
+        OpenAla();
+        ASSERT_TRUE(fired);
+        PumpMessages();
+        EXPECT_TRUE(BoardFrames().empty());
+        EXPECT_EQ(0, Send(MsgBoardState, 42, 0, 7));
+        // Ended and started again while the window was made: it belonged
+        // to the user interface that ended.
+        OnceDuring(moment, [this] {
+            Send(MsgUiEnd);
+            Send(MsgUiStart);
+        });
+        Send(MsgUiStart);
+        OpenAla();
+        ASSERT_TRUE(fired);
+        PumpMessages();
+        EXPECT_TRUE(BoardFrames().empty());
+        host.duringCall = nullptr;
+        // The next request opens the board normally.
+        EXPECT_TRUE(Open(7, 42));
+        EXPECT_EQ(1, Send(MsgUiEnd));
+        EXPECT_TRUE(BoardFrames().empty());
+        Send(MsgUiStart);
+    }
+}
+
+TEST_F(ReentrancyTest, NoBoardOpensOutsideTheUserInterface)
+{
+    EXPECT_EQ(1, Send(MsgUiEnd));
+    EXPECT_EQ(0, OpenAla());
+    EXPECT_TRUE(BoardFrames().empty());
+    EXPECT_EQ(0, Send(MsgBoardState, 42, 0, 7));
+
+    // Nor through an accepted invitation.
+    QueuedMessage invitation = {};
+    invitation.size = sizeof invitation;
+    invitation.type = MessageTypeBoard;
+    invitation.body = "7 42 Ala";
+    MessageSelector all = {};
+    all.type = -1;
+    all.messageId = host.store.Add(invitation);
+    host.store.Process(all);
+    host.store.Deliver();
+    ActionNotify notify = {};
+    notify.size = sizeof notify;
+    notify.action.id = ActionBoard;
+    notify.code = 1;
+    EXPECT_EQ(0, Send(MsgAction, Word(&notify)));
+    EXPECT_TRUE(BoardFrames().empty());
+
+    // The next start allows them again.
+    EXPECT_EQ(1, Send(MsgUiStart));
+    EXPECT_TRUE(Open(7, 42));
+}
+
+class BeforeUiStartTest : public BoardTest {
+protected:
+    bool StartsPlugin() const override { return false; }
+};
+
+TEST_F(BeforeUiStartTest, NoBoardOpensBeforeTheUserInterfaceStarts)
+{
+    host.pluginModule = plugin->Module();
+    Send(MsgInit, Word(static_cast<HostCore*>(&host)));
+    Send(MsgSetColumns);
+    Send(MsgUiPrepare);
+    EXPECT_EQ(0, Send(MsgOpenBoard, 42, Word("Ala"), 7));
+    EXPECT_TRUE(BoardFrames().empty());
+    Send(MsgUiStart);
+    EXPECT_TRUE(Open(7, 42));
+    Send(MsgUiEnd);
+    EXPECT_TRUE(BoardFrames().empty());
+}
+
+}  // namespace
