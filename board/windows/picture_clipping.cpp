@@ -1,6 +1,6 @@
-#include "picture_clipping.h"
+#include "windows/picture_clipping.h"
 
-#include "canvas_window.h"
+#include "oboard/board_ui.h"
 
 #include <algorithm>
 #include <cmath>

@@ -157,13 +157,13 @@ LRESULT CALLBACK RefuseWindowClass::Hook(int code, WPARAM wParam, LPARAM lParam)
 
 HIMAGELIST BoardControlsTest::PluginImageList()
 {
-    HIMAGELIST* list = ModuleGlobal<HIMAGELIST>(plugin->Module(), pluginCopy, "BoardImageList");
+    HIMAGELIST* list = ModuleGlobal<HIMAGELIST>(plugin->Module(), "gBoardImageList");
     return list ? *list : nullptr;
 }
 
 COLORREF* BoardControlsTest::PluginCustomColors()
 {
-    return ModuleGlobal<COLORREF>(plugin->Module(), pluginCopy, "CustomColors");
+    return ModuleGlobal<COLORREF>(plugin->Module(), "gCustomColors");
 }
 
 void ClickToolbarButton(HWND toolbar, int command)

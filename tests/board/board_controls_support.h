@@ -5,20 +5,15 @@
 #define TESTS_BOARD_BOARD_CONTROLS_SUPPORT_H
 
 #include "board_test_support.h"
-#include "module_symbols.h"
+#include "pe_image.h"
 
-#include "windows/board_window_state.h"
+#include "board_record.h"
 
 #include <commctrl.h>
 
 #include <functional>
 #include <string>
 #include <vector>
-
-// The frame's private messages that apply a colour-menu choice, by the
-// numbers the frame answers to.
-const UINT MsgSetPenColor = WM_USER + 10000;
-const UINT MsgSetFillColor = WM_USER + 10001;
 
 // Pixels of a window's client area or of a memory bitmap, as COLORREFs.
 struct PixelGrid {

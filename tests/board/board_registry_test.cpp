@@ -18,9 +18,7 @@ LRESULT CALLBACK RecordClose(int code, WPARAM wParam, LPARAM lParam)
 {
     const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
     if (code == HC_ACTION && call->message == WM_CLOSE) {
-        char name[32] = {};
-        GetClassNameA(call->hwnd, name, sizeof name);
-        if (!std::strcmp(name, "botgrafwnd"))
+        if (IsBoardFrame(call->hwnd))
             ClosedFrames.push_back(call->hwnd);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -114,15 +112,15 @@ TEST_F(BoardRegistryTest, NewBoardRecordAndWindow)
     EXPECT_EQ(frame, GetParent(state->canvasWindow));
     char name[32] = {};
     GetClassNameA(state->canvasWindow, name, sizeof name);
-    EXPECT_STREQ("oknorysowania", name);
+    EXPECT_STREQ(CanvasClassName, name);
     const LONG canvasStyle = GetWindowLongA(state->canvasWindow, GWL_STYLE);
     EXPECT_EQ(static_cast<LONG>(WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL),
               canvasStyle & (WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL));
-    EXPECT_EQ(GetDlgItem(frame, 18001), state->rebarWindow);
+    EXPECT_EQ(GetDlgItem(frame, IdRebar), state->rebarWindow);
 
     // Caption, system menu, sizing border and minimize box; no maximize.
     const LONG style = GetWindowLongA(frame, GWL_STYLE);
-    EXPECT_EQ(0x00CE0000, style & 0x00CF0000);
+    EXPECT_EQ(WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX, style & 0x00CF0000);
     EXPECT_EQ(static_cast<UINT>(-1), GetMenuState(GetSystemMenu(frame, FALSE), SC_MAXIMIZE, MF_BYCOMMAND));
     EXPECT_NE(static_cast<UINT>(-1), GetMenuState(GetSystemMenu(frame, FALSE), SC_MINIMIZE, MF_BYCOMMAND));
 }

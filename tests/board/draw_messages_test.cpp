@@ -1,6 +1,6 @@
 // Other plugins drawing on a board, setting the attributes of their
 // drawings, asking for its state and flashing it.
-#include "import_patch.h"
+#include "pe_image.h"
 #include "board_test_support.h"
 
 #include <climits>
@@ -36,9 +36,9 @@ protected:
         PluginTest::SetUp();
         flashes.clear();
         Send(MsgOpenBoard, 42, Word("Ala"), 7);
-        frame = FindWindowA("botgrafwnd", "Grafika - Ala");
+        frame = FindWindowA(BoardFrameClassName, "Grafika - Ala");
         ASSERT_NE(nullptr, frame);
-        state = BoardStateOf(frame);
+        state = FrameRecord(frame);
         ASSERT_NE(nullptr, state);
         flashPatch.reset(
             new ImportPatch(plugin->Module(), "user32.dll", "FlashWindowEx", reinterpret_cast<void*>(&RecordFlash)));
@@ -355,7 +355,7 @@ TEST_F(AttributesBeforeOpenTest, AreLost)
     EXPECT_EQ(0, Send(MsgRequestFillEnabled, 42, 1, 7));
     EXPECT_EQ(0, Send(MsgBoardState, 42, 0, 7));
     Send(MsgOpenBoard, 42, Word("Ala"), 7);
-    BoardWindowState* state = BoardStateOf(FindWindowA("botgrafwnd", "Grafika - Ala"));
+    BoardWindowState* state = FrameRecord(FindWindowA(BoardFrameClassName, "Grafika - Ala"));
     ASSERT_NE(nullptr, state);
     EXPECT_EQ(0u, state->requestPenColor);
     EXPECT_EQ(1, state->requestPenWidth);

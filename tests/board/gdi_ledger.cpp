@@ -1,6 +1,6 @@
 #include "gdi_ledger.h"
 
-#include "import_patch.h"
+#include "pe_image.h"
 
 #include <map>
 

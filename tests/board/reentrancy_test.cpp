@@ -3,7 +3,7 @@
 // registry entry used after it is gone, and no board outside the user
 // interface's lifetime.
 #include "board_test_support.h"
-#include "import_patch.h"
+#include "pe_image.h"
 
 #include <utility>
 #include <vector>

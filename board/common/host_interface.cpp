@@ -1,30 +1,30 @@
-#include "host_interface.h"
+#include "common/host_interface.h"
 
-HostCore* TheHostCore = nullptr;
+HostCore* gHostCore = nullptr;
 
 namespace {
 
 // Set while a handler runs; a pinned null host stays null.
-HostCore* PinnedCore = nullptr;
-bool Pinned = false;
+HostCore* gPinnedCore = nullptr;
+bool gPinned = false;
 
 }  // namespace
 
-PinnedHost::PinnedHost() : previous_(PinnedCore), previousSet_(Pinned)
+PinnedHost::PinnedHost() : previous_(gPinnedCore), previousSet_(gPinned)
 {
-    PinnedCore = TheHostCore;
-    Pinned = true;
+    gPinnedCore = gHostCore;
+    gPinned = true;
 }
 
 PinnedHost::~PinnedHost()
 {
-    PinnedCore = previous_;
-    Pinned = previousSet_;
+    gPinnedCore = previous_;
+    gPinned = previousSet_;
 }
 
 HostCore* ActiveHost()
 {
-    return Pinned ? PinnedCore : TheHostCore;
+    return gPinned ? gPinnedCore : gHostCore;
 }
 
 int SendHostMessage(uint32_t id, int32_t p1, int32_t p2)
