@@ -40,13 +40,9 @@ int SendHostMessage(uint32_t id, int32_t p1, int32_t p2)
     return host->HostMessage(&message);
 }
 
-HINSTANCE HostInstance()
-{
-    HostCore* host = ActiveHost();
-    return host ? host->HostInstance() : nullptr;
-}
+namespace {
 
-static int32_t GetIntValue(int table, int row, int column)
+int32_t GetIntValue(int table, int row, int column)
 {
     HostCore* host = ActiveHost();
     if (!host)
@@ -55,6 +51,14 @@ static int32_t GetIntValue(int table, int row, int column)
     value.type = ValueInt;
     host->GetValue(table, row, column, &value);
     return value.value;
+}
+
+}  // namespace
+
+HINSTANCE HostInstance()
+{
+    HostCore* host = ActiveHost();
+    return host ? host->HostInstance() : nullptr;
 }
 
 int32_t GetConfigInt(int column)

@@ -13,6 +13,9 @@ namespace {
 const int AppendIndex = 0x3FFF;
 const int PickerItemIndex = 5;
 const int PickerSeparatorWidth = 100;
+// The rebar's size until the frame's first WM_SIZE lays it out.
+const int RebarFirstWidth = 400;
+const int RebarFirstHeight = 50;
 
 const DWORD RebarStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_BORDER | RBS_BANDBORDERS |
     CCS_NODIVIDER | CCS_NOPARENTALIGN;
@@ -109,8 +112,8 @@ HWND CreateBoardRebar(HWND frame)
     InitCommonControlsEx(&controls);
 
     BoardWindowState* state = BoardStateOf(frame);
-    HWND rebar = CreateWindowExA(0, REBARCLASSNAMEA, nullptr, RebarStyle, 0, 0, 400, 50, frame, ChildId(IdRebar),
-                                 gBoardModuleInstance, nullptr);
+    HWND rebar = CreateWindowExA(0, REBARCLASSNAMEA, nullptr, RebarStyle, 0, 0, RebarFirstWidth, RebarFirstHeight,
+                                 frame, ChildId(IdRebar), gBoardModuleInstance, nullptr);
     if (state)
         state->rebarWindow = rebar;
     if (!rebar)

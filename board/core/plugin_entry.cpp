@@ -16,7 +16,7 @@ namespace {
 
 // A record must hold its size and id before either can be read, and its
 // parameter words before p1/p2 are.
-const uint16_t HeaderSize = 6;
+const uint16_t HeaderSize = offsetof(PluginMessage, reserved1);
 const uint16_t FullSize = sizeof(PluginMessage);
 
 intptr_t TextReply(const char* text)

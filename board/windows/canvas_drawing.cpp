@@ -116,9 +116,14 @@ void DrawShape(HDC dc, DrawTool tool, const PictureSegment& points, const ShapeA
     }
 }
 
+bool IsShapeTool(int32_t tool)
+{
+    return tool == ToolLine || tool == ToolRectangle || tool == ToolEllipse;
+}
+
 void InvertShape(HWND window, DrawTool tool, const PictureSegment& points)
 {
-    if (tool != ToolLine && tool != ToolRectangle && tool != ToolEllipse)
+    if (!IsShapeTool(tool))
         return;
     HDC dc = GetDC(window);
     if (!dc)

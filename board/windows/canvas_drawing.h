@@ -37,6 +37,10 @@ ShapeAttributes RequestAttributes(const BoardWindowState& board);
 // the plain GDI calls. Nothing happens for a null `dc`.
 void DrawShape(HDC dc, DrawTool tool, const PictureSegment& points, const ShapeAttributes& attributes);
 
+// The line, rectangle and ellipse tools drag a preview and draw their shape
+// when the button is released; free-hand draws as the mouse moves.
+bool IsShapeTool(int32_t tool);
+
 // Inverts the pixels under the one-pixel outline of `tool`'s shape (line,
 // rectangle or ellipse; nothing for free-hand) on `window`'s own device
 // context, so that doing it twice restores the screen.

@@ -43,12 +43,6 @@ bool DragIsOn(const BoardWindowState& state)
     return gCanvasDrag.board && gCanvasDrag.board == &state;
 }
 
-// The line, rectangle and ellipse tools drag a preview; free-hand draws at once.
-bool IsShapeTool(int32_t tool)
-{
-    return tool == ToolLine || tool == ToolRectangle || tool == ToolEllipse;
-}
-
 // The picture is made here, inside the frame's WM_CREATE, whose record is
 // already there (a canvas outside a board gets none).
 void OnCreate(HWND canvas, BoardWindowState* state)

@@ -29,7 +29,7 @@
 #include <cstdint>
 
 // True when GDI takes `value` as a coordinate everywhere.
-bool IsGdiCoordinate(int32_t value);
+bool IsGdiCoordinate(int64_t value);
 
 struct PictureSegment {
     int32_t x1, y1, x2, y2;

@@ -95,14 +95,14 @@ public:
     PaintWatch(const PaintWatch&) = delete;
     PaintWatch& operator=(const PaintWatch&) = delete;
     // True when the window was erased and painted since the last Reset.
-    bool Repainted() const { return erases > 0 && paints > 0; }
-    void Reset() { erases = paints = 0; }
+    bool Repainted() const { return gErases > 0 && gPaints > 0; }
+    void Reset() { gErases = gPaints = 0; }
 
 private:
     static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
     HWND window_;
-    static WNDPROC original;
-    static int erases, paints;
+    static WNDPROC gOriginal;
+    static int gErases, gPaints;
 };
 
 class BoardControlsTest : public BoardTest {

@@ -12,14 +12,14 @@ namespace {
 using Key = std::pair<int32_t, int32_t>;  // (net, contact)
 
 // Every WM_CLOSE that reaches a board frame on this thread, in order.
-std::vector<HWND> ClosedFrames;
+std::vector<HWND> gClosedFrames;
 
 LRESULT CALLBACK RecordClose(int code, WPARAM wParam, LPARAM lParam)
 {
     const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
     if (code == HC_ACTION && call->message == WM_CLOSE) {
         if (IsBoardFrame(call->hwnd))
-            ClosedFrames.push_back(call->hwnd);
+            gClosedFrames.push_back(call->hwnd);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -28,7 +28,7 @@ class CloseRecorder {
 public:
     CloseRecorder()
     {
-        ClosedFrames.clear();
+        gClosedFrames.clear();
         hook_ = SetWindowsHookExA(WH_CALLWNDPROC, RecordClose, nullptr, GetCurrentThreadId());
     }
     ~CloseRecorder() { UnhookWindowsHookEx(hook_); }
@@ -138,7 +138,7 @@ TEST_F(BoardRegistryTest, CloseAllBoardsClosesEachOnceSmallestKeyFirst)
     CloseRecorder recorder;
     ASSERT_TRUE(recorder.Installed());
     EXPECT_EQ(1, Send(MsgUiEnd));
-    EXPECT_EQ(expectedFrames, ClosedFrames);
+    EXPECT_EQ(expectedFrames, gClosedFrames);
     EXPECT_TRUE(BoardFrames().empty());
 }
 
@@ -147,7 +147,7 @@ TEST_F(BoardRegistryTest, CloseAllBoardsOnNoBoardSendsNothing)
     CloseRecorder recorder;
     ASSERT_TRUE(recorder.Installed());
     EXPECT_EQ(1, Send(MsgUiEnd));
-    EXPECT_TRUE(ClosedFrames.empty());
+    EXPECT_TRUE(gClosedFrames.empty());
 }
 
 TEST_F(BoardRegistryTest, ClosedBoardLeavesTheRegistry)
@@ -164,17 +164,17 @@ TEST_F(BoardRegistryTest, ClosedBoardLeavesTheRegistry)
     EXPECT_EQ("Grafika - Nowa", Title(again));
     CloseRecorder recorder;
     Send(MsgUiEnd);
-    EXPECT_EQ(std::vector<HWND> {again}, ClosedFrames);
+    EXPECT_EQ(std::vector<HWND> {again}, gClosedFrames);
 }
 
-WNDPROC OriginalFrameProc = nullptr;
+WNDPROC gOriginalFrameProc = nullptr;
 
 // A frame that ignores WM_CLOSE and so never removes its entry itself.
 LRESULT CALLBACK IgnoreClose(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_CLOSE)
         return 0;
-    return CallWindowProcA(OriginalFrameProc, window, message, wParam, lParam);
+    return CallWindowProcA(gOriginalFrameProc, window, message, wParam, lParam);
 }
 
 TEST_F(BoardRegistryTest, CloseAllBoardsEndsWhenAWindowKeepsItsEntry)
@@ -183,12 +183,12 @@ TEST_F(BoardRegistryTest, CloseAllBoardsEndsWhenAWindowKeepsItsEntry)
     HWND normal = Open(2, 1);
     ASSERT_TRUE(stubborn);
     ASSERT_TRUE(normal);
-    OriginalFrameProc =
+    gOriginalFrameProc =
         reinterpret_cast<WNDPROC>(SetWindowLongPtrA(stubborn, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(IgnoreClose)));
 
     CloseRecorder recorder;
     EXPECT_EQ(1, Send(MsgUiEnd));
-    EXPECT_EQ((std::vector<HWND> {stubborn, normal}), ClosedFrames);
+    EXPECT_EQ((std::vector<HWND> {stubborn, normal}), gClosedFrames);
     EXPECT_TRUE(BoardFrames().empty());  // no board window outlives the user interface
 }
 
@@ -214,7 +214,7 @@ TEST_F(BoardRegistryTest, BoardDestroyedBehindTheRegistrysBack)
 
     CloseRecorder recorder;
     EXPECT_EQ(1, Send(MsgUiEnd));
-    EXPECT_EQ((std::vector<HWND> {again, other}), ClosedFrames);
+    EXPECT_EQ((std::vector<HWND> {again, other}), gClosedFrames);
     EXPECT_TRUE(BoardFrames().empty());
 }
 

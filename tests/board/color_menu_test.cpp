@@ -42,11 +42,11 @@ struct MenuWatch {
     std::vector<Item> items;
 };
 
-MenuWatch Watch;
+MenuWatch gWatch;
 
 void ReadMenu(HMENU menu)
 {
-    Watch.items.clear();
+    gWatch.items.clear();
     const int count = GetMenuItemCount(menu);
     for (int position = 0; position < count; ++position) {
         char text[64] = {};
@@ -56,49 +56,49 @@ void ReadMenu(HMENU menu)
         info.dwTypeData = text;
         info.cch = sizeof text;
         GetMenuItemInfoA(menu, position, TRUE, &info);
-        Watch.items.push_back({info.fType, info.fState, info.wID, info.hbmpItem, text});
+        gWatch.items.push_back({info.fType, info.fState, info.wID, info.hbmpItem, text});
     }
 }
 
 LRESULT CALLBACK WatchingFrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_INITMENUPOPUP)
-        Watch.menu = reinterpret_cast<HMENU>(wParam);
+        gWatch.menu = reinterpret_cast<HMENU>(wParam);
     if (message == WM_COMMAND)
-        ++Watch.commands;
+        ++gWatch.commands;
     if (message == WM_ENTERIDLE && wParam == MSGF_MENU) {
-        ++Watch.idles;
-        if (!Watch.acted) {
-            Watch.acted = true;
-            Watch.popup = reinterpret_cast<HWND>(lParam);
-            GetWindowRect(Watch.popup, &Watch.popupRect);
-            if (Watch.menu)
-                ReadMenu(Watch.menu);
-            if (Watch.downPresses < 0) {
+        ++gWatch.idles;
+        if (!gWatch.acted) {
+            gWatch.acted = true;
+            gWatch.popup = reinterpret_cast<HWND>(lParam);
+            GetWindowRect(gWatch.popup, &gWatch.popupRect);
+            if (gWatch.menu)
+                ReadMenu(gWatch.menu);
+            if (gWatch.downPresses < 0) {
                 EndMenu();
             } else {
-                for (int i = 0; i < Watch.downPresses; ++i)
-                    PostMessageA(Watch.popup, WM_KEYDOWN, VK_DOWN, 0);
-                PostMessageA(Watch.popup, WM_KEYDOWN, VK_RETURN, 0);
+                for (int i = 0; i < gWatch.downPresses; ++i)
+                    PostMessageA(gWatch.popup, WM_KEYDOWN, VK_DOWN, 0);
+                PostMessageA(gWatch.popup, WM_KEYDOWN, VK_RETURN, 0);
             }
-        } else if (Watch.idles > 500) {
+        } else if (gWatch.idles > 500) {
             EndMenu();  // the keys did not reach the menu: do not hang
         }
     }
-    return CallWindowProcA(Watch.original, window, message, wParam, lParam);
+    return CallWindowProcA(gWatch.original, window, message, wParam, lParam);
 }
 
 void StartWatching(HWND frame, int downPresses)
 {
-    Watch = MenuWatch();
-    Watch.downPresses = downPresses;
-    Watch.original = reinterpret_cast<WNDPROC>(
+    gWatch = MenuWatch();
+    gWatch.downPresses = downPresses;
+    gWatch.original = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchingFrameProc)));
 }
 
 void StopWatching(HWND frame)
 {
-    SetWindowLongPtrA(frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Watch.original));
+    SetWindowLongPtrA(frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gWatch.original));
 }
 
 RECT ButtonOnScreen(HWND toolbar, int command)
@@ -117,7 +117,7 @@ TEST_F(BoardControlsTest, MenuHoldsTheTwelveOwnerDrawnEntries)
     StartWatching(frame, -1);
     ClickToolbarButton(toolbar, CmdFillColor);
     StopWatching(frame);
-    ASSERT_TRUE(Watch.acted) << "no menu was tracked";
+    ASSERT_TRUE(gWatch.acted) << "no menu was tracked";
 
     struct Expected {
         const char* text;  // null: separator
@@ -137,10 +137,10 @@ TEST_F(BoardControlsTest, MenuHoldsTheTwelveOwnerDrawnEntries)
         {nullptr, 0},
         {"inny...", MenuColorOther},
     };
-    ASSERT_EQ(12u, Watch.items.size());
+    ASSERT_EQ(12u, gWatch.items.size());
     for (size_t position = 0; position < 12; ++position) {
         SCOPED_TRACE(position);
-        const MenuWatch::Item& item = Watch.items[position];
+        const MenuWatch::Item& item = gWatch.items[position];
         if (!expected[position].text) {
             EXPECT_TRUE(item.type & MFT_SEPARATOR);
             EXPECT_EQ(0u, item.id);
@@ -155,7 +155,7 @@ TEST_F(BoardControlsTest, MenuHoldsTheTwelveOwnerDrawnEntries)
     // Dismissed: nothing changes, and the press was no command.
     EXPECT_EQ(0, State(frame)->fillEnabled);
     EXPECT_EQ(0u, State(frame)->fillColor);
-    EXPECT_EQ(0, Watch.commands);
+    EXPECT_EQ(0, gWatch.commands);
 }
 
 TEST_F(BoardControlsTest, ChoiceInTheDropDownUnderKolorReachesThePen)
@@ -170,15 +170,15 @@ TEST_F(BoardControlsTest, ChoiceInTheDropDownUnderKolorReachesThePen)
     StartWatching(frame, 5);
     ClickToolbarButton(toolbar, CmdPenColor);
     StopWatching(frame);
-    ASSERT_TRUE(Watch.acted) << "no menu was tracked";
+    ASSERT_TRUE(gWatch.acted) << "no menu was tracked";
 
-    EXPECT_EQ(button.left, Watch.popupRect.left);
-    EXPECT_EQ(button.bottom, Watch.popupRect.top);
+    EXPECT_EQ(button.left, gWatch.popupRect.left);
+    EXPECT_EQ(button.bottom, gWatch.popupRect.top);
     EXPECT_EQ(0x0048E41Bu, State(frame)->penColor);
     EXPECT_EQ(1, State(frame)->penEnabled);
     EXPECT_EQ(0u, State(frame)->fillColor);
     EXPECT_EQ(ToolFreehand, State(frame)->tool);
-    EXPECT_EQ(0, Watch.commands);
+    EXPECT_EQ(0, gWatch.commands);
     EXPECT_TRUE(picker.Repainted());
 }
 

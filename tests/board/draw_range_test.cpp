@@ -23,15 +23,15 @@ bool InGdiRange(int64_t v)
 
 // Coordinates the plugin handed to GDI's figure calls, as seen through its
 // imports; any outside GDI's range fails the test that drew them.
-int64_t OutOfRangeCalls = 0;
-int64_t FigureCalls = 0;
+int64_t gOutOfRangeCalls = 0;
+int64_t gFigureCalls = 0;
 
 void Note(std::initializer_list<int> values)
 {
-    ++FigureCalls;
+    ++gFigureCalls;
     for (int v : values)
         if (!InGdiRange(v))
-            ++OutOfRangeCalls;
+            ++gOutOfRangeCalls;
 }
 
 BOOL WINAPI WatchMoveToEx(HDC dc, int x, int y, LPPOINT previous)
@@ -88,13 +88,13 @@ protected:
             patches.emplace_back(new ImportPatch(plugin->Module(), "gdi32.dll", w.name, w.replacement));
             ASSERT_TRUE(patches.back()->Applied()) << w.name;
         }
-        OutOfRangeCalls = 0;
-        FigureCalls = 0;
+        gOutOfRangeCalls = 0;
+        gFigureCalls = 0;
     }
 
     void TearDown() override
     {
-        EXPECT_EQ(0, OutOfRangeCalls) << "coordinates beyond GDI's range reached GDI";
+        EXPECT_EQ(0, gOutOfRangeCalls) << "coordinates beyond GDI's range reached GDI";
         patches.clear();
         BoardTest::TearDown();
     }
@@ -359,9 +359,9 @@ TEST_F(DrawRangeTest, RequestsWithinRangeDrawAsPlainGdi)
                     a.fill = fill;
                     a.fillColor = Blue;
                     Use(a);
-                    const int64_t callsBefore = FigureCalls;
+                    const int64_t callsBefore = gFigureCalls;
                     const Picture drawn = Drawn(id, b.x1, b.y1, b.x2, b.y2);
-                    EXPECT_GT(FigureCalls, callsBefore);
+                    EXPECT_GT(gFigureCalls, callsBefore);
                     const Picture plain = PlainGdi(id, b.x1, b.y1, b.x2, b.y2, a);
                     EXPECT_EQ(0, Differences(drawn, plain))
                         << id << " (" << b.x1 << ", " << b.y1 << ", " << b.x2 << ", " << b.y2 << ") width " << width;

@@ -390,15 +390,15 @@ void BoardFuzzer::WindowStep(HWND frame)
                                          MenuColorPink,
                                          MenuColorWhite,
                                          1234};
-            Modal.menuItem = Items[Below(12)];
-            Modal.colourChosen = Chance(0.5);
-            Modal.colour = static_cast<COLORREF>(AnyValue());
+            gModal.menuItem = Items[Below(12)];
+            gModal.colourChosen = Chance(0.5);
+            gModal.colour = static_cast<COLORREF>(AnyValue());
             NMTOOLBARA notification = {};
             notification.hdr.hwndFrom = state->toolbarWindow;
             notification.hdr.idFrom = GetDlgCtrlID(state->toolbarWindow);
             notification.hdr.code = TBN_DROPDOWN;
             notification.iItem = Chance(0.5) ? CmdPenColor : CmdFillColor;
-            Note("colour menu " + std::to_string(notification.iItem) + " -> " + std::to_string(Modal.menuItem));
+            Note("colour menu " + std::to_string(notification.iItem) + " -> " + std::to_string(gModal.menuItem));
             SendMessageA(frame, WM_NOTIFY, notification.hdr.idFrom, reinterpret_cast<LPARAM>(&notification));
         }
         break;

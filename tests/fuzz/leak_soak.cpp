@@ -37,9 +37,9 @@ void ChooseColour(HWND frame, const BoardWindowState* state, int button, UINT it
 {
     if (!state->toolbarWindow)
         return;
-    Modal.menuItem = item;
-    Modal.colourChosen = true;
-    Modal.colour = RGB(10, 200, 30);
+    gModal.menuItem = item;
+    gModal.colourChosen = true;
+    gModal.colour = RGB(10, 200, 30);
     NMTOOLBARA notification = {};
     notification.hdr.hwndFrom = state->toolbarWindow;
     notification.hdr.idFrom = GetDlgCtrlID(state->toolbarWindow);

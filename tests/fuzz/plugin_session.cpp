@@ -7,27 +7,27 @@
 
 #include <cstring>
 
-ModalAnswers Modal;
+ModalAnswers gModal;
 
 namespace {
 
 int WINAPI AnswerMessageBox(HWND, LPCSTR, LPCSTR, UINT)
 {
-    ++Modal.messageBoxes;
+    ++gModal.messageBoxes;
     return IDOK;
 }
 
 BOOL WINAPI AnswerColourDialog(LPCHOOSECOLORA dialog)
 {
-    if (!Modal.colourChosen)
+    if (!gModal.colourChosen)
         return FALSE;
-    dialog->rgbResult = Modal.colour;
+    dialog->rgbResult = gModal.colour;
     return TRUE;
 }
 
 BOOL WINAPI AnswerMenu(HMENU, UINT, int, int, HWND, LPTPMPARAMS)
 {
-    return static_cast<BOOL>(Modal.menuItem);
+    return static_cast<BOOL>(gModal.menuItem);
 }
 
 }  // namespace

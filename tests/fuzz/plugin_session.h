@@ -24,7 +24,7 @@ struct ModalAnswers {
     int messageBoxes = 0;  // how many message boxes were asked for
 };
 
-extern ModalAnswers Modal;
+extern ModalAnswers gModal;
 
 class PluginSession {
 public:
