@@ -22,9 +22,9 @@
 #include "bench_report.h"
 #include "board_workload.h"
 
-static const char kSide[] = "baseline";
-static const char kFrameClass[] = "BenchBareFrame";
-static const char kPictureClass[] = "BenchBarePicture";
+static const char Side[] = "baseline";
+static const char FrameClass[] = "BenchBareFrame";
+static const char PictureClass[] = "BenchBarePicture";
 
 typedef struct Picture {
     HBITMAP bitmap;
@@ -41,9 +41,9 @@ typedef struct Board {
 
 static HBITMAP CreateWhitePicture(HDC compatibleWith)
 {
-    HBITMAP bitmap = CreateCompatibleBitmap(compatibleWith, WorkPictureWidth, WorkPictureHeight);
+    HBITMAP bitmap = CreateCompatibleBitmap(compatibleWith, PictureWidth, PictureHeight);
     HDC memory = CreateCompatibleDC(compatibleWith);
-    RECT whole = {0, 0, WorkPictureWidth, WorkPictureHeight};
+    RECT whole = {0, 0, PictureWidth, PictureHeight};
     HGDIOBJ previous = SelectObject(memory, bitmap);
     FillRect(memory, &whole, (HBRUSH)GetStockObject(WHITE_BRUSH));
     SelectObject(memory, previous);
@@ -56,13 +56,13 @@ static void Paint(HWND window, Picture* picture)
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
     if (picture->paintDc) {
-        BitBlt(dc, 0, 0, WorkPictureWidth, WorkPictureHeight, picture->paintDc, 0, 0, SRCCOPY);
+        BitBlt(dc, 0, 0, PictureWidth, PictureHeight, picture->paintDc, 0, 0, SRCCOPY);
     } else {
         /* Paints outside the measurement (the first show, the end of a
          * drag) need a context of their own. */
         HDC memory = CreateCompatibleDC(dc);
         HGDIOBJ previous = SelectObject(memory, picture->bitmap);
-        BitBlt(dc, 0, 0, WorkPictureWidth, WorkPictureHeight, memory, 0, 0, SRCCOPY);
+        BitBlt(dc, 0, 0, PictureWidth, PictureHeight, memory, 0, 0, SRCCOPY);
         SelectObject(memory, previous);
         DeleteDC(memory);
     }
@@ -130,7 +130,7 @@ static void RegisterClasses(void)
     frame.hInstance = GetModuleHandleA(NULL);
     frame.hCursor = LoadCursorA(NULL, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
     frame.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
-    frame.lpszClassName = kFrameClass;
+    frame.lpszClassName = FrameClass;
     RegisterClassExA(&frame);
     memset(&picture, 0, sizeof picture);
     picture.cbSize = sizeof picture;
@@ -138,7 +138,7 @@ static void RegisterClasses(void)
     picture.lpfnWndProc = PictureProc;
     picture.hInstance = GetModuleHandleA(NULL);
     picture.hCursor = LoadCursorA(NULL, MAKEINTRESOURCEA(32515) /* IDC_CROSS */);
-    picture.lpszClassName = kPictureClass;
+    picture.lpszClassName = PictureClass;
     RegisterClassExA(&picture);
 }
 
@@ -146,12 +146,12 @@ static int OpenBoard(Board* board)
 {
     HDC dc;
     memset(board, 0, sizeof *board);
-    board->frame = CreateWindowExA(0, kFrameClass, "Bare", WS_OVERLAPPEDWINDOW | WS_VISIBLE, WorkFrameX, WorkFrameY,
+    board->frame = CreateWindowExA(0, FrameClass, "Bare", WS_OVERLAPPEDWINDOW | WS_VISIBLE, WorkFrameX, WorkFrameY,
                                    WorkFrameWidth, WorkFrameHeight, NULL, NULL, GetModuleHandleA(NULL), NULL);
     if (!board->frame)
         return 0;
-    board->window = CreateWindowExA(0, kPictureClass, NULL, WS_CHILD | WS_VISIBLE, 0, 0, WorkPictureWidth,
-                                    WorkPictureHeight, board->frame, NULL, GetModuleHandleA(NULL), &board->picture);
+    board->window = CreateWindowExA(0, PictureClass, NULL, WS_CHILD | WS_VISIBLE, 0, 0, PictureWidth, PictureHeight,
+                                    board->frame, NULL, GetModuleHandleA(NULL), &board->picture);
     if (!board->window)
         return 0;
     dc = GetDC(board->window);
@@ -213,7 +213,7 @@ static void MeasureDraws(Board* board, int count, int boards)
         DrawShape(board, WorkShapeAt(i));
     PumpMessages();
     Row(row, sizeof row, "draw", boards);
-    BenchBegin(row, kSide);
+    BenchBegin(row, Side);
     cpu = BenchCpuSeconds();
     start = BenchNow();
     for (i = 0; i < count; ++i)
@@ -221,7 +221,7 @@ static void MeasureDraws(Board* board, int count, int boards)
     wall = BenchNow() - start;
     cpu = BenchCpuSeconds() - cpu;
     PumpMessages();
-    BenchReport(row, kSide, count, wall, cpu, -1);
+    BenchReport(row, Side, count, wall, cpu, -1);
 }
 
 static void MeasureRepaints(Board* board, int count, int boards)
@@ -236,7 +236,7 @@ static void MeasureRepaints(Board* board, int count, int boards)
     for (i = 0; i < 5; ++i)
         RedrawWindow(board->window, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
     Row(row, sizeof row, "repaint", boards);
-    BenchBegin(row, kSide);
+    BenchBegin(row, Side);
     cpu = BenchCpuSeconds();
     start = BenchNow();
     for (i = 0; i < count; ++i)
@@ -246,7 +246,7 @@ static void MeasureRepaints(Board* board, int count, int boards)
     SelectObject(board->picture.paintDc, board->picture.paintDcPrevious);
     DeleteDC(board->picture.paintDc);
     board->picture.paintDc = NULL;
-    BenchReport(row, kSide, count, wall, cpu, -1);
+    BenchReport(row, Side, count, wall, cpu, -1);
 }
 
 static void SetCursorToClient(HWND window, POINT point)
@@ -279,7 +279,7 @@ static void MeasurePreview(Board* board, int count, int boards)
     for (i = 0; i < 10; ++i)
         MoveDuringDrag(board->window, i);
     Row(row, sizeof row, "preview", boards);
-    BenchBegin(row, kSide);
+    BenchBegin(row, Side);
     cpu = BenchCpuSeconds();
     wall = 0;
     for (i = 0; i < count; ++i)
@@ -287,7 +287,7 @@ static void MeasurePreview(Board* board, int count, int boards)
     cpu = BenchCpuSeconds() - cpu;
     SendMessageA(board->window, WM_LBUTTONUP, 0, MAKELPARAM(anchor.x, anchor.y));
     PumpMessages();
-    BenchReport(row, kSide, count, wall, cpu, -1);
+    BenchReport(row, Side, count, wall, cpu, -1);
 }
 
 /* Memory per picture: after one was made and deleted, as the board side
@@ -309,7 +309,7 @@ static int MeasureMemory(const WorkPlan* plan)
         while (made < count)
             pictures[made++] = CreateWhitePicture(screen);
         Row(row, sizeof row, "memory", count);
-        BenchReport(row, kSide, count, 0, 0, (WorkingSetBytes() - before) / count);
+        BenchReport(row, Side, count, 0, 0, (WorkingSetBytes() - before) / count);
     }
     while (made > 0)
         DeleteObject(pictures[--made]);
@@ -338,7 +338,7 @@ static int MeasureWindowMemory(const WorkPlan* plan)
             ok = OpenBoard(&boards[opened++]);
         Row(row, sizeof row, "memory-windows", count);
         if (ok)
-            BenchReport(row, kSide, count, 0, 0, (WorkingSetBytes() - before) / count);
+            BenchReport(row, Side, count, 0, 0, (WorkingSetBytes() - before) / count);
     }
     while (opened > 0)
         CloseBoard(&boards[--opened]);

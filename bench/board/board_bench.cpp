@@ -13,10 +13,8 @@
 
 namespace {
 
-const char kSide[] = "project";
-const int32_t kNet = 1;
-// The toolbar's command that picks the rectangle tool.
-const WPARAM kRectangleToolCommand = 202;
+const char Side[] = "project";
+const int32_t BenchNet = 1;
 
 struct OpenedBoard {
     int32_t contact;
@@ -31,11 +29,11 @@ public:
     bool Open(int32_t contact, OpenedBoard* board)
     {
         const std::string name = "Bench " + std::to_string(contact);
-        plugin_.Send(MsgOpenBoard, contact, static_cast<int32_t>(reinterpret_cast<intptr_t>(name.c_str())), kNet);
+        plugin_.Send(MsgOpenBoard, contact, static_cast<int32_t>(reinterpret_cast<intptr_t>(name.c_str())), BenchNet);
         PumpMessages();
         board->contact = contact;
-        board->frame = FindWindowA("botgrafwnd", ("Grafika - " + name).c_str());
-        board->canvas = board->frame ? FindWindowExA(board->frame, nullptr, "oknorysowania", nullptr) : nullptr;
+        board->frame = FindWindowA(BoardFrameClassName, ("Grafika - " + name).c_str());
+        board->canvas = board->frame ? FindWindowExA(board->frame, nullptr, CanvasClassName, nullptr) : nullptr;
         if (!board->canvas) {
             std::fprintf(stderr, "board_bench: board %d did not open\n", static_cast<int>(contact));
             return false;
@@ -53,15 +51,15 @@ public:
     {
         const WorkShape shape = WorkShapeAt(i);
         const uint32_t ids[] = {MsgDrawLine, MsgDrawEllipse, MsgDrawRectangle};
-        plugin_.SendDraw(ids[shape.kind], kNet, board.contact, shape.x1, shape.y1, shape.x2, shape.y2);
+        plugin_.SendDraw(ids[shape.kind], BenchNet, board.contact, shape.x1, shape.y1, shape.x2, shape.y2);
     }
 
     void SetRequestAttributes(const OpenedBoard& board)
     {
-        plugin_.Send(MsgRequestPenColor, board.contact, static_cast<int32_t>(WORK_PEN_COLOR), kNet);
-        plugin_.Send(MsgRequestFillColor, board.contact, static_cast<int32_t>(WORK_FILL_COLOR), kNet);
-        plugin_.Send(MsgRequestPenWidth, board.contact, WorkPenWidth, kNet);
-        plugin_.Send(MsgRequestFillEnabled, board.contact, 1, kNet);
+        plugin_.Send(MsgRequestPenColor, board.contact, static_cast<int32_t>(WORK_PEN_COLOR), BenchNet);
+        plugin_.Send(MsgRequestFillColor, board.contact, static_cast<int32_t>(WORK_FILL_COLOR), BenchNet);
+        plugin_.Send(MsgRequestPenWidth, board.contact, WorkPenWidth, BenchNet);
+        plugin_.Send(MsgRequestFillEnabled, board.contact, 1, BenchNet);
     }
 
 private:
@@ -81,7 +79,7 @@ void MeasureDraws(BoardBench& bench, const OpenedBoard& board, int count, const 
         bench.Draw(board, i);
     PumpMessages();
     const std::string row = "draw:" + suffix;
-    BenchBegin(row.c_str(), kSide);
+    BenchBegin(row.c_str(), Side);
     double cpu = BenchCpuSeconds();
     const double start = BenchNow();
     for (int i = 0; i < count; ++i)
@@ -89,7 +87,7 @@ void MeasureDraws(BoardBench& bench, const OpenedBoard& board, int count, const 
     const double wall = BenchNow() - start;
     cpu = BenchCpuSeconds() - cpu;
     PumpMessages();
-    BenchReport(row.c_str(), kSide, count, wall, cpu, -1);
+    BenchReport(row.c_str(), Side, count, wall, cpu, -1);
 }
 
 void MeasureRepaints(const OpenedBoard& board, int count, const std::string& suffix)
@@ -97,14 +95,14 @@ void MeasureRepaints(const OpenedBoard& board, int count, const std::string& suf
     for (int i = 0; i < 5; ++i)
         RedrawWindow(board.canvas, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     const std::string row = "repaint:" + suffix;
-    BenchBegin(row.c_str(), kSide);
+    BenchBegin(row.c_str(), Side);
     double cpu = BenchCpuSeconds();
     const double start = BenchNow();
     for (int i = 0; i < count; ++i)
         RedrawWindow(board.canvas, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     const double wall = BenchNow() - start;
     cpu = BenchCpuSeconds() - cpu;
-    BenchReport(row.c_str(), kSide, count, wall, cpu, -1);
+    BenchReport(row.c_str(), Side, count, wall, cpu, -1);
 }
 
 // One mouse move as the system delivers it during a drag: the cursor is
@@ -122,14 +120,14 @@ double MoveDuringDrag(HWND canvas, int i)
 
 void MeasurePreview(const OpenedBoard& board, int count, const std::string& suffix)
 {
-    SendMessageA(board.frame, WM_COMMAND, kRectangleToolCommand, 0);
+    SendMessageA(board.frame, WM_COMMAND, CmdToolRectangle, 0);
     const POINT anchor = {WorkAnchorX, WorkAnchorY};
     SetCursorToClient(board.canvas, anchor);
     SendMessageA(board.canvas, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(anchor.x, anchor.y));
     for (int i = 0; i < 10; ++i)
         MoveDuringDrag(board.canvas, i);
     const std::string row = "preview:" + suffix;
-    BenchBegin(row.c_str(), kSide);
+    BenchBegin(row.c_str(), Side);
     double cpu = BenchCpuSeconds();
     double wall = 0;
     for (int i = 0; i < count; ++i)
@@ -137,7 +135,7 @@ void MeasurePreview(const OpenedBoard& board, int count, const std::string& suff
     cpu = BenchCpuSeconds() - cpu;
     SendMessageA(board.canvas, WM_LBUTTONUP, 0, MAKELPARAM(anchor.x, anchor.y));
     PumpMessages();
-    BenchReport(row.c_str(), kSide, count, wall, cpu, -1);
+    BenchReport(row.c_str(), Side, count, wall, cpu, -1);
 }
 
 // Memory per board: boards opened after a first one was opened and closed
@@ -160,7 +158,7 @@ bool MeasureMemory(BoardBench& bench, const WorkPlan& plan)
             boards.push_back(board);
         }
         const double perBoard = (WorkingSetBytes() - before) / count;
-        BenchReport(("memory:" + std::to_string(count)).c_str(), kSide, count, 0, 0, perBoard);
+        BenchReport(("memory:" + std::to_string(count)).c_str(), Side, count, 0, 0, perBoard);
     }
     for (const OpenedBoard& board : boards)
         bench.Close(board);

@@ -92,9 +92,9 @@ int SizeClientToPicture(HWND window)
     RECT outer, client;
     GetWindowRect(window, &outer);
     GetClientRect(window, &client);
-    SetWindowPos(window, NULL, 0, 0, WorkPictureWidth + (outer.right - outer.left) - client.right,
-                 WorkPictureHeight + (outer.bottom - outer.top) - client.bottom,
+    SetWindowPos(window, NULL, 0, 0, PictureWidth + (outer.right - outer.left) - client.right,
+                 PictureHeight + (outer.bottom - outer.top) - client.bottom,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     GetClientRect(window, &client);
-    return client.right == WorkPictureWidth && client.bottom == WorkPictureHeight;
+    return client.right == PictureWidth && client.bottom == PictureHeight;
 }

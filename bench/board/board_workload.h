@@ -12,12 +12,13 @@
 
 #include <windows.h>
 
+#include "oboard/board_ui.h"
+
 #ifdef __cplusplus
 extern "C" {
 #endif
 
 enum { WorkMaxBoardCounts = 8 };
-enum { WorkPictureWidth = 640, WorkPictureHeight = 480 };
 /* Top-level windows: position and size, large enough for the picture. */
 enum { WorkFrameX = 10, WorkFrameY = 10, WorkFrameWidth = 800, WorkFrameHeight = 700 };
 

@@ -1,11 +1,11 @@
-#include "board_toolbar.h"
+#include "controls/board_toolbar.h"
 
 #include <commctrl.h>
 
-#include "../core/board_image_list.h"
-#include "../windows/board_window_state.h"
-#include "../windows/module_instance.h"
-#include "size_picker.h"
+#include "common/board_window_state.h"
+#include "common/module_instance.h"
+#include "controls/board_image_list.h"
+#include "oboard/board_ui.h"
 
 namespace {
 
@@ -13,6 +13,9 @@ namespace {
 const int AppendIndex = 0x3FFF;
 const int PickerItemIndex = 5;
 const int PickerSeparatorWidth = 100;
+// The rebar's size until the frame's first WM_SIZE lays it out.
+const int RebarFirstWidth = 400;
+const int RebarFirstHeight = 50;
 
 const DWORD RebarStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_BORDER | RBS_BANDBORDERS |
     CCS_NODIVIDER | CCS_NOPARENTALIGN;
@@ -77,7 +80,7 @@ HWND CreatePicker(HWND rebar, HWND toolbar)
     SendMessageA(toolbar, TB_GETITEMRECT, PickerItemIndex, reinterpret_cast<LPARAM>(&item));
     HWND picker = CreateWindowExA(0, SizePickerClassName, nullptr, PickerStyle, item.left + 1, item.top + 1,
                                   item.right - item.left - 2, item.bottom - item.top - 2, rebar, ChildId(IdSizePicker),
-                                  BoardModuleInstance, nullptr);
+                                  gBoardModuleInstance, nullptr);
     if (picker)
         SetParent(picker, toolbar);
     return picker;
@@ -109,8 +112,8 @@ HWND CreateBoardRebar(HWND frame)
     InitCommonControlsEx(&controls);
 
     BoardWindowState* state = BoardStateOf(frame);
-    HWND rebar = CreateWindowExA(0, REBARCLASSNAMEA, nullptr, RebarStyle, 0, 0, 400, 50, frame, ChildId(IdRebar),
-                                 BoardModuleInstance, nullptr);
+    HWND rebar = CreateWindowExA(0, REBARCLASSNAMEA, nullptr, RebarStyle, 0, 0, RebarFirstWidth, RebarFirstHeight,
+                                 frame, ChildId(IdRebar), gBoardModuleInstance, nullptr);
     if (state)
         state->rebarWindow = rebar;
     if (!rebar)
@@ -135,7 +138,7 @@ HWND CreateBoardToolbar(HWND rebar)
     BoardWindowState* state = BoardStateOf(GetParent(rebar));
 
     HWND toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr, ToolbarStyle, 0, 0, 0, 0, rebar, ChildId(IdToolbar),
-                                   BoardModuleInstance, nullptr);
+                                   gBoardModuleInstance, nullptr);
     if (state)
         state->toolbarWindow = toolbar;
     if (!toolbar) {
@@ -147,7 +150,7 @@ HWND CreateBoardToolbar(HWND rebar)
     SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     // The list belongs to the plugin; the toolbar only borrows it (a
     // toolbar never destroys the image list it was given).
-    SendMessageA(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(BoardImageList));
+    SendMessageA(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(gBoardImageList));
     InsertToolbarItems(toolbar);
 
     HWND picker = CreatePicker(rebar, toolbar);

@@ -1,12 +1,11 @@
-#include "color_menu.h"
+#include "controls/color_menu.h"
 
 #include <commdlg.h>
 
-#include "../windows/board_window_state.h"
-#include "../windows/frame_window.h"
-#include "board_toolbar.h"
+#include "common/board_window_state.h"
+#include "oboard/board_ui.h"
 
-COLORREF CustomColors[16] = {};
+COLORREF gCustomColors[CustomColorCount] = {};
 
 namespace {
 
@@ -14,6 +13,13 @@ namespace {
 const UINT AppendPosition = 2047;
 
 const COLORREF NoSwatch = CLR_INVALID;
+
+// The bitmap part of every item, and the swatch in it: a 12-pixel square
+// from (3, 3), right and bottom edges excluded.
+const UINT SwatchPartWidth = 5;
+const UINT SwatchPartHeight = 16;
+const int SwatchFirst = 3;
+const int SwatchEnd = 15;
 
 struct ColorEntry {
     int id;            // 0 for a separator
@@ -39,10 +45,10 @@ const ColorEntry ColorEntries[] = {
     {MenuColorOther, "inny...", NoSwatch, NoSwatch},
 };
 
-const ColorEntry* FindEntry(WPARAM id)
+const ColorEntry* FindEntry(UINT id)
 {
     for (const ColorEntry& entry : ColorEntries)
-        if (entry.id != 0 && static_cast<WPARAM>(entry.id) == id)
+        if (entry.id != 0 && static_cast<UINT>(entry.id) == id)
             return &entry;
     return nullptr;
 }
@@ -74,7 +80,7 @@ bool ChooseOtherColor(HWND frame, COLORREF& color)
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = frame;
     dialog.rgbResult = color;
-    dialog.lpCustColors = CustomColors;
+    dialog.lpCustColors = gCustomColors;
     dialog.Flags = CC_RGBINIT | CC_FULLOPEN;
     if (!ChooseColorA(&dialog))
         return false;
@@ -128,18 +134,18 @@ LRESULT OpenColorMenu(HWND frame, const NMTOOLBARA* notification)
     return 0;
 }
 
-LRESULT MeasureColorMenuItem(WPARAM wParam, MEASUREITEMSTRUCT* item)
+LRESULT MeasureColorMenuItem(UINT controlId, MEASUREITEMSTRUCT* item)
 {
-    if (wParam != 0 || !item || item->CtlType != ODT_MENU)
+    if (controlId != 0 || !item || item->CtlType != ODT_MENU)
         return 0;
-    item->itemWidth = 5;
-    item->itemHeight = 16;
+    item->itemWidth = SwatchPartWidth;
+    item->itemHeight = SwatchPartHeight;
     return TRUE;
 }
 
-LRESULT DrawColorMenuItem(WPARAM wParam, const DRAWITEMSTRUCT* item)
+LRESULT DrawColorMenuItem(UINT controlId, const DRAWITEMSTRUCT* item)
 {
-    if (wParam != 0 || !item || item->CtlType != ODT_MENU)
+    if (controlId != 0 || !item || item->CtlType != ODT_MENU)
         return 0;
     const ColorEntry* entry = FindEntry(item->itemID);
     if (!entry || entry->pen == NoSwatch)
@@ -155,7 +161,7 @@ LRESULT DrawColorMenuItem(WPARAM wParam, const DRAWITEMSTRUCT* item)
         dx = item->rcItem.left;
         dy = item->rcItem.top;
     }
-    RECT swatch = {3 + dx, 3 + dy, 15 + dx, 15 + dy};
+    RECT swatch = {SwatchFirst + dx, SwatchFirst + dy, SwatchEnd + dx, SwatchEnd + dy};
 
     HBRUSH brush = CreateSolidBrush(entry->pen);
     if (!brush)
@@ -171,18 +177,16 @@ LRESULT DrawColorMenuItem(WPARAM wParam, const DRAWITEMSTRUCT* item)
     return 0;
 }
 
-LRESULT ApplyColorChoice(HWND frame, UINT message, WPARAM itemId)
+LRESULT ApplyColorChoice(HWND frame, BoardWindowState& board, ColorTarget target, UINT itemId)
 {
-    BoardWindowState* state = BoardStateOf(frame);
-    if (!state)
-        return 0;
-    const bool fill = message == MsgSetFillColor;
+    BoardWindowState* state = &board;
+    const bool fill = target == ColorTarget::Fill;
     COLORREF& color = fill ? state->fillColor : state->penColor;
     int32_t& enabled = fill ? state->fillEnabled : state->penEnabled;
 
-    if (itemId == static_cast<WPARAM>(MenuColorNone)) {
+    if (itemId == static_cast<UINT>(MenuColorNone)) {
         enabled = 0;
-    } else if (itemId == static_cast<WPARAM>(MenuColorOther)) {
+    } else if (itemId == static_cast<UINT>(MenuColorOther)) {
         COLORREF chosen = color;
         const bool confirmed = ChooseOtherColor(frame, chosen);
         // The board may have been closed while the dialog was open; its

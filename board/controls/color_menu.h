@@ -1,32 +1,33 @@
 // The pen-colour and fill-colour menus of a board's toolbar, their owner-drawn
-// swatches, and applying a choice to the board's state.
-#ifndef OBOARD_COLOR_MENU_H
-#define OBOARD_COLOR_MENU_H
+// swatches, and applying a choice to the board's state: the frame window's
+// handling of the messages that concern them.
+#ifndef OBOARD_CONTROLS_COLOR_MENU_H
+#define OBOARD_CONTROLS_COLOR_MENU_H
 
 #include <windows.h>
 #include <commctrl.h>
 
-const int MenuColorOther = 260;
-const int MenuColorNone = 261;
-const int MenuColorBlack = 262;
-const int MenuColorRed = 263;
-const int MenuColorYellow = 264;
-const int MenuColorGreen = 265;
-const int MenuColorBlue = 266;
-const int MenuColorNavy = 267;
-const int MenuColorPink = 268;
-const int MenuColorWhite = 269;
+#include "common/board_window_state.h"
 
-// Custom colours of the colour dialog, shared by every board.
-extern COLORREF CustomColors[16];
+// The custom colours of the colour dialog, shared by every board while the
+// plugin is loaded.
+const int CustomColorCount = 16;
+extern COLORREF gCustomColors[CustomColorCount];
+
+// Which of the board's colours a choice sets.
+enum class ColorTarget { Pen, Fill };
 
 // A new popup menu of the colours; the caller destroys it.
 HMENU CreateColorMenu();
 
-// The frame's handling of these messages; each returns the message result.
-LRESULT OpenColorMenu(HWND frame, const NMTOOLBARA* notification);     // TBN_DROPDOWN
-LRESULT MeasureColorMenuItem(WPARAM wParam, MEASUREITEMSTRUCT* item);  // WM_MEASUREITEM
-LRESULT DrawColorMenuItem(WPARAM wParam, const DRAWITEMSTRUCT* item);  // WM_DRAWITEM
-LRESULT ApplyColorChoice(HWND frame, UINT message, WPARAM itemId);     // MsgSetPenColor, MsgSetFillColor
+// The frame's handling of these messages; each returns the message's result.
+// TBN_DROPDOWN from the toolbar: the menu under the button, and the choice
+// sent to the frame as MsgSetPenColor or MsgSetFillColor.
+LRESULT OpenColorMenu(HWND frame, const NMTOOLBARA* notification);
+// WM_MEASUREITEM and WM_DRAWITEM: the swatches of the menu's items.
+LRESULT MeasureColorMenuItem(UINT controlId, MEASUREITEMSTRUCT* item);
+LRESULT DrawColorMenuItem(UINT controlId, const DRAWITEMSTRUCT* item);
+// MsgSetPenColor, MsgSetFillColor: the chosen item applied to the board.
+LRESULT ApplyColorChoice(HWND frame, BoardWindowState& state, ColorTarget target, UINT itemId);
 
 #endif

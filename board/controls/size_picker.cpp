@@ -1,70 +1,58 @@
-#include "size_picker.h"
+#include "controls/size_picker.h"
 
 #include <commctrl.h>
 
 #include <cstdio>
 
-#include "../windows/board_window_state.h"
-#include "../windows/module_instance.h"
-
-const char SizePickerClassName[] = "sizepicker";
+#include "common/board_window_state.h"
+#include "common/module_instance.h"
+#include "oboard/board_ui.h"
 
 namespace {
 
 const int MinPenWidth = 1;
 const int MaxPenWidth = 10;
 const DWORD SpinStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+// Answers to UDN_DELTAPOS.
+const LRESULT TakeChange = 0;
+const LRESULT RefuseChange = 1;
 
-// The picker sits in the toolbar, which sits in the rebar of the frame
-// that holds the board's record.
-BoardWindowState* PickerBoardState(HWND picker)
-{
-    HWND toolbar = GetParent(picker);
-    HWND rebar = toolbar ? GetParent(toolbar) : nullptr;
-    return rebar ? BoardStateOf(GetParent(rebar)) : nullptr;
-}
-
-void CreateSpin(HWND picker)
+// The up-down control at the right edge; its position is the width - 1.
+// Width 0: the control picks its own.
+void OnCreate(HWND picker)
 {
     RECT client = {};
     GetClientRect(picker, &client);
-    // Width 0: the up-down control picks its own. Position = width - 1.
     CreateUpDownControl(SpinStyle, client.right - GetSystemMetrics(SM_CXVSCROLL) - 1, 1, 0,
-                        client.bottom - client.top - 2, picker, IdSizeSpin, BoardModuleInstance, nullptr,
+                        client.bottom - client.top - 2, picker, IdSizeSpin, gBoardModuleInstance, nullptr,
                         MaxPenWidth - 1, MinPenWidth - 1, 0);
 }
 
-// UDN_DELTAPOS: 0 lets the up-down control take the change, 1 refuses it.
-LRESULT ChangeWidth(HWND picker, const NMUPDOWN* change)
+LRESULT OnWidthChange(HWND picker, BoardWindowState& state, const NMUPDOWN& change)
 {
-    BoardWindowState* state = PickerBoardState(picker);
-    if (!state)
-        return 1;
-    const int width = change->iPos + change->iDelta + 1;
+    const int width = change.iPos + change.iDelta + 1;
     if (width < MinPenWidth || width > MaxPenWidth)
-        return 1;
-    state->penWidth = width;
+        return RefuseChange;
+    state.penWidth = width;
     InvalidateRect(picker, nullptr, TRUE);
+    return TakeChange;
+}
+
+LRESULT OnNotify(HWND picker, BoardWindowState& state, const NMHDR* header)
+{
+    if (header && header->code == UDN_DELTAPOS)
+        return OnWidthChange(picker, state, *reinterpret_cast<const NMUPDOWN*>(header));
     return 0;
 }
 
-void Paint(HWND picker)
+// The outline, the fill colour as background (the up-down control's strip
+// keeps the window colour), a bar of the pen's width and colour, and the
+// width as text over it.
+void PaintContent(HDC dc, const BoardWindowState& state, const RECT& client, int scrollWidth)
 {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(picker, &paint);
-    if (!dc)
-        return;
-    const BoardWindowState* state = PickerBoardState(picker);
-    if (!state) {
-        EndPaint(picker, &paint);
-        return;
-    }
-    RECT client = {};
-    GetClientRect(picker, &client);
     const int width = client.right - client.left;
     const int height = client.bottom - client.top;
-    const int scrollWidth = GetSystemMetrics(SM_CXVSCROLL);
-    const int penWidth = state->penWidth;
+    const int penWidth = state.penWidth;
 
     HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
     HGDIOBJ oldPen = nullptr;
@@ -75,10 +63,9 @@ void Paint(HWND picker)
         DeleteObject(outline);
     }
 
-    // The strip where the up-down control stands keeps the window colour.
-    if (state->fillEnabled) {
+    if (state.fillEnabled) {
         RECT inside = {client.left + 2, client.top + 2, client.right - scrollWidth - 1, client.bottom - 2};
-        if (HBRUSH fill = CreateSolidBrush(state->fillColor)) {
+        if (HBRUSH fill = CreateSolidBrush(state.fillColor)) {
             FillRect(dc, &inside, fill);
             DeleteObject(fill);
         }
@@ -86,7 +73,7 @@ void Paint(HWND picker)
 
     // Without an outline the bar is exactly penWidth rows high, centred on
     // the middle row.
-    HBRUSH bar = CreateSolidBrush(state->penColor);
+    HBRUSH bar = CreateSolidBrush(state.penColor);
     if (bar) {
         SelectObject(dc, bar);
         SelectObject(dc, GetStockObject(NULL_PEN));
@@ -99,9 +86,9 @@ void Paint(HWND picker)
     HGDIOBJ oldFont = SelectObject(dc, GetStockObject(ANSI_VAR_FONT));
     char text[32];
     std::snprintf(text, sizeof text, " %d px ", penWidth);
-    if (state->fillEnabled)
-        SetBkColor(dc, state->fillColor);
-    SetTextColor(dc, state->penEnabled ? state->penColor : RGB(0, 0, 0));
+    if (state.fillEnabled)
+        SetBkColor(dc, state.fillColor);
+    SetTextColor(dc, state.penEnabled ? state.penColor : RGB(0, 0, 0));
     DrawTextA(dc, text, -1, &textRect, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
 
     SelectObject(dc, oldFont);
@@ -110,29 +97,41 @@ void Paint(HWND picker)
         SelectObject(dc, oldPen);
     if (bar)
         DeleteObject(bar);
+}
+
+void OnPaint(HWND picker, const BoardWindowState& state)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(picker, &paint);
+    if (!dc)
+        return;
+    RECT client = {};
+    GetClientRect(picker, &client);
+    PaintContent(dc, state, client, GetSystemMetrics(SM_CXVSCROLL));
     EndPaint(picker, &paint);
 }
 
-}  // namespace
-
-LRESULT CALLBACK SizePickerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK SizePickerProc(HWND picker, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    BoardWindowState* state = BoardStateOf(picker);
+    if (!state && message != WM_CREATE)
+        return DefWindowProcA(picker, message, wParam, lParam);
+
     switch (message) {
     case WM_CREATE:
-        CreateSpin(window);
+        OnCreate(picker);
         return 0;
-    case WM_NOTIFY: {
-        const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
-        if (header && header->code == UDN_DELTAPOS)
-            return ChangeWidth(window, reinterpret_cast<const NMUPDOWN*>(lParam));
-        return 0;
-    }
+    case WM_NOTIFY:
+        return OnNotify(picker, *state, reinterpret_cast<const NMHDR*>(lParam));
     case WM_PAINT:
-        Paint(window);
+        OnPaint(picker, *state);
         return 0;
+    default:
+        return DefWindowProcA(picker, message, wParam, lParam);
     }
-    return DefWindowProcA(window, message, wParam, lParam);
 }
+
+}  // namespace
 
 void RegisterSizePicker(HINSTANCE instance)
 {
@@ -141,9 +140,9 @@ void RegisterSizePicker(HINSTANCE instance)
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = SizePickerProc;
     windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = SizePickerClassName;
     RegisterClassExA(&windowClass);
-    BoardModuleInstance = instance;
+    gBoardModuleInstance = instance;
 }

@@ -1,7 +1,7 @@
 // Messages through which other plugins open, draw on and query boards, and
 // the invitation handshake between contacts.
-#ifndef OBOARD_BOARD_MESSAGES_H
-#define OBOARD_BOARD_MESSAGES_H
+#ifndef OBOARD_CORE_BOARD_MESSAGES_H
+#define OBOARD_CORE_BOARD_MESSAGES_H
 
 #include "oboard/plugin_messages.h"
 

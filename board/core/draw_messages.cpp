@@ -1,26 +1,14 @@
 // Messages through which other plugins draw on an open board, set the
 // attributes of such drawings, ask for a board's state and flash it.
-#include "board_messages.h"
+#include "core/board_messages.h"
 
 #include <windows.h>
 
-#include "board_registry.h"
-#include "../windows/board_window_state.h"
-#include "../windows/canvas_drawing.h"
+#include "common/board_registry.h"
+#include "common/board_window_state.h"
+#include "windows/canvas_drawing.h"
 
 namespace {
-
-// Request pen widths are stored as sent; drawing uses a width GDI can
-// handle. Negative widths draw one pixel wide, and nothing on a 640x480
-// picture needs a pen wider than this.
-const int32_t WidestRequestPen = 2048;
-
-int32_t DrawablePenWidth(int32_t width)
-{
-    if (width < 0)
-        return 0;
-    return width > WidestRequestPen ? WidestRequestPen : width;
-}
 
 struct OpenBoardWindow {
     HWND frame = nullptr;
@@ -32,7 +20,7 @@ OpenBoardWindow FindOpenBoard(int32_t net, int32_t contact)
 {
     OpenBoardWindow board;
     HWND frame = FindBoardWindow(net, contact);
-    if (!frame || !IsWindow(frame))
+    if (!frame)
         return board;
     board.frame = frame;
     board.state = BoardStateOf(frame);
@@ -50,23 +38,28 @@ void FlashTaskbarButton(HWND frame)
     FlashWindowEx(&info);
 }
 
+DrawTool RequestTool(uint32_t id)
+{
+    switch (id) {
+    case MsgDrawEllipse:
+        return ToolEllipse;
+    case MsgDrawRectangle:
+        return ToolRectangle;
+    default:
+        return ToolLine;
+    }
+}
+
+// The request's shape in the picture, in picture coordinates whatever the
+// canvas's scroll position, then a repaint without erasing.
 void DrawRequestShape(const BoardWindowState& state, const DrawRequest& request)
 {
     if (!state.canvasBitmap)
         return;
     {
         PictureContext picture(state.canvasWindow, state.canvasBitmap);
-        const int32_t width = DrawablePenWidth(state.requestPenWidth);
-        if (request.id == MsgDrawLine) {
-            // A line is always drawn with the request pen, outline flag or not.
-            DrawPictureLine(picture.Dc(), request.x1, request.y1, request.x2, request.y2, width, state.requestPenColor);
-        } else {
-            const ShapeStyle style = {state.requestPenEnabled != 0, width, state.requestPenColor,
-                                      state.requestFillEnabled != 0, state.requestFillColor};
-            DrawPictureShape(picture.Dc(),
-                             request.id == MsgDrawEllipse ? PictureShape::Ellipse : PictureShape::Rectangle, request.x1,
-                             request.y1, request.x2, request.y2, style);
-        }
+        DrawShape(picture.Dc(), RequestTool(request.id),
+                  PictureSegment {request.x1, request.y1, request.x2, request.y2}, RequestAttributes(state));
     }
     // A board whose canvas window is gone has nothing to repaint (a null
     // window here would invalidate every window on the desktop).

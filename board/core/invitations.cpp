@@ -1,18 +1,25 @@
 // Inviting a contact to a board through the host's message store, and
 // opening the board when the contact accepts.
-#include "board_messages.h"
+#include "core/board_messages.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "board_registry.h"
-#include "host_interface.h"
+#include "common/host_interface.h"
+#include "core/board_opening.h"
+
+// The longest name word read back from an invitation; its reading pattern
+// needs the number as text.
+#define NAME_WORD_LENGTH 255
+#define TEXT_OF(x) #x
+#define DIGITS_OF(x) TEXT_OF(x)
 
 namespace {
 
 const int InvitationTextSize = 300;
-const int NameWordSize = 256;
 const int32_t InvitationFlags = 8;
+// Net, contact and the first word of the name.
+const char InvitationPattern[] = "%d %d %" DIGITS_OF(NAME_WORD_LENGTH) "s";
 
 // The empty body of a record that is handed to MsgQueueGet. Only this
 // plugin holds its address, so a body still pointing at it after the call
@@ -27,7 +34,7 @@ void FillDefaults(QueuedMessage& message)
     message.uid2 = "";
     message.body = "";
     message.extra = "";
-    message.action.contact = -2;
+    message.action.contact = ActionContactUnset;
 }
 
 MessageSelector Selector(int32_t type, int32_t messageId)
@@ -35,7 +42,7 @@ MessageSelector Selector(int32_t type, int32_t messageId)
     MessageSelector selector;
     std::memset(&selector, 0, sizeof selector);
     selector.size = sizeof selector;
-    selector.word2 = -1;
+    selector.word2 = SelectAny;
     selector.type = type;
     selector.messageId = messageId;
     return selector;
@@ -93,7 +100,7 @@ int HandleInviteBoard(const PluginMessage* message)
     invitation.extra = "";
     invitation.flags = InvitationFlags;
     invitation.action.id = ActionBoard;
-    invitation.action.parent = 1;
+    invitation.action.parent = ActionBoardParent;
     invitation.action.contact = contact;
     invitation.notify = ActionBoard;
 
@@ -101,7 +108,7 @@ int HandleInviteBoard(const PluginMessage* message)
     // A negative number says nothing was stored; handed on, -1 would select
     // every queued message for sending.
     if (number >= 0) {
-        MessageSelector justAdded = Selector(-1, number);
+        MessageSelector justAdded = Selector(SelectAny, number);
         SendHostMessage(MsgQueueProcess, AddressWord(&justAdded), 0);
     }
     HostFreeText(uid);
@@ -115,13 +122,13 @@ int HandleAction(const PluginMessage* message)
     auto notify = reinterpret_cast<const ActionNotify*>(static_cast<intptr_t>(message->p1));
     if (!ActiveHost() || !notify)
         return 0;
-    if (notify->action.id != static_cast<int32_t>(ActionBoard) || notify->code != 1)
+    if (notify->action.id != static_cast<int32_t>(ActionBoard) || notify->code != ActionCodeActivated)
         return 0;
 
     QueuedMessage invitation;
     FillDefaults(invitation);
     invitation.body = UnfetchedBody;
-    MessageSelector anyInvitation = Selector(MessageTypeBoard, -1);
+    MessageSelector anyInvitation = Selector(MessageTypeBoard, SelectAny);
     SendHostMessage(MsgQueueGet, AddressWord(&anyInvitation), AddressWord(&invitation));
     // Nothing was fetched: there is nothing to open and nothing to mark done.
     if (invitation.body == UnfetchedBody || !invitation.body)
@@ -130,13 +137,13 @@ int HandleAction(const PluginMessage* message)
     // An invitation to a board with the empty name carries no name word:
     // the two numbers are enough to open it.
     int net = 0, contact = 0;
-    char name[NameWordSize] = {};
-    if (std::sscanf(invitation.body, "%d %d %255s", &net, &contact, name) >= 2)
+    char name[NAME_WORD_LENGTH + 1] = {};
+    if (std::sscanf(invitation.body, InvitationPattern, &net, &contact, name) >= 2)
         OpenBoard(net, contact, name);
 
     // Marked done even when the text does not parse, so a malformed
     // invitation is not fetched again on every activation.
-    MessageSelector fetched = Selector(-1, invitation.messageId);
-    SendHostMessage(MsgQueueDone, AddressWord(&fetched), 1);
+    MessageSelector fetched = Selector(SelectAny, invitation.messageId);
+    SendHostMessage(MsgQueueDone, AddressWord(&fetched), QueueDoneMark);
     return 0;
 }

@@ -1,7 +1,7 @@
 // MsgOpenBoard: another plugin asks for board (boardNet, p1) named by the
 // text p2.
-#include "board_messages.h"
-#include "board_registry.h"
+#include "core/board_messages.h"
+#include "core/board_opening.h"
 
 int HandleOpenBoard(const PluginMessage* message)
 {

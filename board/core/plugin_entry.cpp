@@ -2,22 +2,21 @@
 // plugins arrives here as a PluginMessage.
 #include <windows.h>
 
-#include "board_image_list.h"
-#include "board_messages.h"
-#include "board_registry.h"
-#include "host_interface.h"
-#include "plugin_identity.h"
-#include "plugin_setup.h"
-
-#include "../controls/size_picker.h"
-#include "../windows/canvas_window.h"
-#include "../windows/frame_window.h"
+#include "common/host_interface.h"
+#include "controls/board_image_list.h"
+#include "controls/size_picker.h"
+#include "core/board_messages.h"
+#include "core/board_opening.h"
+#include "core/plugin_identity.h"
+#include "core/plugin_setup.h"
+#include "windows/canvas_window.h"
+#include "windows/frame_window.h"
 
 namespace {
 
 // A record must hold its size and id before either can be read, and its
 // parameter words before p1/p2 are.
-const uint16_t HeaderSize = 6;
+const uint16_t HeaderSize = offsetof(PluginMessage, reserved1);
 const uint16_t FullSize = sizeof(PluginMessage);
 
 intptr_t TextReply(const char* text)
@@ -50,13 +49,13 @@ intptr_t Dispatch(const PluginMessage* message)
     switch (message->id) {
     case MsgInit:
         if (hasParameters)
-            TheHostCore = reinterpret_cast<HostCore*>(static_cast<intptr_t>(message->p1));
+            gHostCore = reinterpret_cast<HostCore*>(static_cast<intptr_t>(message->p1));
         return 1;
-    case 20002:
+    case MsgLifecycleNotice:
         return 1;
-    case 20020:
-        return 2;
-    case 20021:
+    case MsgLifecycleQuery:
+        return LifecycleQueryAnswer;
+    case MsgLifecycleUnanswered:
         return 0;
     case MsgSetColumns:
         if (ActiveHost())
@@ -77,19 +76,19 @@ intptr_t Dispatch(const PluginMessage* message)
         return hasParameters ? HandleAction(message) : 0;
     case MsgGetNet:
         return PluginNet;
-    case 30011:
-        return 24;
+    case MsgGetIdentityNumber:
+        return IdentityNumber;
     case MsgGetVersion:
         return TextReply(VersionText);
     case MsgGetSignature:
         return TextReply(SignatureText);
-    case 30014:
+    case MsgGetPlatform:
         return TextReply(PlatformText);
-    case 30015:
+    case MsgGetIdentityAfterPlatform:
         return 0;
     case MsgGetName:
         return TextReply(DisplayNameText);
-    case 30017:
+    case MsgGetIdentityAfterName:
         return 0;
     case MsgDrawLine:
     case MsgDrawEllipse:

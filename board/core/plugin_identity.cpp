@@ -1,6 +1,6 @@
-#include "plugin_identity.h"
+#include "core/plugin_identity.h"
 
-#include "../res/version.h"
+#include "version.h"
 
 const char VersionText[] = OBOARD_VERSION_TEXT;
 const char SignatureText[] = "O.BOARD";

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Draws the board plugin's icons and writes them as .ico files.
 
-Usage: make_icons.py OUTDIR
+Usage: make_icons.py OUTDIR NAME...
 
+Writes OUTDIR/NAME.ico for each NAME: the icon ids of resource_ids.h
+without their IDI_ prefix, in lower case (the build reads them from there).
 Every icon group holds each of its sizes twice: an 8-bit paletted image with
 a transparency mask (for old common controls) and a 32-bit image with alpha.
 
@@ -269,16 +271,19 @@ def draw_pen(s, tip, angle, length, width):
 
 
 ARTWORK = {
-    101: draw_board,
-    102: draw_rectangle,
-    103: draw_ellipse,
-    104: draw_clear,
-    105: draw_fill_colour,
-    106: draw_pen_colour,
-    107: draw_line,
-    108: draw_widths,
-    109: draw_freehand,
+    'board': draw_board,
+    'tool_rectangle': draw_rectangle,
+    'tool_ellipse': draw_ellipse,
+    'clear': draw_clear,
+    'fill_color': draw_fill_colour,
+    'pen_color': draw_pen_colour,
+    'tool_line': draw_line,
+    'pen_widths': draw_widths,
+    'tool_freehand': draw_freehand,
 }
+
+# The window icon also shows in the title bar and the task switcher.
+WINDOW_ICONS = {'board'}
 
 
 # --- The .ico file -----------------------------------------------------------
@@ -336,28 +341,31 @@ def encode(canvas, bits):
     return info + pal + data + mask
 
 
-def render(group, size):
+def render(name, size):
     sketch = Sketch(size)
-    ARTWORK[group](sketch)
+    ARTWORK[name](sketch)
     smooth = sketch.canvas()
     # Toolbars on new common controls blend these edges; an icon without
     # partial alpha would look jagged there, so refuse to build one.
     if not any(0 < a < 255 for row in smooth.px for (_, _, _, a) in row):
-        raise ValueError('icon %d at %d pixels has no soft edge' % (group, size))
+        raise ValueError('icon %s at %d pixels has no soft edge' % (name, size))
     return smooth
 
 
 def main():
-    out = sys.argv[1]
+    out, names = sys.argv[1], sys.argv[2:]
+    unknown = [name for name in names if name not in ARTWORK]
+    if not names or unknown:
+        sys.exit('make_icons.py: no artwork for %s' % (', '.join(unknown) or 'nothing named'))
     os.makedirs(out, exist_ok=True)
-    for group in sorted(ARTWORK):
-        sizes = [16, 32] if group == 101 else [16]
+    for name in names:
+        sizes = [16, 32] if name in WINDOW_ICONS else [16]
         images = []
         for size in sizes:
-            smooth = render(group, size)
+            smooth = render(name, size)
             images.append((paletted(smooth), 8))
             images.append((smooth, 32))
-        write_ico(os.path.join(out, 'icon%d.ico' % group), images)
+        write_ico(os.path.join(out, '%s.ico' % name), images)
 
 
 if __name__ == '__main__':

@@ -3,7 +3,7 @@
 
 Usage: preview_icons.py ICONDIR OUT.png [SCALE]
 
-Reads every icon*.ico in ICONDIR and writes one PNG: a row per icon file,
+Reads every *.ico in ICONDIR and writes one PNG: a row per icon file,
 each image of the file side by side, composited over a light grey (like a
 toolbar) and over a dark background, enlarged SCALE times (default 8).
 """
@@ -75,7 +75,7 @@ def write_png(path, width, height, pixel_rows):
 def main():
     icon_dir, out = sys.argv[1], sys.argv[2]
     scale = int(sys.argv[3]) if len(sys.argv) > 3 else 8
-    files = sorted(glob.glob(os.path.join(icon_dir, 'icon*.ico')))
+    files = sorted(glob.glob(os.path.join(icon_dir, '*.ico')))
     tiles = []  # per file: its tiles, each a list of rows of rgb
     for path in files:
         row_tiles = []

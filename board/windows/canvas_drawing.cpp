@@ -1,122 +1,145 @@
-#include "canvas_drawing.h"
+#include "windows/canvas_drawing.h"
 
-#include "canvas_window.h"
-#include "picture_clipping.h"
+#include "oboard/board_ui.h"
 
 namespace {
 
-enum class Figure { Line, Rectangle, Ellipse };
+// Request pen widths are stored as sent; drawing uses a width GDI can
+// handle. Negative widths draw one pixel wide, and nothing on the picture
+// needs a pen wider than this. The user's widths (1 to 10) pass unchanged.
+const int32_t WidestPen = 2048;
 
-void InvertFigure(HWND window, Figure figure, int x1, int y1, int x2, int y2)
+int32_t DrawablePenWidth(int32_t width)
 {
-    HDC dc = GetDC(window);
-    if (!dc)
-        return;
-    const int previousMix = SetROP2(dc, R2_NOT);
-    if (figure == Figure::Line) {
-        MoveToEx(dc, x1, y1, nullptr);
-        LineTo(dc, x2, y2);
-    } else {
-        HGDIOBJ previousBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
-        if (figure == Figure::Rectangle)
-            Rectangle(dc, x1, y1, x2, y2);
-        else
-            Ellipse(dc, x1, y1, x2, y2);
-        SelectObject(dc, previousBrush);
-    }
-    SetROP2(dc, previousMix);
-    ReleaseDC(window, dc);
+    if (width < 0)
+        return 0;
+    return width > WidestPen ? WidestPen : width;
 }
 
-}  // namespace
-
-void InvertLine(HWND window, int x1, int y1, int x2, int y2)
+// The rectangle or the ellipse of `tool` in the box, with the pen and brush
+// that `dc` holds.
+void DrawBox(HDC dc, DrawTool tool, const PictureSegment& box)
 {
-    InvertFigure(window, Figure::Line, x1, y1, x2, y2);
+    if (tool == ToolRectangle)
+        Rectangle(dc, box.x1, box.y1, box.x2, box.y2);
+    else
+        Ellipse(dc, box.x1, box.y1, box.x2, box.y2);
 }
 
-void InvertRectangle(HWND window, int x1, int y1, int x2, int y2)
+void DrawLine(HDC dc, PictureSegment line, int32_t width, COLORREF color)
 {
-    InvertFigure(window, Figure::Rectangle, x1, y1, x2, y2);
-}
-
-void InvertEllipse(HWND window, int x1, int y1, int x2, int y2)
-{
-    InvertFigure(window, Figure::Ellipse, x1, y1, x2, y2);
-}
-
-void DrawPenLine(HDC dc, int x1, int y1, int x2, int y2, int width, COLORREF color)
-{
-    if (!dc)
-        return;
-    HPEN pen = CreatePen(PS_SOLID, width, color);
-    HGDIOBJ previous = SelectObject(dc, pen);
-    MoveToEx(dc, x1, y1, nullptr);
-    LineTo(dc, x2, y2);
-    SelectObject(dc, previous);
-    DeleteObject(pen);
-}
-
-void DrawPictureLine(HDC picture, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t width, COLORREF color)
-{
-    if (!picture)
-        return;
-    PictureSegment line = {x1, y1, x2, y2};
     if (!FitLineToPicture(line, width))
         return;
     HPEN pen = CreatePen(PS_SOLID, width, color);
     if (!pen)
         return;
-    HGDIOBJ previous = SelectObject(picture, pen);
-    MoveToEx(picture, line.x1, line.y1, nullptr);
-    LineTo(picture, line.x2, line.y2);
-    SelectObject(picture, previous);
+    HGDIOBJ previous = SelectObject(dc, pen);
+    MoveToEx(dc, line.x1, line.y1, nullptr);
+    LineTo(dc, line.x2, line.y2);
+    SelectObject(dc, previous);
     DeleteObject(pen);
 }
 
-void DrawPictureShape(HDC picture, PictureShape shape, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                      const ShapeStyle& style)
+// An ellipse that holds the whole picture far from its outline: the
+// picture takes the brush (and a hollow one leaves it as it is).
+void FillWholePicture(HDC dc, const ShapeAttributes& attributes)
 {
-    if (!picture)
+    if (!attributes.fillEnabled)
         return;
-    PictureSegment box = {x1, y1, x2, y2};
-    if (shape == PictureShape::Ellipse) {
-        switch (FitEllipseToPicture(box, style.penWidth)) {
+    HBRUSH brush = CreateSolidBrush(attributes.fillColor);
+    if (!brush)
+        return;
+    RECT whole = {0, 0, PictureWidth, PictureHeight};
+    FillRect(dc, &whole, brush);
+    DeleteObject(brush);
+}
+
+void DrawBoxShape(HDC dc, DrawTool tool, PictureSegment box, int32_t width, const ShapeAttributes& attributes)
+{
+    if (tool == ToolEllipse) {
+        switch (FitEllipseToPicture(box, width)) {
         case EllipseFit::AsItIs:
             break;
         case EllipseFit::WholeInside:
-            // Every pixel of the picture lies inside, far from the outline.
-            if (style.fill) {
-                HBRUSH brush = CreateSolidBrush(style.fillColor);
-                if (brush) {
-                    RECT whole = {0, 0, PictureWidth, PictureHeight};
-                    FillRect(picture, &whole, brush);
-                    DeleteObject(brush);
-                }
-            }
+            FillWholePicture(dc, attributes);
             return;
         case EllipseFit::Nothing:
         case EllipseFit::Refused:
             return;
         }
     } else {
-        FitRectangleToPicture(box, style.penWidth);
+        FitRectangleToPicture(box, width);
     }
 
-    HPEN pen = style.outline ? CreatePen(PS_SOLID, style.penWidth, style.penColor) : nullptr;
-    HBRUSH brush = style.fill ? CreateSolidBrush(style.fillColor) : nullptr;
-    HGDIOBJ previousPen = SelectObject(picture, pen ? static_cast<HGDIOBJ>(pen) : GetStockObject(NULL_PEN));
-    HGDIOBJ previousBrush = SelectObject(picture, brush ? static_cast<HGDIOBJ>(brush) : GetStockObject(NULL_BRUSH));
-    if (shape == PictureShape::Rectangle)
-        Rectangle(picture, box.x1, box.y1, box.x2, box.y2);
-    else
-        Ellipse(picture, box.x1, box.y1, box.x2, box.y2);
-    SelectObject(picture, previousPen);
-    SelectObject(picture, previousBrush);
+    HPEN pen = attributes.penEnabled ? CreatePen(PS_SOLID, width, attributes.penColor) : nullptr;
+    HBRUSH brush = attributes.fillEnabled ? CreateSolidBrush(attributes.fillColor) : nullptr;
+    HGDIOBJ previousPen = SelectObject(dc, pen ? static_cast<HGDIOBJ>(pen) : GetStockObject(NULL_PEN));
+    HGDIOBJ previousBrush = SelectObject(dc, brush ? static_cast<HGDIOBJ>(brush) : GetStockObject(NULL_BRUSH));
+    DrawBox(dc, tool, box);
+    SelectObject(dc, previousPen);
+    SelectObject(dc, previousBrush);
     if (pen)
         DeleteObject(pen);
     if (brush)
         DeleteObject(brush);
+}
+
+}  // namespace
+
+ShapeAttributes UserAttributes(const BoardWindowState& board)
+{
+    return ShapeAttributes {board.penWidth, board.penColor, board.penEnabled != 0, board.fillColor,
+                            board.fillEnabled != 0};
+}
+
+ShapeAttributes RequestAttributes(const BoardWindowState& board)
+{
+    return ShapeAttributes {board.requestPenWidth, board.requestPenColor, board.requestPenEnabled != 0,
+                            board.requestFillColor, board.requestFillEnabled != 0};
+}
+
+void DrawShape(HDC dc, DrawTool tool, const PictureSegment& points, const ShapeAttributes& attributes)
+{
+    if (!dc)
+        return;
+    const int32_t width = DrawablePenWidth(attributes.penWidth);
+    switch (tool) {
+    case ToolFreehand:
+    case ToolLine:
+        // Lines always use the pen, whatever penEnabled says.
+        DrawLine(dc, points, width, attributes.penColor);
+        break;
+    case ToolRectangle:
+    case ToolEllipse:
+        DrawBoxShape(dc, tool, points, width, attributes);
+        break;
+    }
+}
+
+bool IsShapeTool(int32_t tool)
+{
+    return tool == ToolLine || tool == ToolRectangle || tool == ToolEllipse;
+}
+
+void InvertShape(HWND window, DrawTool tool, const PictureSegment& points)
+{
+    if (!IsShapeTool(tool))
+        return;
+    HDC dc = GetDC(window);
+    if (!dc)
+        return;
+    // The context's own pen: solid, one pixel, whatever the board's pen.
+    const int previousMix = SetROP2(dc, R2_NOT);
+    if (tool == ToolLine) {
+        MoveToEx(dc, points.x1, points.y1, nullptr);
+        LineTo(dc, points.x2, points.y2);
+    } else {
+        HGDIOBJ previousBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+        DrawBox(dc, tool, points);
+        SelectObject(dc, previousBrush);
+    }
+    SetROP2(dc, previousMix);
+    ReleaseDC(window, dc);
 }
 
 PictureContext::PictureContext(HWND window, HBITMAP picture)

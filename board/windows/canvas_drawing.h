@@ -1,43 +1,50 @@
-// Drawing steps of the canvas: the inverted one-pixel previews on screen and
-// the pen lines and shapes that go into a board's picture.
-#ifndef OBOARD_CANVAS_DRAWING_H
-#define OBOARD_CANVAS_DRAWING_H
+// Drawing on a board: the one routine that draws a line, a rectangle or an
+// ellipse with a board's pen and brush, for the user's strokes and for other
+// plugins' drawing requests alike, and the inverted one-pixel previews that
+// the canvas shows while the mouse is dragged.
+#ifndef OBOARD_WINDOWS_CANVAS_DRAWING_H
+#define OBOARD_WINDOWS_CANVAS_DRAWING_H
 
 #include <windows.h>
 
 #include <cstdint>
 
-// Previews: each inverts the pixels under a one-pixel outline on the window's
-// own device context, so drawing the same figure twice restores the screen.
-void InvertLine(HWND window, int x1, int y1, int x2, int y2);
-void InvertRectangle(HWND window, int x1, int y1, int x2, int y2);
-void InvertEllipse(HWND window, int x1, int y1, int x2, int y2);
+#include "common/board_window_state.h"
+#include "windows/picture_clipping.h"
 
-// A line with a new solid pen of `width` and `color`, deleted again: the
-// free-hand segments on screen, in client coordinates of the mouse.
-void DrawPenLine(HDC dc, int x1, int y1, int x2, int y2, int width, COLORREF color);
-
-// Drawing into a board's picture (a memory context holding it), in picture
-// coordinates, for the user's strokes and other plugins' drawing requests
-// alike. Coordinates beyond what GDI takes everywhere are fitted to the
-// picture first (picture_clipping.h); within that range these are the plain
-// GDI calls.
-void DrawPictureLine(HDC picture, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t width, COLORREF color);
-
-enum class PictureShape { Rectangle, Ellipse };
-
-// The pen of an outline (a new solid pen, or the stock null pen) and the
-// brush of the inside (a new solid brush, or the stock null brush).
-struct ShapeStyle {
-    bool outline;
+// The pen of a line or an outline, and the brush of an inside.
+struct ShapeAttributes {
     int32_t penWidth;
     COLORREF penColor;
-    bool fill;
+    bool penEnabled;  // outlines of rectangles and ellipses; lines always have the pen
     COLORREF fillColor;
+    bool fillEnabled;
 };
 
-void DrawPictureShape(HDC picture, PictureShape shape, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                      const ShapeStyle& style);
+// The user's attributes of `board` (its toolbar's choices), and those that
+// other plugins' messages set for their drawing requests.
+ShapeAttributes UserAttributes(const BoardWindowState& board);
+ShapeAttributes RequestAttributes(const BoardWindowState& board);
+
+// Draws into `dc` the shape of `tool` between the two points of `points`:
+// a line from the first to the second (ToolLine, and a segment of a
+// free-hand stroke), or the rectangle or the ellipse in the box with those
+// corners. Lines are drawn with a new solid pen; rectangles and ellipses
+// with that pen or the stock null pen and a new solid brush or the stock
+// null brush; both are selected back out and deleted. Pen widths that GDI
+// cannot take, and coordinates beyond its 16-bit range, are fitted to the
+// 640x480 picture first (picture_clipping.h); within that range these are
+// the plain GDI calls. Nothing happens for a null `dc`.
+void DrawShape(HDC dc, DrawTool tool, const PictureSegment& points, const ShapeAttributes& attributes);
+
+// The line, rectangle and ellipse tools drag a preview and draw their shape
+// when the button is released; free-hand draws as the mouse moves.
+bool IsShapeTool(int32_t tool);
+
+// Inverts the pixels under the one-pixel outline of `tool`'s shape (line,
+// rectangle or ellipse; nothing for free-hand) on `window`'s own device
+// context, so that doing it twice restores the screen.
+void InvertShape(HWND window, DrawTool tool, const PictureSegment& points);
 
 // A picture selected into a memory context compatible with `window`'s, for
 // one drawing step. Everything is released when it goes out of scope.

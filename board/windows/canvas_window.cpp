@@ -1,27 +1,18 @@
-#include "canvas_window.h"
+#include "windows/canvas_window.h"
 
 #include <windowsx.h>
 
-#include "board_window_state.h"
-#include "canvas_drawing.h"
-#include "module_instance.h"
+#include "common/board_window_state.h"
+#include "common/module_instance.h"
+#include "oboard/board_ui.h"
+#include "windows/canvas_drawing.h"
 
-#include "../controls/board_toolbar.h"
-
-const char CanvasClassName[] = "oknorysowania";
-
-CanvasDragRecord CanvasDrag = {};
+CanvasDrag gCanvasDrag = {};
 
 namespace {
 
 const int LineStep = 10;
 const int PageStep = 100;
-
-// The canvas keeps no state: its board's record lives in the frame's slot.
-BoardWindowState* BoardOfCanvas(HWND canvas)
-{
-    return BoardStateOf(GetParent(canvas));
-}
 
 POINT ScrollOffset(HWND canvas)
 {
@@ -38,21 +29,36 @@ void FillPictureWhite(HWND canvas, HBITMAP picture)
     FillRect(context.Dc(), &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
 }
 
-void OnCreate(HWND canvas)
+// The drag from its anchor to its current point, in client coordinates, or
+// moved by `offset` into picture coordinates.
+PictureSegment DragSegment(POINT offset = POINT {0, 0})
 {
-    CanvasDrag.board = nullptr;
-    BoardWindowState* board = BoardOfCanvas(canvas);
-    if (!board)
+    return PictureSegment {gCanvasDrag.anchorX + offset.x, gCanvasDrag.anchorY + offset.y,
+                           gCanvasDrag.currentX + offset.x, gCanvasDrag.currentY + offset.y};
+}
+
+// The drag belongs to this canvas only if it draws on this canvas's board.
+bool DragIsOn(const BoardWindowState& state)
+{
+    return gCanvasDrag.board && gCanvasDrag.board == &state;
+}
+
+// The picture is made here, inside the frame's WM_CREATE, whose record is
+// already there (a canvas outside a board gets none).
+void OnCreate(HWND canvas, BoardWindowState* state)
+{
+    gCanvasDrag.board = nullptr;
+    if (!state)
         return;
     HDC dc = GetDC(canvas);
-    board->canvasBitmap = CreateCompatibleBitmap(dc, PictureWidth, PictureHeight);
+    state->canvasBitmap = CreateCompatibleBitmap(dc, PictureWidth, PictureHeight);
     ReleaseDC(canvas, dc);
-    FillPictureWhite(canvas, board->canvasBitmap);
+    FillPictureWhite(canvas, state->canvasBitmap);
 }
 
 // The bar of one axis after a resize: range 0..maximum, page = client extent.
 // A bar that is not needed stays visible, disabled.
-void UpdateScrollBar(HWND canvas, BoardWindowState* board, int bar, uint32_t flag, int maximum, int page)
+void UpdateScrollBar(HWND canvas, BoardWindowState& state, int bar, uint32_t flag, int maximum, int page)
 {
     SCROLLINFO info = {};
     info.cbSize = sizeof info;
@@ -60,40 +66,29 @@ void UpdateScrollBar(HWND canvas, BoardWindowState* board, int bar, uint32_t fla
     info.nMin = 0;
     info.nMax = maximum;
     info.nPage = page;
-    if ((board->scrollFlags & flag) && page <= maximum) {
+    if ((state.scrollFlags & flag) && page <= maximum) {
         SetScrollInfo(canvas, bar, &info, FALSE);
     } else {
-        board->scrollFlags &= ~flag;
+        state.scrollFlags &= ~flag;
         SetScrollInfo(canvas, bar, &info, TRUE);
     }
 }
 
-void OnSize(HWND canvas, WPARAM sizeType)
+void OnSize(HWND canvas, BoardWindowState& state, UINT sizeType)
 {
     if (sizeType == SIZE_MINIMIZED)
         return;
-    BoardWindowState* board = BoardOfCanvas(canvas);
-    if (!board)
-        return;
     RECT client;
     GetClientRect(canvas, &client);
-    UpdateScrollBar(canvas, board, SB_VERT, 2, PictureHeight - 1, client.bottom);
-    UpdateScrollBar(canvas, board, SB_HORZ, 1, PictureWidth - 1, client.right);
+    UpdateScrollBar(canvas, state, SB_VERT, ScrollFlagVertical, PictureHeight - 1, client.bottom);
+    UpdateScrollBar(canvas, state, SB_HORZ, ScrollFlagHorizontal, PictureWidth - 1, client.right);
 }
 
-// The whole client area from the scroll position. Where the window reaches
-// beyond the picture's right or bottom edge, it shows the workspace colour
-// rather than whatever lies outside the bitmap.
-void OnPaint(HWND canvas)
+// The whole client area from the scroll position `offset`. Where the window
+// reaches beyond the picture's right or bottom edge, it shows the workspace
+// colour rather than whatever lies outside the bitmap.
+void PaintContent(HDC dc, HBITMAP picture, const RECT& client, POINT offset)
 {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(canvas, &paint);
-    RECT client;
-    GetClientRect(canvas, &client);
-    const POINT offset = ScrollOffset(canvas);
-    const BoardWindowState* board = BoardOfCanvas(canvas);
-    HBITMAP picture = board ? board->canvasBitmap : nullptr;
-
     int shownWidth = 0, shownHeight = 0;
     HDC memory = picture ? CreateCompatibleDC(dc) : nullptr;
     if (memory) {
@@ -116,10 +111,20 @@ void OnPaint(HWND canvas)
         RECT below = {0, shownHeight > 0 ? shownHeight : 0, client.right, client.bottom};
         FillRect(dc, &below, beyond);
     }
+}
+
+// The whole client area is copied, whatever the invalid region.
+void OnPaint(HWND canvas, const BoardWindowState& state)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(canvas, &paint);
+    RECT client;
+    GetClientRect(canvas, &client);
+    PaintContent(dc, state.canvasBitmap, client, ScrollOffset(canvas));
     EndPaint(canvas, &paint);
 }
 
-void OnScroll(HWND canvas, int bar, WPARAM wParam)
+void OnScroll(HWND canvas, int bar, UINT code, int thumbPosition)
 {
     SCROLLINFO info = {};
     info.cbSize = sizeof info;
@@ -127,7 +132,7 @@ void OnScroll(HWND canvas, int bar, WPARAM wParam)
     GetScrollInfo(canvas, bar, &info);
     const int maximum = info.nMax;
     int position = info.nPos;
-    switch (LOWORD(wParam)) {
+    switch (code) {
     case SB_LINEUP:
         position -= LineStep;
         break;
@@ -142,7 +147,7 @@ void OnScroll(HWND canvas, int bar, WPARAM wParam)
         break;
     case SB_THUMBPOSITION:
     case SB_THUMBTRACK:
-        position = HIWORD(wParam);
+        position = thumbPosition;
         break;
     case SB_TOP:
         position = 0;
@@ -162,195 +167,155 @@ void OnScroll(HWND canvas, int bar, WPARAM wParam)
     InvalidateRect(canvas, nullptr, TRUE);
 }
 
-void OnCommand(HWND canvas, WPARAM wParam)
+void OnCommand(HWND canvas, const BoardWindowState& state, int command)
 {
-    if (LOWORD(wParam) == CmdClear) {
-        const BoardWindowState* board = BoardOfCanvas(canvas);
-        if (board)
-            FillPictureWhite(canvas, board->canvasBitmap);
+    if (command == CmdClear) {
+        FillPictureWhite(canvas, state.canvasBitmap);
         InvalidateRect(canvas, nullptr, TRUE);
     }
     // Any command drops a stroke in progress; the capture stays until the
     // button is released.
-    CanvasDrag.board = nullptr;
+    gCanvasDrag.board = nullptr;
     UpdateWindow(canvas);
     InvalidateRect(canvas, nullptr, TRUE);
 }
 
-bool IsShapeTool(int32_t tool)
-{
-    return tool == ToolLine || tool == ToolRectangle || tool == ToolEllipse;
-}
-
-void InvertPreview(HWND canvas, int32_t tool)
-{
-    const CanvasDragRecord& d = CanvasDrag;
-    if (tool == ToolLine)
-        InvertLine(canvas, d.anchorX, d.anchorY, d.currentX, d.currentY);
-    else if (tool == ToolRectangle)
-        InvertRectangle(canvas, d.anchorX, d.anchorY, d.currentX, d.currentY);
-    else if (tool == ToolEllipse)
-        InvertEllipse(canvas, d.anchorX, d.anchorY, d.currentX, d.currentY);
-}
-
 // A free-hand segment from the anchor to the current point, on screen in
 // client coordinates and in the picture in picture coordinates.
-void DrawFreehandSegment(HWND canvas, const BoardWindowState* board)
+void DrawFreehandSegment(HWND canvas, const BoardWindowState& state)
 {
-    const CanvasDragRecord& d = CanvasDrag;
     const POINT offset = ScrollOffset(canvas);
+    const ShapeAttributes attributes = UserAttributes(state);
     HDC dc = GetDC(canvas);
-    DrawPenLine(dc, d.anchorX, d.anchorY, d.currentX, d.currentY, board->penWidth, board->penColor);
+    DrawShape(dc, ToolFreehand, DragSegment(), attributes);
     ReleaseDC(canvas, dc);
-    PictureContext picture(canvas, board->canvasBitmap);
-    DrawPictureLine(picture.Dc(), d.anchorX + offset.x, d.anchorY + offset.y, d.currentX + offset.x,
-                    d.currentY + offset.y, board->penWidth, board->penColor);
+    PictureContext picture(canvas, state.canvasBitmap);
+    DrawShape(picture.Dc(), ToolFreehand, DragSegment(offset), attributes);
 }
 
-// The drag belongs to this canvas only if it draws on this canvas's board.
-bool DragIsOn(HWND canvas)
+void OnLeftButtonDown(HWND canvas, BoardWindowState& state, int x, int y)
 {
-    return CanvasDrag.board && CanvasDrag.board == BoardOfCanvas(canvas);
-}
-
-void OnLeftButtonDown(HWND canvas, LPARAM lParam)
-{
-    BoardWindowState* board = BoardOfCanvas(canvas);
-    if (!board)
-        return;
-    // Signed words: a press that reaches this canvas while it holds the
-    // capture can lie left of or above it, and must not anchor the stroke
-    // some 65000 pixels away.
-    CanvasDrag.anchorX = CanvasDrag.currentX = GET_X_LPARAM(lParam);
-    CanvasDrag.anchorY = CanvasDrag.currentY = GET_Y_LPARAM(lParam);
-    CanvasDrag.board = board;
+    gCanvasDrag.anchorX = gCanvasDrag.currentX = x;
+    gCanvasDrag.anchorY = gCanvasDrag.currentY = y;
+    gCanvasDrag.board = &state;
     SetCapture(canvas);
     // Shapes start as a preview of zero size: nothing to show yet.
-    if (board->tool == ToolFreehand)
-        DrawFreehandSegment(canvas, board);
+    if (state.tool == ToolFreehand)
+        DrawFreehandSegment(canvas, state);
 }
 
-void OnMouseMove(HWND canvas, WPARAM wParam)
+void OnMouseMove(HWND canvas, const BoardWindowState& state, bool leftButtonDown)
 {
     // While captured the mouse may lie outside the client area, so the
     // position comes from the cursor, with negative coordinates if need be.
     POINT mouse;
     GetCursorPos(&mouse);
     ScreenToClient(canvas, &mouse);
-    if (!DragIsOn(canvas) || !(wParam & MK_LBUTTON))
+    if (!DragIsOn(state) || !leftButtonDown)
         return;
-    const BoardWindowState* board = CanvasDrag.board;
-    if (IsShapeTool(board->tool))
-        InvertPreview(canvas, board->tool);
-    CanvasDrag.currentX = mouse.x;
-    CanvasDrag.currentY = mouse.y;
-    if (board->tool == ToolFreehand) {
-        DrawFreehandSegment(canvas, board);
-        CanvasDrag.anchorX = CanvasDrag.currentX;
-        CanvasDrag.anchorY = CanvasDrag.currentY;
+    const DrawTool tool = static_cast<DrawTool>(state.tool);
+    if (IsShapeTool(tool))
+        InvertShape(canvas, tool, DragSegment());
+    gCanvasDrag.currentX = mouse.x;
+    gCanvasDrag.currentY = mouse.y;
+    if (tool == ToolFreehand) {
+        DrawFreehandSegment(canvas, state);
+        gCanvasDrag.anchorX = gCanvasDrag.currentX;
+        gCanvasDrag.anchorY = gCanvasDrag.currentY;
     } else {
-        InvertPreview(canvas, board->tool);
+        InvertShape(canvas, tool, DragSegment());
     }
 }
 
 // The committed shape goes to the picture only, with the board's pen and
 // fill; the repaint brings it to the screen.
-void CommitShape(HWND canvas, const BoardWindowState* board)
+void CommitShape(HWND canvas, const BoardWindowState& state)
 {
-    const CanvasDragRecord& d = CanvasDrag;
-    const POINT offset = ScrollOffset(canvas);
-    const int x1 = d.anchorX + offset.x, y1 = d.anchorY + offset.y;
-    const int x2 = d.currentX + offset.x, y2 = d.currentY + offset.y;
-    PictureContext picture(canvas, board->canvasBitmap);
-    HDC dc = picture.Dc();
-    if (!dc)
-        return;
-    if (board->tool == ToolLine) {
-        // Lines always use the pen, whatever penEnabled says.
-        DrawPictureLine(dc, x1, y1, x2, y2, board->penWidth, board->penColor);
-        return;
-    }
-    const ShapeStyle style = {board->penEnabled != 0, board->penWidth, board->penColor, board->fillEnabled != 0,
-                              board->fillColor};
-    DrawPictureShape(dc, board->tool == ToolRectangle ? PictureShape::Rectangle : PictureShape::Ellipse, x1, y1, x2, y2,
-                     style);
+    const PictureSegment points = DragSegment(ScrollOffset(canvas));
+    PictureContext picture(canvas, state.canvasBitmap);
+    DrawShape(picture.Dc(), static_cast<DrawTool>(state.tool), points, UserAttributes(state));
 }
 
-void OnLeftButtonUp(HWND canvas)
+void OnLeftButtonUp(HWND canvas, const BoardWindowState& state)
 {
-    if (!DragIsOn(canvas)) {
+    if (!DragIsOn(state)) {
         // A command may have dropped the stroke while the button was down:
         // the capture it kept ends with the button, or every later click on
         // this thread's windows would land on this canvas.
-        if (!CanvasDrag.board && GetCapture() == canvas)
+        if (!gCanvasDrag.board && GetCapture() == canvas)
             ReleaseCapture();
         return;
     }
     ReleaseCapture();
-    const BoardWindowState* board = CanvasDrag.board;
-    if (IsShapeTool(board->tool)) {
-        InvertPreview(canvas, board->tool);
-        CommitShape(canvas, board);
+    const DrawTool tool = static_cast<DrawTool>(state.tool);
+    if (IsShapeTool(tool)) {
+        InvertShape(canvas, tool, DragSegment());
+        CommitShape(canvas, state);
     }
-    CanvasDrag.board = nullptr;
+    gCanvasDrag.board = nullptr;
     InvalidateRect(canvas, nullptr, FALSE);
 }
 
-void OnDestroy(HWND canvas)
+// Reached with the record only when the canvas goes before its frame.
+void OnDestroy(HWND canvas, BoardWindowState& state)
 {
-    // Reached with the record only when the canvas goes before its frame.
-    BoardWindowState* board = BoardOfCanvas(canvas);
-    if (board && board->canvasWindow == canvas)
-        board->canvasWindow = nullptr;
-    if (CanvasDrag.board && CanvasDrag.board == board)
-        CanvasDrag.board = nullptr;
+    if (state.canvasWindow == canvas)
+        state.canvasWindow = nullptr;
+    if (DragIsOn(state))
+        gCanvasDrag.board = nullptr;
 }
 
-void OnClose(HWND canvas)
+void OnClose(HWND canvas, BoardWindowState& state)
 {
-    BoardWindowState* board = BoardOfCanvas(canvas);
-    if (board)
-        ReleaseBoardCanvas(board);
+    ReleaseBoardCanvas(&state);
     DestroyWindow(canvas);
 }
 
 LRESULT CALLBACK CanvasProc(HWND canvas, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    BoardWindowState* state = BoardStateOf(canvas);
+    if (!state && message != WM_CREATE)
+        return DefWindowProcA(canvas, message, wParam, lParam);
+
     switch (message) {
     case WM_CREATE:
-        OnCreate(canvas);
+        OnCreate(canvas, state);
         return 0;
     case WM_SIZE:
-        OnSize(canvas, wParam);
+        OnSize(canvas, *state, static_cast<UINT>(wParam));
         return 0;
     case WM_PAINT:
-        OnPaint(canvas);
+        OnPaint(canvas, *state);
         return 0;
     case WM_HSCROLL:
-        OnScroll(canvas, SB_HORZ, wParam);
+        OnScroll(canvas, SB_HORZ, LOWORD(wParam), HIWORD(wParam));
         return 0;
     case WM_VSCROLL:
-        OnScroll(canvas, SB_VERT, wParam);
+        OnScroll(canvas, SB_VERT, LOWORD(wParam), HIWORD(wParam));
         return 0;
     case WM_COMMAND:
-        OnCommand(canvas, wParam);
+        OnCommand(canvas, *state, LOWORD(wParam));
         return 0;
     case WM_LBUTTONDOWN:
-        OnLeftButtonDown(canvas, lParam);
+        // Signed words: a press that reaches this canvas while it holds the
+        // capture can lie left of or above it, and must not anchor the
+        // stroke some 65000 pixels away.
+        OnLeftButtonDown(canvas, *state, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;
     case WM_MOUSEMOVE:
-        OnMouseMove(canvas, wParam);
+        OnMouseMove(canvas, *state, (wParam & MK_LBUTTON) != 0);
         return 0;
     case WM_LBUTTONUP:
-        OnLeftButtonUp(canvas);
+        // The stroke ends at the last mouse move, not at lParam.
+        OnLeftButtonUp(canvas, *state);
         return 0;
     case WM_MOUSELEAVE:
         return 0;
     case WM_DESTROY:
-        OnDestroy(canvas);
+        OnDestroy(canvas, *state);
         return 0;
     case WM_CLOSE:
-        OnClose(canvas);
+        OnClose(canvas, *state);
         return 0;
     default:
         return DefWindowProcA(canvas, message, wParam, lParam);
@@ -366,18 +331,18 @@ void RegisterCanvasClass(HINSTANCE instance)
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = CanvasProc;
     windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32515) /* IDC_CROSS */);
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_CROSS);
     windowClass.lpszClassName = CanvasClassName;
     RegisterClassExA(&windowClass);
-    BoardModuleInstance = instance;
+    gBoardModuleInstance = instance;
 }
 
-void ReleaseBoardCanvas(BoardWindowState* board)
+void ReleaseBoardCanvas(BoardWindowState* state)
 {
-    if (CanvasDrag.board == board)
-        CanvasDrag.board = nullptr;
-    if (board->canvasBitmap) {
-        DeleteObject(board->canvasBitmap);
-        board->canvasBitmap = nullptr;
+    if (gCanvasDrag.board == state)
+        gCanvasDrag.board = nullptr;
+    if (state->canvasBitmap) {
+        DeleteObject(state->canvasBitmap);
+        state->canvasBitmap = nullptr;
     }
 }

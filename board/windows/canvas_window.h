@@ -1,7 +1,7 @@
 // The drawing canvas, class "oknorysowania": a scrollable view of the
 // board's 640x480 picture on which the user draws.
-#ifndef OBOARD_CANVAS_WINDOW_H
-#define OBOARD_CANVAS_WINDOW_H
+#ifndef OBOARD_WINDOWS_CANVAS_WINDOW_H
+#define OBOARD_WINDOWS_CANVAS_WINDOW_H
 
 #include <windows.h>
 
@@ -9,14 +9,9 @@
 
 struct BoardWindowState;
 
-extern const char CanvasClassName[];  // "oknorysowania"
-
-const int PictureWidth = 640;
-const int PictureHeight = 480;
-
 // The one mouse drag of the process (the mouse is captured by the canvas
 // being drawn on). Points are client coordinates of that canvas.
-struct CanvasDragRecord {
+struct CanvasDrag {
     int32_t anchorX;  // start of the stroke; for free-hand the end of the last segment
     int32_t anchorY;
     int32_t currentX;  // last mouse position seen
@@ -24,7 +19,7 @@ struct CanvasDragRecord {
     BoardWindowState* board;  // null when no drag is in progress
 };
 
-extern CanvasDragRecord CanvasDrag;
+extern CanvasDrag gCanvasDrag;
 
 void RegisterCanvasClass(HINSTANCE instance);
 

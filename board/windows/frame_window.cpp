@@ -1,24 +1,28 @@
-#include "frame_window.h"
+#include "windows/frame_window.h"
 
 #include <commctrl.h>
 
 #include <new>
 
-#include "board_window_state.h"
-#include "canvas_window.h"
-#include "module_instance.h"
-
-#include "../controls/board_toolbar.h"
-#include "../controls/color_menu.h"
-#include "../core/board_registry.h"
-#include "../core/host_interface.h"
-
-const char BoardFrameClassName[] = "botgrafwnd";
-
-int HorizontalScrollBarHeight = 0;
-int VerticalScrollBarWidth = 0;
+#include "common/board_registry.h"
+#include "common/board_window_state.h"
+#include "common/host_interface.h"
+#include "common/module_instance.h"
+#include "controls/board_toolbar.h"
+#include "controls/color_menu.h"
+#include "oboard/board_ui.h"
+#include "resource_ids.h"
+#include "windows/canvas_window.h"
 
 namespace {
+
+// The window icon at the sizes of the title bar and of the task switcher.
+const int SmallIconSize = 16;
+const int LargeIconSize = 32;
+
+// Scroll-bar metrics for the size limit, read again by every new frame.
+int gHorizontalScrollBarHeight = 0;  // SM_CYHSCROLL
+int gVerticalScrollBarWidth = 0;     // SM_CXVSCROLL
 
 int Width(const RECT& r)
 {
@@ -30,28 +34,24 @@ int Height(const RECT& r)
 }
 
 // Height of the rebar along the top; a board without one has none.
-int RebarHeight(const BoardWindowState* state)
+int RebarHeight(const BoardWindowState& state)
 {
     RECT rebar;
-    if (!state || !state->rebarWindow || !GetWindowRect(state->rebarWindow, &rebar))
+    if (!state.rebarWindow || !GetWindowRect(state.rebarWindow, &rebar))
         return 0;
     return Height(rebar);
 }
 
-LRESULT OnCreate(HWND frame, const CREATESTRUCTA* creation)
+// A new board's record: its key from the two creation words, the user's and
+// the requests' attributes at their defaults (black one-pixel pen with the
+// outline on, black fill off, the free-hand tool).
+BoardWindowState* NewBoardState(const int32_t* creationWords)
 {
-    HorizontalScrollBarHeight = GetSystemMetrics(SM_CYHSCROLL);
-    VerticalScrollBarWidth = GetSystemMetrics(SM_CXVSCROLL);
-
-    // Without its key a frame could never leave the registry: refuse it.
-    const int32_t* words = static_cast<const int32_t*>(creation->lpCreateParams);
-    if (!words)
-        return -1;
     BoardWindowState* state = new (std::nothrow) BoardWindowState();
     if (!state)
-        return -1;
-    state->contact = words[0];
-    state->net = words[1];
+        return nullptr;
+    state->contact = creationWords[0];
+    state->net = creationWords[1];
     state->tool = ToolFreehand;
     state->penWidth = 1;
     state->penColor = RGB(0, 0, 0);
@@ -63,13 +63,29 @@ LRESULT OnCreate(HWND frame, const CREATESTRUCTA* creation)
     state->requestPenEnabled = 1;
     state->requestFillColor = RGB(0, 0, 0);
     state->requestFillEnabled = 0;
+    return state;
+}
+
+LRESULT OnCreate(HWND frame, const CREATESTRUCTA& creation)
+{
+    gHorizontalScrollBarHeight = GetSystemMetrics(SM_CYHSCROLL);
+    gVerticalScrollBarWidth = GetSystemMetrics(SM_CXVSCROLL);
+
+    // Without its key a frame could never leave the registry: refuse it.
+    const int32_t* words = static_cast<const int32_t*>(creation.lpCreateParams);
+    if (!words)
+        return -1;
+    BoardWindowState* state = NewBoardState(words);
+    if (!state)
+        return -1;
+    // Before any child exists: the children find the record from here on.
     SetWindowLongPtrA(frame, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
 
     DeleteMenu(GetSystemMenu(frame, FALSE), SC_MAXIMIZE, MF_BYCOMMAND);
 
     // Its real size comes with the frame's first WM_SIZE.
     state->canvasWindow = CreateWindowExA(0, CanvasClassName, nullptr, WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL,
-                                          0, 0, 0, 0, frame, nullptr, BoardModuleInstance, nullptr);
+                                          0, 0, 0, 0, frame, nullptr, gBoardModuleInstance, nullptr);
 
     state->rebarWindow = CreateBoardRebar(frame);
     if (!state->rebarWindow)
@@ -77,26 +93,20 @@ LRESULT OnCreate(HWND frame, const CREATESTRUCTA* creation)
     return 0;
 }
 
-LRESULT OnDestroy(HWND frame, WPARAM wParam, LPARAM lParam)
+void OnDestroy(HWND frame, BoardWindowState* state)
 {
-    BoardWindowState* state = BoardStateOf(frame);
     SetWindowLongPtrA(frame, GWLP_USERDATA, 0);
-    if (state) {
-        // The children get their WM_DESTROY after the record is gone, so the
-        // board's picture and any drag on it end here.
-        ReleaseBoardCanvas(state);
-        // A frame destroyed without WM_CLOSE must not leave its entry behind.
-        ForgetBoardWindow(BoardKey {state->net, state->contact}, frame);
-        delete state;
-    }
-    return DefWindowProcA(frame, WM_DESTROY, wParam, lParam);
+    // The children get their WM_DESTROY after the record is gone, so the
+    // board's picture and any drag on it end here.
+    ReleaseBoardCanvas(state);
+    // A frame destroyed without WM_CLOSE must not leave its entry behind.
+    ForgetBoardWindow(BoardKey {state->net, state->contact}, frame);
+    delete state;
 }
 
-void OnClose(HWND frame)
+void OnClose(HWND frame, const BoardWindowState& state)
 {
-    const BoardWindowState* state = BoardStateOf(frame);
-    if (state)
-        ForgetBoardWindow(BoardKey {state->net, state->contact}, frame);
+    ForgetBoardWindow(BoardKey {state.net, state.contact}, frame);
     DestroyWindow(frame);
 }
 
@@ -111,7 +121,7 @@ void OnMove(HWND frame)
     SetConfigInt(ColBoardY, window.top);
 }
 
-void OnSize(HWND frame, WPARAM sizeType)
+void OnSize(HWND frame, UINT sizeType)
 {
     if (sizeType == SIZE_MINIMIZED)
         return;
@@ -124,6 +134,7 @@ void OnSize(HWND frame, WPARAM sizeType)
         SetConfigInt(ColBoardHeight, height);
     }
 
+    // The settings writes reach the host, which may have closed the board.
     const BoardWindowState* state = BoardStateOf(frame);
     if (!state)
         return;
@@ -133,7 +144,7 @@ void OnSize(HWND frame, WPARAM sizeType)
 
     RECT client;
     GetClientRect(frame, &client);
-    const int rebarHeight = RebarHeight(state);
+    const int rebarHeight = RebarHeight(*state);
     int canvasHeight = client.bottom - (client.top + rebarHeight);
     if (canvasHeight < 0)
         canvasHeight = 0;
@@ -143,70 +154,75 @@ void OnSize(HWND frame, WPARAM sizeType)
 
 // Keeps a border drag from making the frame larger than the whole picture
 // with its scroll bars and the rebar needs.
-void OnSizing(HWND frame, WPARAM edge, RECT* proposed)
+void OnSizing(HWND frame, const BoardWindowState& state, UINT edge, RECT& proposed)
 {
     RECT window, client;
     GetWindowRect(frame, &window);
     GetClientRect(frame, &client);
     const int frameWidth = Width(window) - Width(client);
     const int frameHeight = Height(window) - Height(client);
-    const int maxWidth = frameWidth + VerticalScrollBarWidth + PictureWidth;
-    const int maxHeight = RebarHeight(BoardStateOf(frame)) + frameHeight + HorizontalScrollBarHeight + PictureHeight;
+    const int maxWidth = frameWidth + gVerticalScrollBarWidth + PictureWidth;
+    const int maxHeight = RebarHeight(state) + frameHeight + gHorizontalScrollBarHeight + PictureHeight;
 
-    if (Height(*proposed) > maxHeight) {
+    if (Height(proposed) > maxHeight) {
         switch (edge) {
         case WMSZ_LEFT:
         case WMSZ_RIGHT:
         case WMSZ_BOTTOM:
         case WMSZ_BOTTOMLEFT:
         case WMSZ_BOTTOMRIGHT:
-            proposed->bottom = proposed->top + maxHeight;
+            proposed.bottom = proposed.top + maxHeight;
             break;
         case WMSZ_TOP:
         case WMSZ_TOPLEFT:
         case WMSZ_TOPRIGHT:
-            proposed->top = proposed->bottom - maxHeight;
+            proposed.top = proposed.bottom - maxHeight;
             break;
         }
     }
-    if (Width(*proposed) > maxWidth) {
+    if (Width(proposed) > maxWidth) {
         switch (edge) {
         case WMSZ_LEFT:
         case WMSZ_TOPLEFT:
         case WMSZ_BOTTOMLEFT:
-            proposed->left = proposed->right - maxWidth;
+            proposed.left = proposed.right - maxWidth;
             break;
         case WMSZ_RIGHT:
         case WMSZ_TOPRIGHT:
         case WMSZ_BOTTOMRIGHT:
-            proposed->right = proposed->left + maxWidth;
+            proposed.right = proposed.left + maxWidth;
             break;
         }
     }
 }
 
-void OnCommand(HWND frame, WPARAM wParam, LPARAM lParam)
+void OnActivate(HWND frame, UINT activation, bool minimized)
 {
-    BoardWindowState* state = BoardStateOf(frame);
-    if (!state)
-        return;
+    if (activation != WA_INACTIVE && !minimized)
+        UpdateWindow(frame);
+}
+
+// A tool button sets the tool; every command, the clear button's among
+// them, then reaches the canvas as it came.
+void OnCommand(HWND frame, BoardWindowState& state, WPARAM wParam, LPARAM lParam)
+{
     switch (LOWORD(wParam)) {
     case CmdToolLine:
-        state->tool = ToolLine;
+        state.tool = ToolLine;
         break;
     case CmdToolFreehand:
-        state->tool = ToolFreehand;
+        state.tool = ToolFreehand;
         break;
     case CmdToolRectangle:
-        state->tool = ToolRectangle;
+        state.tool = ToolRectangle;
         break;
     case CmdToolEllipse:
-        state->tool = ToolEllipse;
+        state.tool = ToolEllipse;
         break;
     }
     UpdateWindow(frame);
-    if (state->canvasWindow)
-        SendMessageA(state->canvasWindow, WM_COMMAND, wParam, lParam);
+    if (state.canvasWindow)
+        SendMessageA(state.canvasWindow, WM_COMMAND, wParam, lParam);
 }
 
 LRESULT OnNotify(HWND frame, const NMHDR* header)
@@ -225,39 +241,44 @@ LRESULT OnNotify(HWND frame, const NMHDR* header)
 
 LRESULT CALLBACK BoardFrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    BoardWindowState* state = BoardStateOf(frame);
+    if (!state && message != WM_CREATE)
+        return DefWindowProcA(frame, message, wParam, lParam);
+
     switch (message) {
     case WM_CREATE:
-        return OnCreate(frame, reinterpret_cast<const CREATESTRUCTA*>(lParam));
+        return OnCreate(frame, *reinterpret_cast<const CREATESTRUCTA*>(lParam));
     case WM_DESTROY:
-        return OnDestroy(frame, wParam, lParam);
+        OnDestroy(frame, state);
+        return DefWindowProcA(frame, message, wParam, lParam);
     case WM_MOVE:
         OnMove(frame);
         return 0;
     case WM_SIZE:
-        OnSize(frame, wParam);
+        OnSize(frame, static_cast<UINT>(wParam));
         return 0;
     case WM_ACTIVATE:
-        if (LOWORD(wParam) != WA_INACTIVE && HIWORD(wParam) == 0)
-            UpdateWindow(frame);
+        OnActivate(frame, LOWORD(wParam), HIWORD(wParam) != 0);
         return 0;
     case WM_CLOSE:
-        OnClose(frame);
+        OnClose(frame, *state);
         return 0;
     case WM_DRAWITEM:
-        return DrawColorMenuItem(wParam, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return DrawColorMenuItem(static_cast<UINT>(wParam), reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
     case WM_MEASUREITEM:
-        return MeasureColorMenuItem(wParam, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+        return MeasureColorMenuItem(static_cast<UINT>(wParam), reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
     case WM_NOTIFY:
         return OnNotify(frame, reinterpret_cast<const NMHDR*>(lParam));
     case WM_COMMAND:
-        OnCommand(frame, wParam, lParam);
+        OnCommand(frame, *state, wParam, lParam);
         return 0;
     case WM_SIZING:
-        OnSizing(frame, wParam, reinterpret_cast<RECT*>(lParam));
+        OnSizing(frame, *state, static_cast<UINT>(wParam), *reinterpret_cast<RECT*>(lParam));
         return 1;
     case MsgSetPenColor:
+        return ApplyColorChoice(frame, *state, ColorTarget::Pen, static_cast<UINT>(wParam));
     case MsgSetFillColor:
-        return ApplyColorChoice(frame, message, wParam);
+        return ApplyColorChoice(frame, *state, ColorTarget::Fill, static_cast<UINT>(wParam));
     default:
         return DefWindowProcA(frame, message, wParam, lParam);
     }
@@ -272,11 +293,11 @@ void RegisterBoardFrameClass(HINSTANCE instance)
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = BoardFrameProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon =
-        static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(101), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
-    windowClass.hIconSm =
-        static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(101), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
-    windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
+    windowClass.hIcon = static_cast<HICON>(
+        LoadImageA(instance, MAKEINTRESOURCEA(IDI_BOARD), IMAGE_ICON, LargeIconSize, LargeIconSize, LR_DEFAULTCOLOR));
+    windowClass.hIconSm = static_cast<HICON>(
+        LoadImageA(instance, MAKEINTRESOURCEA(IDI_BOARD), IMAGE_ICON, SmallIconSize, SmallIconSize, LR_DEFAULTCOLOR));
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.lpszClassName = BoardFrameClassName;
     // The class owns its icons; a registration that fails (the class is
     // already there, from an earlier start) must not leave them behind.
@@ -286,5 +307,5 @@ void RegisterBoardFrameClass(HINSTANCE instance)
         if (windowClass.hIconSm)
             DestroyIcon(windowClass.hIconSm);
     }
-    BoardModuleInstance = instance;
+    gBoardModuleInstance = instance;
 }

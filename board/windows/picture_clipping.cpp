@@ -1,6 +1,6 @@
-#include "picture_clipping.h"
+#include "windows/picture_clipping.h"
 
-#include "canvas_window.h"
+#include "oboard/board_ui.h"
 
 #include <algorithm>
 #include <cmath>
@@ -27,7 +27,7 @@ int64_t ReachBeyond(int64_t margin)
     return 31000 - margin;
 }
 
-bool InRange(const PictureSegment& s)
+bool IsGdiSegment(const PictureSegment& s)
 {
     return IsGdiCoordinate(s.x1) && IsGdiCoordinate(s.y1) && IsGdiCoordinate(s.x2) && IsGdiCoordinate(s.y2);
 }
@@ -45,6 +45,11 @@ uint64_t GreatestCommonDivisor(uint64_t a, uint64_t b)
 struct Point64 {
     int64_t x, y;
 };
+
+bool IsGdiPoint(const Point64& p)
+{
+    return IsGdiCoordinate(p.x) && IsGdiCoordinate(p.y);
+}
 
 // A line with its major axis along x, running left to right: from (x, y),
 // `dx` > 0 to the right and `dy` (|dy| <= dx) down.
@@ -113,14 +118,14 @@ Point64 ReplacedStart(const FlatLine& line, int64_t entry, int64_t reach)
 
 }  // namespace
 
-bool IsGdiCoordinate(int32_t value)
+bool IsGdiCoordinate(int64_t value)
 {
     return value >= GdiLowest && value <= GdiHighest;
 }
 
 bool FitLineToPicture(PictureSegment& segment, int32_t penWidth)
 {
-    if (InRange(segment))
+    if (IsGdiSegment(segment))
         return true;
     const int64_t margin = Margin(penWidth);
     const int64_t reach = ReachBeyond(margin);
@@ -165,16 +170,13 @@ bool FitLineToPicture(PictureSegment& segment, int32_t penWidth)
     // An end within range stays; one beyond it lies further than `reach`
     // columns outside (its height could not be out of range otherwise), so
     // its replacement is still a point of the segment.
-    auto inRange = [](const Point64& p) {
-        return p.x >= GdiLowest && p.x <= GdiHighest && p.y >= GdiLowest && p.y <= GdiHighest;
-    };
-    if (!inRange(a))
+    if (!IsGdiPoint(a))
         a = ReplacedStart(line, entry, reach);
-    if (!inRange(b)) {
+    if (!IsGdiPoint(b)) {
         const Point64 mirrored = ReplacedStart(Mirrored(line), -exit, reach);
         b = Point64 {-mirrored.x, mirrored.y};
     }
-    if (!inRange(a) || !inRange(b))
+    if (!IsGdiPoint(a) || !IsGdiPoint(b))
         return false;  // cannot happen; never hand GDI what it cannot take
 
     if (reversed)
@@ -190,7 +192,7 @@ bool FitLineToPicture(PictureSegment& segment, int32_t penWidth)
 
 void FitRectangleToPicture(PictureSegment& box, int32_t penWidth)
 {
-    if (InRange(box))
+    if (IsGdiSegment(box))
         return;
     const int64_t margin = Margin(penWidth);
     auto clamp = [margin](int32_t value, int64_t extent) {
@@ -204,7 +206,7 @@ void FitRectangleToPicture(PictureSegment& box, int32_t penWidth)
 
 EllipseFit FitEllipseToPicture(const PictureSegment& box, int32_t penWidth)
 {
-    if (InRange(box))
+    if (IsGdiSegment(box))
         return EllipseFit::AsItIs;
     // GDI's outline lies within a pixel of the ideal ellipse in the box,
     // plus half the pen's width on either side.

@@ -23,13 +23,13 @@
 //   with its brush (nothing when hollow): both are the whole ellipse's
 //   pixels. One whose outline crosses the picture is refused: GDI's pixels
 //   of so large an outline cannot be reproduced from a smaller one.
-#ifndef OBOARD_PICTURE_CLIPPING_H
-#define OBOARD_PICTURE_CLIPPING_H
+#ifndef OBOARD_WINDOWS_PICTURE_CLIPPING_H
+#define OBOARD_WINDOWS_PICTURE_CLIPPING_H
 
 #include <cstdint>
 
 // True when GDI takes `value` as a coordinate everywhere.
-bool IsGdiCoordinate(int32_t value);
+bool IsGdiCoordinate(int64_t value);
 
 struct PictureSegment {
     int32_t x1, y1, x2, y2;

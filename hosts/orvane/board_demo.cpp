@@ -1,5 +1,6 @@
 #include "board_demo.h"
 
+#include "oboard/board_ui.h"
 #include "oboard/plugin_messages.h"
 
 #include <commctrl.h>
@@ -9,28 +10,15 @@
 
 namespace {
 
-// Toolbar commands and colour-menu items, as the board's toolbar sends them.
-const int CmdToolLine = 200;
-const int CmdToolFreehand = 201;
-const int CmdToolRectangle = 202;
-const int CmdToolEllipse = 203;
-const UINT MsgSetPenColor = WM_USER + 10000;
-const UINT MsgSetFillColor = WM_USER + 10001;
-const int MenuColorNone = 261;
-const int MenuColorRed = 263;
-const int MenuColorGreen = 265;
-const int MenuColorBlue = 266;
-const int MenuColorYellow = 264;
-
 HWND CanvasOf(HWND frame)
 {
-    return FindWindowExA(frame, nullptr, "oknorysowania", nullptr);
+    return FindWindowExA(frame, nullptr, CanvasClassName, nullptr);
 }
 
 HWND ToolbarOf(HWND frame)
 {
-    HWND rebar = FindWindowExA(frame, nullptr, "ReBarWindow32", nullptr);
-    return rebar ? FindWindowExA(rebar, nullptr, "ToolbarWindow32", nullptr) : nullptr;
+    HWND rebar = FindWindowExA(frame, nullptr, REBARCLASSNAMEA, nullptr);
+    return rebar ? FindWindowExA(rebar, nullptr, TOOLBARCLASSNAMEA, nullptr) : nullptr;
 }
 
 void SendMouse(DWORD flags, const POINT& screen)

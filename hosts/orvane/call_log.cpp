@@ -161,7 +161,7 @@ std::string PluginAnswer(uint32_t id, intptr_t result)
     case MsgGetVersion:
     case MsgGetSignature:
     case MsgGetName:
-    case 30014:  // the platform text
+    case MsgGetPlatform:
         return result ? Quoted(reinterpret_cast<const char*>(result)) : "null";
     case MsgBoardState:
         return Number(result) + (result == 0 ? " (no such board)" : result == 1 ? " (open)" : " (minimised)");

@@ -10,6 +10,7 @@
 // 640x480 picture of the board, for which the frame is made large enough.
 #include "board_demo.h"
 #include "guide_steps.h"
+#include "oboard/board_ui.h"
 #include "stand_in_host.h"
 
 #include <algorithm>
@@ -21,10 +22,6 @@
 #include <vector>
 
 namespace {
-
-const int CmdClear = 210;  // the board's clear button
-const int CanvasWidth = 640;
-const int CanvasHeight = 480;
 
 // A host that routes other plugins' messages as the real one does: a
 // message whose id begins with a plugin's network number goes to that
@@ -43,22 +40,6 @@ protected:
         return StandInHost::HandleMessage(message);
     }
 };
-
-BOOL CALLBACK CollectBoard(HWND window, LPARAM boards)
-{
-    char name[32] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (!std::strcmp(name, "botgrafwnd"))
-        reinterpret_cast<std::vector<HWND>*>(boards)->push_back(window);
-    return TRUE;
-}
-
-std::vector<HWND> BoardWindows()
-{
-    std::vector<HWND> boards;
-    EnumThreadWindows(GetCurrentThreadId(), CollectBoard, reinterpret_cast<LPARAM>(&boards));
-    return boards;
-}
 
 // New boards open at this place and size (the settings columns).
 void PlaceNewBoards(StandInHost& host)
@@ -85,11 +66,11 @@ bool SavePicture(const GuideStep& step, HWND frame, const std::string& path)
     // Large enough that the canvas shows the whole picture.
     SetWindowPos(frame, nullptr, 0, 0, 720, 620, SWP_NOMOVE | SWP_NOZORDER);
     Redraw(frame);
-    HWND canvas = FindWindowExA(frame, nullptr, "oknorysowania", nullptr);
+    HWND canvas = FindWindowExA(frame, nullptr, CanvasClassName, nullptr);
     RECT client = {};
-    if (!canvas || !GetClientRect(canvas, &client) || client.right < CanvasWidth || client.bottom < CanvasHeight)
+    if (!canvas || !GetClientRect(canvas, &client) || client.right < PictureWidth || client.bottom < PictureHeight)
         return false;
-    return SaveClientPicture(canvas, CanvasWidth, CanvasHeight, path);
+    return SaveClientPicture(canvas, PictureWidth, PictureHeight, path);
 }
 
 }  // namespace
@@ -128,10 +109,10 @@ int main(int argc, char** argv)
         if (step.deliver)
             host.store.Deliver();
 
-        const std::vector<HWND> before = BoardWindows();
+        const std::vector<HWND> before = BoardFrames();
         const intptr_t answer = step.run(&host, entry, step.net, step.contact);
         PumpWaitingMessages();
-        for (HWND window : BoardWindows())
+        for (HWND window : BoardFrames())
             if (std::find(before.begin(), before.end(), window) == before.end() && !boards.count(key))
                 boards[key] = window;
         std::printf("%s: answered %ld\n", step.name, static_cast<long>(answer));

@@ -40,27 +40,10 @@ const char* TextAt(intptr_t address)
     return address ? reinterpret_cast<const char*>(address) : "(null)";
 }
 
-BOOL CALLBACK CollectBoard(HWND window, LPARAM boards)
-{
-    char name[32] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (!std::strcmp(name, "botgrafwnd") && IsWindow(window))
-        reinterpret_cast<std::vector<HWND>*>(boards)->push_back(window);
-    return TRUE;
-}
-
-// The board frame windows of this thread.
-std::vector<HWND> OpenBoards()
-{
-    std::vector<HWND> boards;
-    EnumThreadWindows(GetCurrentThreadId(), CollectBoard, reinterpret_cast<LPARAM>(&boards));
-    return boards;
-}
-
 // The user interface runs until the user has closed every board.
 void RunUntilBoardsClosed()
 {
-    while (!OpenBoards().empty()) {
+    while (!BoardFrames().empty()) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 250, QS_ALLINPUT);
         PumpWaitingMessages();
     }
@@ -153,7 +136,7 @@ void AcceptInvitation(LoadedPlugin& plugin, StandInHost& host)
 int ShowBoards(LoadedPlugin& plugin, const Options& options)
 {
     PumpWaitingMessages();
-    std::vector<HWND> boards = OpenBoards();
+    std::vector<HWND> boards = BoardFrames();
     if (boards.empty()) {
         std::fprintf(stderr, "no board is open\n");
         return 1;

@@ -1,10 +1,19 @@
 #include "stand_in_host.h"
 
+#include "oboard/board_ui.h"
+
 #include <cstring>
 #include <fstream>
 #include <sstream>
 
 namespace {
+
+BOOL CALLBACK CollectBoardFrame(HWND window, LPARAM frames)
+{
+    if (IsBoardFrame(window))
+        reinterpret_cast<std::vector<HWND>*>(frames)->push_back(window);
+    return TRUE;
+}
 
 template <typename T> T* FromWord(int32_t word)
 {
@@ -19,6 +28,19 @@ template <typename T> std::vector<uint8_t> RecordBytes(int32_t word)
 }
 
 }  // namespace
+
+bool IsBoardFrame(HWND window)
+{
+    char name[sizeof BoardFrameClassName + 1] = {};
+    return GetClassNameA(window, name, sizeof name) && !std::strcmp(name, BoardFrameClassName);
+}
+
+std::vector<HWND> BoardFrames()
+{
+    std::vector<HWND> frames;
+    EnumThreadWindows(GetCurrentThreadId(), CollectBoardFrame, reinterpret_cast<LPARAM>(&frames));
+    return frames;
+}
 
 HINSTANCE StandInHost::HostInstance()
 {

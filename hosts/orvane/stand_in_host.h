@@ -90,6 +90,11 @@ private:
 // host looks for its plugins.
 std::string ProgramDirectory();
 
+// True when `window` is the frame window of a board.
+bool IsBoardFrame(HWND window);
+// The board frames among the calling thread's top-level windows, in Z order.
+std::vector<HWND> BoardFrames();
+
 // A plugin DLL loaded the way the host loads one: LoadLibrary and the
 // entry point found by its exported name.
 class LoadedPlugin {

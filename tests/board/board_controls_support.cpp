@@ -57,8 +57,8 @@ COLORREF MemoryCanvas::At(int x, int y) const
 
 namespace {
 
-std::function<void(HWND)> CurrentAnswer;
-bool Answering = false;
+std::function<void(HWND)> gCurrentAnswer;
+bool gAnswering = false;
 
 BOOL CALLBACK AnswerDialog(HWND window, LPARAM)
 {
@@ -66,7 +66,7 @@ BOOL CALLBACK AnswerDialog(HWND window, LPARAM)
     GetClassNameA(window, className, sizeof className);
     if (std::strcmp(className, "#32770") != 0 || !IsWindowVisible(window))
         return TRUE;
-    CurrentAnswer(window);
+    gCurrentAnswer(window);
     return FALSE;
 }
 
@@ -91,29 +91,29 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM lParam)
     return TRUE;
 }
 
-LPCSTR RefusedClass = nullptr;
+LPCSTR gRefusedClass = nullptr;
 
 }  // namespace
 
 ModalAnswerer::ModalAnswerer(std::function<void(HWND)> answer)
 {
-    CurrentAnswer = std::move(answer);
+    gCurrentAnswer = std::move(answer);
     timer_ = SetTimer(nullptr, 0, 20, OnTimer);
 }
 
 ModalAnswerer::~ModalAnswerer()
 {
     KillTimer(nullptr, timer_);
-    CurrentAnswer = nullptr;
+    gCurrentAnswer = nullptr;
 }
 
 void CALLBACK ModalAnswerer::OnTimer(HWND, UINT, UINT_PTR, DWORD)
 {
-    if (Answering || !CurrentAnswer)
+    if (gAnswering || !gCurrentAnswer)
         return;
-    Answering = true;
+    gAnswering = true;
     EnumThreadWindows(GetCurrentThreadId(), AnswerDialog, 0);
-    Answering = false;
+    gAnswering = false;
 }
 
 ModalSeen DescribeModal(HWND dialog)
@@ -134,22 +134,22 @@ void PressDialogButton(HWND dialog, int id)
 
 RefuseWindowClass::RefuseWindowClass(const char* className)
 {
-    RefusedClass = className;
+    gRefusedClass = className;
     hook_ = SetWindowsHookExA(WH_CBT, Hook, nullptr, GetCurrentThreadId());
 }
 
 RefuseWindowClass::~RefuseWindowClass()
 {
     UnhookWindowsHookEx(hook_);
-    RefusedClass = nullptr;
+    gRefusedClass = nullptr;
 }
 
 LRESULT CALLBACK RefuseWindowClass::Hook(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (code == HCBT_CREATEWND && RefusedClass) {
+    if (code == HCBT_CREATEWND && gRefusedClass) {
         char className[64] = {};
         GetClassNameA(reinterpret_cast<HWND>(wParam), className, sizeof className);
-        if (lstrcmpiA(className, RefusedClass) == 0)
+        if (lstrcmpiA(className, gRefusedClass) == 0)
             return 1;
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -157,13 +157,13 @@ LRESULT CALLBACK RefuseWindowClass::Hook(int code, WPARAM wParam, LPARAM lParam)
 
 HIMAGELIST BoardControlsTest::PluginImageList()
 {
-    HIMAGELIST* list = ModuleGlobal<HIMAGELIST>(plugin->Module(), pluginCopy, "BoardImageList");
+    HIMAGELIST* list = ModuleGlobal<HIMAGELIST>(plugin->Module(), "gBoardImageList");
     return list ? *list : nullptr;
 }
 
 COLORREF* BoardControlsTest::PluginCustomColors()
 {
-    return ModuleGlobal<COLORREF>(plugin->Module(), pluginCopy, "CustomColors");
+    return ModuleGlobal<COLORREF>(plugin->Module(), "gCustomColors");
 }
 
 void ClickToolbarButton(HWND toolbar, int command)
@@ -189,26 +189,26 @@ RECT RectIn(HWND parent, HWND child)
     return rect;
 }
 
-WNDPROC PaintWatch::original = nullptr;
-int PaintWatch::erases = 0;
-int PaintWatch::paints = 0;
+WNDPROC PaintWatch::gOriginal = nullptr;
+int PaintWatch::gErases = 0;
+int PaintWatch::gPaints = 0;
 
 PaintWatch::PaintWatch(HWND window) : window_(window)
 {
     Reset();
-    original = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Proc)));
+    gOriginal = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Proc)));
 }
 
 PaintWatch::~PaintWatch()
 {
-    SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+    SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gOriginal));
 }
 
 LRESULT CALLBACK PaintWatch::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_ERASEBKGND)
-        ++erases;
+        ++gErases;
     if (message == WM_PAINT)
-        ++paints;
-    return CallWindowProcA(original, window, message, wParam, lParam);
+        ++gPaints;
+    return CallWindowProcA(gOriginal, window, message, wParam, lParam);
 }

@@ -5,20 +5,15 @@
 #define TESTS_BOARD_BOARD_CONTROLS_SUPPORT_H
 
 #include "board_test_support.h"
-#include "module_symbols.h"
+#include "pe_image.h"
 
-#include "windows/board_window_state.h"
+#include "board_record.h"
 
 #include <commctrl.h>
 
 #include <functional>
 #include <string>
 #include <vector>
-
-// The frame's private messages that apply a colour-menu choice, by the
-// numbers the frame answers to.
-const UINT MsgSetPenColor = WM_USER + 10000;
-const UINT MsgSetFillColor = WM_USER + 10001;
 
 // Pixels of a window's client area or of a memory bitmap, as COLORREFs.
 struct PixelGrid {
@@ -100,14 +95,14 @@ public:
     PaintWatch(const PaintWatch&) = delete;
     PaintWatch& operator=(const PaintWatch&) = delete;
     // True when the window was erased and painted since the last Reset.
-    bool Repainted() const { return erases > 0 && paints > 0; }
-    void Reset() { erases = paints = 0; }
+    bool Repainted() const { return gErases > 0 && gPaints > 0; }
+    void Reset() { gErases = gPaints = 0; }
 
 private:
     static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
     HWND window_;
-    static WNDPROC original;
-    static int erases, paints;
+    static WNDPROC gOriginal;
+    static int gErases, gPaints;
 };
 
 class BoardControlsTest : public BoardTest {

@@ -2,7 +2,7 @@
 // any mouse drag that was drawing on it.
 #include "board_test_support.h"
 
-#include "module_symbols.h"
+#include "pe_image.h"
 #include "windows/canvas_window.h"
 
 namespace {
@@ -42,7 +42,7 @@ TEST_F(BoardLifetimeTest, NothingAccumulatesOverManyBoards)
         HWND canvas = CanvasOf(frame);
         // A stroke of every tool, with a filled shape, on every board.
         State(frame)->fillEnabled = 1;
-        for (int tool : {201, 200, 202, 203}) {
+        for (int tool : {CmdToolFreehand, CmdToolLine, CmdToolRectangle, CmdToolEllipse}) {
             SendMessageA(frame, WM_COMMAND, tool, 0);
             Stroke(canvas, {{10, 10}, {60, 40}, {80, 70}});
         }
@@ -70,13 +70,13 @@ TEST_F(BoardLifetimeTest, NothingAccumulatesOverManyBoards)
 
 TEST_F(BoardLifetimeTest, BoardClosedMidDragLeavesNoDragBehind)
 {
-    CanvasDragRecord* drag = ModuleGlobal<CanvasDragRecord>(plugin->Module(), pluginCopy, "CanvasDrag");
+    CanvasDrag* drag = ModuleGlobal<CanvasDrag>(plugin->Module(), "gCanvasDrag");
     ASSERT_TRUE(drag);
     HWND closing = Open(1, 1);
     HWND other = Open(1, 2);
     ASSERT_TRUE(closing);
     ASSERT_TRUE(other);
-    for (int tool : {201, 200}) {
+    for (int tool : {CmdToolFreehand, CmdToolLine}) {
         SendMessageA(closing, WM_COMMAND, tool, 0);
         Press(CanvasOf(closing), 50, 50);
         MoveTo(CanvasOf(closing), 80, 60);
@@ -125,7 +125,7 @@ TEST_F(BoardLifetimeTest, CanvasClosedOnItsOwnLeavesTheBoardUsable)
     EXPECT_EQ(nullptr, State(frame)->canvasBitmap);
     EXPECT_EQ(nullptr, State(frame)->canvasWindow);
     // Commands and resizing no longer reach a canvas; closing still works.
-    SendMessageA(frame, WM_COMMAND, 210, 0);
+    SendMessageA(frame, WM_COMMAND, CmdClear, 0);
     MoveWindow(frame, 10, 10, 500, 400, TRUE);
     PumpMessages();
     SendMessageA(frame, WM_CLOSE, 0, 0);

@@ -12,16 +12,14 @@ namespace {
 using Key = std::pair<int32_t, int32_t>;  // (net, contact)
 
 // Every WM_CLOSE that reaches a board frame on this thread, in order.
-std::vector<HWND> ClosedFrames;
+std::vector<HWND> gClosedFrames;
 
 LRESULT CALLBACK RecordClose(int code, WPARAM wParam, LPARAM lParam)
 {
     const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
     if (code == HC_ACTION && call->message == WM_CLOSE) {
-        char name[32] = {};
-        GetClassNameA(call->hwnd, name, sizeof name);
-        if (!std::strcmp(name, "botgrafwnd"))
-            ClosedFrames.push_back(call->hwnd);
+        if (IsBoardFrame(call->hwnd))
+            gClosedFrames.push_back(call->hwnd);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -30,7 +28,7 @@ class CloseRecorder {
 public:
     CloseRecorder()
     {
-        ClosedFrames.clear();
+        gClosedFrames.clear();
         hook_ = SetWindowsHookExA(WH_CALLWNDPROC, RecordClose, nullptr, GetCurrentThreadId());
     }
     ~CloseRecorder() { UnhookWindowsHookEx(hook_); }
@@ -114,15 +112,15 @@ TEST_F(BoardRegistryTest, NewBoardRecordAndWindow)
     EXPECT_EQ(frame, GetParent(state->canvasWindow));
     char name[32] = {};
     GetClassNameA(state->canvasWindow, name, sizeof name);
-    EXPECT_STREQ("oknorysowania", name);
+    EXPECT_STREQ(CanvasClassName, name);
     const LONG canvasStyle = GetWindowLongA(state->canvasWindow, GWL_STYLE);
     EXPECT_EQ(static_cast<LONG>(WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL),
               canvasStyle & (WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL));
-    EXPECT_EQ(GetDlgItem(frame, 18001), state->rebarWindow);
+    EXPECT_EQ(GetDlgItem(frame, IdRebar), state->rebarWindow);
 
     // Caption, system menu, sizing border and minimize box; no maximize.
     const LONG style = GetWindowLongA(frame, GWL_STYLE);
-    EXPECT_EQ(0x00CE0000, style & 0x00CF0000);
+    EXPECT_EQ(WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX, style & 0x00CF0000);
     EXPECT_EQ(static_cast<UINT>(-1), GetMenuState(GetSystemMenu(frame, FALSE), SC_MAXIMIZE, MF_BYCOMMAND));
     EXPECT_NE(static_cast<UINT>(-1), GetMenuState(GetSystemMenu(frame, FALSE), SC_MINIMIZE, MF_BYCOMMAND));
 }
@@ -140,7 +138,7 @@ TEST_F(BoardRegistryTest, CloseAllBoardsClosesEachOnceSmallestKeyFirst)
     CloseRecorder recorder;
     ASSERT_TRUE(recorder.Installed());
     EXPECT_EQ(1, Send(MsgUiEnd));
-    EXPECT_EQ(expectedFrames, ClosedFrames);
+    EXPECT_EQ(expectedFrames, gClosedFrames);
     EXPECT_TRUE(BoardFrames().empty());
 }
 
@@ -149,7 +147,7 @@ TEST_F(BoardRegistryTest, CloseAllBoardsOnNoBoardSendsNothing)
     CloseRecorder recorder;
     ASSERT_TRUE(recorder.Installed());
     EXPECT_EQ(1, Send(MsgUiEnd));
-    EXPECT_TRUE(ClosedFrames.empty());
+    EXPECT_TRUE(gClosedFrames.empty());
 }
 
 TEST_F(BoardRegistryTest, ClosedBoardLeavesTheRegistry)
@@ -166,17 +164,17 @@ TEST_F(BoardRegistryTest, ClosedBoardLeavesTheRegistry)
     EXPECT_EQ("Grafika - Nowa", Title(again));
     CloseRecorder recorder;
     Send(MsgUiEnd);
-    EXPECT_EQ(std::vector<HWND> {again}, ClosedFrames);
+    EXPECT_EQ(std::vector<HWND> {again}, gClosedFrames);
 }
 
-WNDPROC OriginalFrameProc = nullptr;
+WNDPROC gOriginalFrameProc = nullptr;
 
 // A frame that ignores WM_CLOSE and so never removes its entry itself.
 LRESULT CALLBACK IgnoreClose(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_CLOSE)
         return 0;
-    return CallWindowProcA(OriginalFrameProc, window, message, wParam, lParam);
+    return CallWindowProcA(gOriginalFrameProc, window, message, wParam, lParam);
 }
 
 TEST_F(BoardRegistryTest, CloseAllBoardsEndsWhenAWindowKeepsItsEntry)
@@ -185,12 +183,12 @@ TEST_F(BoardRegistryTest, CloseAllBoardsEndsWhenAWindowKeepsItsEntry)
     HWND normal = Open(2, 1);
     ASSERT_TRUE(stubborn);
     ASSERT_TRUE(normal);
-    OriginalFrameProc =
+    gOriginalFrameProc =
         reinterpret_cast<WNDPROC>(SetWindowLongPtrA(stubborn, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(IgnoreClose)));
 
     CloseRecorder recorder;
     EXPECT_EQ(1, Send(MsgUiEnd));
-    EXPECT_EQ((std::vector<HWND> {stubborn, normal}), ClosedFrames);
+    EXPECT_EQ((std::vector<HWND> {stubborn, normal}), gClosedFrames);
     EXPECT_TRUE(BoardFrames().empty());  // no board window outlives the user interface
 }
 
@@ -216,7 +214,7 @@ TEST_F(BoardRegistryTest, BoardDestroyedBehindTheRegistrysBack)
 
     CloseRecorder recorder;
     EXPECT_EQ(1, Send(MsgUiEnd));
-    EXPECT_EQ((std::vector<HWND> {again, other}), ClosedFrames);
+    EXPECT_EQ((std::vector<HWND> {again, other}), gClosedFrames);
     EXPECT_TRUE(BoardFrames().empty());
 }
 

@@ -2,37 +2,18 @@
 
 #include <cstring>
 
-namespace {
-
-BOOL CALLBACK CollectBoardFrame(HWND window, LPARAM found)
-{
-    char name[32] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (!std::strcmp(name, "botgrafwnd"))
-        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
-    return TRUE;
-}
-
-}  // namespace
-
-std::vector<HWND> BoardFrames()
-{
-    std::vector<HWND> frames;
-    EnumThreadWindows(GetCurrentThreadId(), CollectBoardFrame, reinterpret_cast<LPARAM>(&frames));
-    return frames;
-}
-
-Picture::Picture(HBITMAP bitmap) : pixels_(640 * 480, 0)
+Picture::Picture(HBITMAP bitmap) : pixels_(PictureWidth * PictureHeight, 0)
 {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = 640;
-    info.bmiHeader.biHeight = -480;  // top-down
+    info.bmiHeader.biWidth = PictureWidth;
+    info.bmiHeader.biHeight = -PictureHeight;  // top-down
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     HDC screen = GetDC(nullptr);
-    valid_ = bitmap && GetDIBits(screen, bitmap, 0, 480, pixels_.data(), &info, DIB_RGB_COLORS) == 480;
+    valid_ =
+        bitmap && GetDIBits(screen, bitmap, 0, PictureHeight, pixels_.data(), &info, DIB_RGB_COLORS) == PictureHeight;
     ReleaseDC(nullptr, screen);
     for (uint32_t& pixel : pixels_)
         pixel &= 0xFFFFFF;

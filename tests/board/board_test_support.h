@@ -6,23 +6,20 @@
 
 #include "plugin_fixture.h"
 
-#include "windows/board_window_state.h"
+#include "board_record.h"
 
 #include <cstdint>
 #include <vector>
-
-// The frame windows of class "botgrafwnd" of this thread, in Z order.
-std::vector<HWND> BoardFrames();
 
 // A 640x480 picture read with GetDIBits, top-down, 0x00RRGGBB per pixel.
 class Picture {
 public:
     explicit Picture(HBITMAP bitmap);
     bool Valid() const { return valid_; }
-    uint32_t At(int x, int y) const { return pixels_[y * 640 + x]; }
+    uint32_t At(int x, int y) const { return pixels_[y * PictureWidth + x]; }
     bool IsWhite(int x, int y) const { return (At(x, y) & 0xFFFFFF) == 0xFFFFFF; }
     // Pixels that are not white, within [x1, x2) x [y1, y2).
-    int CountNotWhite(int x1 = 0, int y1 = 0, int x2 = 640, int y2 = 480) const;
+    int CountNotWhite(int x1 = 0, int y1 = 0, int x2 = PictureWidth, int y2 = PictureHeight) const;
     // Pixels of exactly `rgb` (0xRRGGBB) within the whole picture.
     int Count(uint32_t rgb) const;
 
@@ -41,7 +38,7 @@ protected:
     // The frame of the key among this thread's board windows, or null.
     HWND FrameOf(int32_t net, int32_t contact);
 
-    static BoardWindowState* State(HWND frame) { return BoardStateOf(frame); }
+    static BoardWindowState* State(HWND frame) { return FrameRecord(frame); }
     static HWND CanvasOf(HWND frame) { return State(frame)->canvasWindow; }
 
     // Puts the real cursor on client point (x, y) of `window`.

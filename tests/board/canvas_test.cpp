@@ -3,8 +3,7 @@
 // clearing.
 #include "board_test_support.h"
 
-#include "module_symbols.h"
-#include "windows/canvas_window.h"
+#include "pe_image.h"
 
 #include <vector>
 
@@ -62,8 +61,8 @@ TEST_F(CanvasTest, NewBoardShowsAWhitePictureWithBothBarsDisabled)
 
     RECT client;
     GetClientRect(canvas, &client);
-    ASSERT_GE(client.right, 640);
-    ASSERT_GE(client.bottom, 480);
+    ASSERT_GE(client.right, PictureWidth);
+    ASSERT_GE(client.bottom, PictureHeight);
     for (LONG bar : {static_cast<LONG>(OBJID_HSCROLL), static_cast<LONG>(OBJID_VSCROLL)}) {
         SCROLLBARINFO info = {};
         info.cbSize = sizeof info;
@@ -76,11 +75,11 @@ TEST_F(CanvasTest, NewBoardShowsAWhitePictureWithBothBarsDisabled)
     info.fMask = SIF_ALL;
     GetScrollInfo(canvas, SB_HORZ, &info);
     EXPECT_EQ(0, info.nMin);
-    EXPECT_EQ(639, info.nMax);
-    EXPECT_EQ(640u, info.nPage);  // the client width, cut to the range by the bar
+    EXPECT_EQ(PictureWidth - 1, info.nMax);
+    EXPECT_EQ(static_cast<UINT>(PictureWidth), info.nPage);  // the client width, cut to the range by the bar
     GetScrollInfo(canvas, SB_VERT, &info);
-    EXPECT_EQ(479, info.nMax);
-    EXPECT_EQ(480u, info.nPage);
+    EXPECT_EQ(PictureHeight - 1, info.nMax);
+    EXPECT_EQ(static_cast<UINT>(PictureHeight), info.nPage);
 
     // A smaller canvas gets its client extents as pages.
     MoveWindow(frame, 10, 10, 400, 300, TRUE);
@@ -106,7 +105,7 @@ TEST_F(CanvasTest, FreehandDrawsBlackOnePixelSegments)
         EXPECT_EQ(Black, picture.At(50, y)) << y;
     EXPECT_TRUE(picture.IsWhite(30, 11));  // one pixel wide
     EXPECT_TRUE(picture.IsWhite(30, 9));
-    EXPECT_EQ(0, picture.CountNotWhite(0, 0, 640, 480) - picture.CountNotWhite(10, 10, 51, 51));
+    EXPECT_EQ(0, picture.CountNotWhite(0, 0, PictureWidth, PictureHeight) - picture.CountNotWhite(10, 10, 51, 51));
     // Free-hand goes to the screen at once, without waiting for a paint.
     EXPECT_EQ(Black, ScreenAt(30, 10));
 }
@@ -128,7 +127,7 @@ TEST_F(CanvasTest, FreehandUsesWidthAndColourWhateverTheOutlineFlag)
 TEST_F(CanvasTest, LineEndsAtTheLastMoveNotAtTheRelease)
 {
     OpenLarge();
-    Choose(200);
+    Choose(CmdToolLine);
     state->penEnabled = 0;  // lines ignore it
     Press(canvas, 100, 100);
     MoveTo(canvas, 150, 200);
@@ -146,7 +145,7 @@ TEST_F(CanvasTest, LineEndsAtTheLastMoveNotAtTheRelease)
 TEST_F(CanvasTest, RectangleAndEllipseWithPenWidthColourAndFill)
 {
     OpenLarge();
-    Choose(202);
+    Choose(CmdToolRectangle);
     state->penWidth = 3;
     state->penColor = RGB(255, 0, 0);
     state->fillEnabled = 1;
@@ -161,7 +160,7 @@ TEST_F(CanvasTest, RectangleAndEllipseWithPenWidthColourAndFill)
     EXPECT_TRUE(picture.IsWhite(160, 110));
     EXPECT_TRUE(picture.IsWhite(100, 165));
 
-    Choose(203);
+    Choose(CmdToolEllipse);
     state->penWidth = 1;
     state->penColor = RGB(0, 0, 0);
     state->fillEnabled = 0;
@@ -179,12 +178,12 @@ TEST_F(CanvasTest, ShapeWithoutOutlineAndFillLeavesThePictureUnchanged)
     OpenLarge();
     state->penEnabled = 0;
     state->fillEnabled = 0;
-    for (int tool : {202, 203}) {
+    for (int tool : {CmdToolRectangle, CmdToolEllipse}) {
         Choose(tool);
         Stroke(canvas, {{50, 50}, {200, 200}});
     }
     EXPECT_EQ(0, Read().CountNotWhite());
-    Choose(200);
+    Choose(CmdToolLine);
     Stroke(canvas, {{50, 50}, {200, 50}});
     EXPECT_GT(Read().CountNotWhite(), 100);
 }
@@ -195,7 +194,7 @@ TEST_F(CanvasTest, PreviewIsThinInvertedAndLeavesNoTrace)
     state->penWidth = 7;
     state->fillEnabled = 1;
     state->fillColor = RGB(0, 0, 255);
-    Choose(202);
+    Choose(CmdToolRectangle);
     UpdateWindow(canvas);
     Press(canvas, 100, 100);
     MoveTo(canvas, 200, 200);
@@ -235,9 +234,9 @@ TEST_F(CanvasTest, ScrollOffsetAppliesToEveryTool)
     EXPECT_TRUE(picture.IsWhite(10, 20));
     EXPECT_EQ(20, picture.CountNotWhite());
 
-    Choose(200);
+    Choose(CmdToolLine);
     Stroke(canvas, {{10, 40}, {60, 40}});
-    Choose(202);
+    Choose(CmdToolRectangle);
     Stroke(canvas, {{10, 60}, {60, 100}});
     picture = Read();
     EXPECT_EQ(Black, picture.At(135, 90));   // the line, at picture y 90
@@ -249,7 +248,7 @@ TEST_F(CanvasTest, ScrollOffsetAppliesToEveryTool)
 TEST_F(CanvasTest, MovesTakeThePositionFromTheCursor)
 {
     OpenLarge();
-    Choose(200);
+    Choose(CmdToolLine);
     Press(canvas, 100, 100);
     // The message claims another point than the cursor's; the cursor wins,
     // also outside the client area while the mouse is captured.
@@ -285,8 +284,9 @@ TEST_F(CanvasTest, MovesWithoutTheButtonAndStrayReleasesDoNothing)
 TEST_F(CanvasTest, CommandDropsTheStroke)
 {
     OpenLarge();
-    for (int command : {200, 999}) {
-        Choose(200);
+    const int commands[] = {CmdToolLine, 999};  // a tool, and an id no button has
+    for (int command : commands) {
+        Choose(CmdToolLine);
         Press(canvas, 100, 100);
         EXPECT_EQ(canvas, GetCapture());
         MoveTo(canvas, 200, 150);
@@ -300,7 +300,7 @@ TEST_F(CanvasTest, CommandDropsTheStroke)
         EXPECT_NE(canvas, GetCapture());
     }
     // A free-hand stroke drops its remaining segments too.
-    Choose(201);
+    Choose(CmdToolFreehand);
     Press(canvas, 10, 10);
     MoveTo(canvas, 30, 10);
     Choose(999);
@@ -319,15 +319,15 @@ TEST_F(CanvasTest, ClearPaintsTheWholePictureWhiteAndKeepsTheTool)
         HDC screen = GetDC(nullptr);
         HDC memory = CreateCompatibleDC(screen);
         HGDIOBJ previous = SelectObject(memory, state->canvasBitmap);
-        PatBlt(memory, 0, 0, 640, 480, BLACKNESS);
+        PatBlt(memory, 0, 0, PictureWidth, PictureHeight, BLACKNESS);
         SelectObject(memory, previous);
         DeleteDC(memory);
         ReleaseDC(nullptr, screen);
     }
-    ASSERT_EQ(640 * 480, Read().CountNotWhite());
-    Choose(203);
+    ASSERT_EQ(PictureWidth * PictureHeight, Read().CountNotWhite());
+    Choose(CmdToolEllipse);
     const HBITMAP before = state->canvasBitmap;
-    Choose(210);
+    Choose(CmdClear);
     EXPECT_EQ(0, Read().CountNotWhite());
     EXPECT_EQ(ToolEllipse, state->tool);
     EXPECT_EQ(before, state->canvasBitmap);  // clearing keeps the same picture
@@ -342,7 +342,7 @@ TEST_F(CanvasTest, EveryScrollCodeWithClamping)
     for (int bar : {SB_HORZ, SB_VERT}) {
         GetScrollInfo(canvas, bar, &info);
         const int page = info.nPage;
-        const int extent = bar == SB_HORZ ? 640 : 480;
+        const int extent = bar == SB_HORZ ? PictureWidth : PictureHeight;
         const int last = extent - page;  // the bar keeps the position at most here
         ASSERT_GT(last, 200) << bar;
         const UINT message = bar == SB_HORZ ? WM_HSCROLL : WM_VSCROLL;

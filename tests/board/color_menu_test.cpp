@@ -15,9 +15,10 @@ struct MenuColor {
 };
 
 const MenuColor TableColors[] = {
-    {262, 0x00000000, 0x00000000}, {263, 0x00172DE8, 0x00172DE8}, {264, 0x0000FFFF, 0x0000FFFF},
-    {265, 0x0048E41B, 0x0048E41B}, {266, 0x00FFC600, 0x00FFC600}, {267, 0x00E30606, 0x00E30707},
-    {268, 0x00FF00FF, 0x00FF00FF}, {269, 0x00FFFFFF, 0x00FFFFFF},
+    {MenuColorBlack, 0x00000000, 0x00000000},  {MenuColorRed, 0x00172DE8, 0x00172DE8},
+    {MenuColorYellow, 0x0000FFFF, 0x0000FFFF}, {MenuColorGreen, 0x0048E41B, 0x0048E41B},
+    {MenuColorBlue, 0x00FFC600, 0x00FFC600},   {MenuColorNavy, 0x00E30606, 0x00E30707},
+    {MenuColorPink, 0x00FF00FF, 0x00FF00FF},   {MenuColorWhite, 0x00FFFFFF, 0x00FFFFFF},
 };
 
 // ---- the drop-down, watched from the frame's side ----
@@ -41,11 +42,11 @@ struct MenuWatch {
     std::vector<Item> items;
 };
 
-MenuWatch Watch;
+MenuWatch gWatch;
 
 void ReadMenu(HMENU menu)
 {
-    Watch.items.clear();
+    gWatch.items.clear();
     const int count = GetMenuItemCount(menu);
     for (int position = 0; position < count; ++position) {
         char text[64] = {};
@@ -55,49 +56,49 @@ void ReadMenu(HMENU menu)
         info.dwTypeData = text;
         info.cch = sizeof text;
         GetMenuItemInfoA(menu, position, TRUE, &info);
-        Watch.items.push_back({info.fType, info.fState, info.wID, info.hbmpItem, text});
+        gWatch.items.push_back({info.fType, info.fState, info.wID, info.hbmpItem, text});
     }
 }
 
 LRESULT CALLBACK WatchingFrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_INITMENUPOPUP)
-        Watch.menu = reinterpret_cast<HMENU>(wParam);
+        gWatch.menu = reinterpret_cast<HMENU>(wParam);
     if (message == WM_COMMAND)
-        ++Watch.commands;
+        ++gWatch.commands;
     if (message == WM_ENTERIDLE && wParam == MSGF_MENU) {
-        ++Watch.idles;
-        if (!Watch.acted) {
-            Watch.acted = true;
-            Watch.popup = reinterpret_cast<HWND>(lParam);
-            GetWindowRect(Watch.popup, &Watch.popupRect);
-            if (Watch.menu)
-                ReadMenu(Watch.menu);
-            if (Watch.downPresses < 0) {
+        ++gWatch.idles;
+        if (!gWatch.acted) {
+            gWatch.acted = true;
+            gWatch.popup = reinterpret_cast<HWND>(lParam);
+            GetWindowRect(gWatch.popup, &gWatch.popupRect);
+            if (gWatch.menu)
+                ReadMenu(gWatch.menu);
+            if (gWatch.downPresses < 0) {
                 EndMenu();
             } else {
-                for (int i = 0; i < Watch.downPresses; ++i)
-                    PostMessageA(Watch.popup, WM_KEYDOWN, VK_DOWN, 0);
-                PostMessageA(Watch.popup, WM_KEYDOWN, VK_RETURN, 0);
+                for (int i = 0; i < gWatch.downPresses; ++i)
+                    PostMessageA(gWatch.popup, WM_KEYDOWN, VK_DOWN, 0);
+                PostMessageA(gWatch.popup, WM_KEYDOWN, VK_RETURN, 0);
             }
-        } else if (Watch.idles > 500) {
+        } else if (gWatch.idles > 500) {
             EndMenu();  // the keys did not reach the menu: do not hang
         }
     }
-    return CallWindowProcA(Watch.original, window, message, wParam, lParam);
+    return CallWindowProcA(gWatch.original, window, message, wParam, lParam);
 }
 
 void StartWatching(HWND frame, int downPresses)
 {
-    Watch = MenuWatch();
-    Watch.downPresses = downPresses;
-    Watch.original = reinterpret_cast<WNDPROC>(
+    gWatch = MenuWatch();
+    gWatch.downPresses = downPresses;
+    gWatch.original = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchingFrameProc)));
 }
 
 void StopWatching(HWND frame)
 {
-    SetWindowLongPtrA(frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Watch.original));
+    SetWindowLongPtrA(frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gWatch.original));
 }
 
 RECT ButtonOnScreen(HWND toolbar, int command)
@@ -114,23 +115,32 @@ TEST_F(BoardControlsTest, MenuHoldsTheTwelveOwnerDrawnEntries)
     ASSERT_NE(nullptr, frame);
     HWND toolbar = Toolbar(frame);
     StartWatching(frame, -1);
-    ClickToolbarButton(toolbar, 206);
+    ClickToolbarButton(toolbar, CmdFillColor);
     StopWatching(frame);
-    ASSERT_TRUE(Watch.acted) << "no menu was tracked";
+    ASSERT_TRUE(gWatch.acted) << "no menu was tracked";
 
     struct Expected {
         const char* text;  // null: separator
         UINT id;
     };
     const Expected expected[] = {
-        {"Brak", 261},           {nullptr, 0},      {"Czarny", 262},    {"Czerwony", 263},
-        {"\xAF\xF3\xB3ty", 264}, {"Zielony", 265},  {"Niebieski", 266}, {"Granatowy", 267},
-        {"R\xF3\xBFowy", 268},   {"Bia\xB3y", 269}, {nullptr, 0},       {"inny...", 260},
+        {"Brak", MenuColorNone},
+        {nullptr, 0},
+        {"Czarny", MenuColorBlack},
+        {"Czerwony", MenuColorRed},
+        {"\xAF\xF3\xB3ty", MenuColorYellow},
+        {"Zielony", MenuColorGreen},
+        {"Niebieski", MenuColorBlue},
+        {"Granatowy", MenuColorNavy},
+        {"R\xF3\xBFowy", MenuColorPink},
+        {"Bia\xB3y", MenuColorWhite},
+        {nullptr, 0},
+        {"inny...", MenuColorOther},
     };
-    ASSERT_EQ(12u, Watch.items.size());
+    ASSERT_EQ(12u, gWatch.items.size());
     for (size_t position = 0; position < 12; ++position) {
         SCOPED_TRACE(position);
-        const MenuWatch::Item& item = Watch.items[position];
+        const MenuWatch::Item& item = gWatch.items[position];
         if (!expected[position].text) {
             EXPECT_TRUE(item.type & MFT_SEPARATOR);
             EXPECT_EQ(0u, item.id);
@@ -145,7 +155,7 @@ TEST_F(BoardControlsTest, MenuHoldsTheTwelveOwnerDrawnEntries)
     // Dismissed: nothing changes, and the press was no command.
     EXPECT_EQ(0, State(frame)->fillEnabled);
     EXPECT_EQ(0u, State(frame)->fillColor);
-    EXPECT_EQ(0, Watch.commands);
+    EXPECT_EQ(0, gWatch.commands);
 }
 
 TEST_F(BoardControlsTest, ChoiceInTheDropDownUnderKolorReachesThePen)
@@ -153,22 +163,22 @@ TEST_F(BoardControlsTest, ChoiceInTheDropDownUnderKolorReachesThePen)
     HWND frame = Open(2, 21);
     ASSERT_NE(nullptr, frame);
     HWND toolbar = Toolbar(frame);
-    const RECT button = ButtonOnScreen(toolbar, 205);
+    const RECT button = ButtonOnScreen(toolbar, CmdPenColor);
     PaintWatch picker(Picker(frame));
 
     // Down five times: "Brak", then past the separator to "Zielony".
     StartWatching(frame, 5);
-    ClickToolbarButton(toolbar, 205);
+    ClickToolbarButton(toolbar, CmdPenColor);
     StopWatching(frame);
-    ASSERT_TRUE(Watch.acted) << "no menu was tracked";
+    ASSERT_TRUE(gWatch.acted) << "no menu was tracked";
 
-    EXPECT_EQ(button.left, Watch.popupRect.left);
-    EXPECT_EQ(button.bottom, Watch.popupRect.top);
+    EXPECT_EQ(button.left, gWatch.popupRect.left);
+    EXPECT_EQ(button.bottom, gWatch.popupRect.top);
     EXPECT_EQ(0x0048E41Bu, State(frame)->penColor);
     EXPECT_EQ(1, State(frame)->penEnabled);
     EXPECT_EQ(0u, State(frame)->fillColor);
     EXPECT_EQ(ToolFreehand, State(frame)->tool);
-    EXPECT_EQ(0, Watch.commands);
+    EXPECT_EQ(0, gWatch.commands);
     EXPECT_TRUE(picker.Repainted());
 }
 
@@ -182,8 +192,8 @@ TEST_F(BoardControlsTest, EveryColourIdOnBothMenus)
     for (const MenuColor& color : TableColors) {
         SCOPED_TRACE(color.id);
         // "Brak" first: the table colour switches the outline or fill back on.
-        SendMessageA(frame, MsgSetPenColor, 261, 0);
-        SendMessageA(frame, MsgSetFillColor, 261, 0);
+        SendMessageA(frame, MsgSetPenColor, MenuColorNone, 0);
+        SendMessageA(frame, MsgSetFillColor, MenuColorNone, 0);
         picker.Reset();
         EXPECT_EQ(0, SendMessageA(frame, MsgSetPenColor, color.id, 0));
         EXPECT_TRUE(picker.Repainted());
@@ -207,26 +217,26 @@ TEST_F(BoardControlsTest, BrakSwitchesOffAndKeepsTheColour)
     ASSERT_NE(nullptr, frame);
     BoardWindowState* state = State(frame);
 
-    SendMessageA(frame, MsgSetPenColor, 267, 0);
-    SendMessageA(frame, MsgSetFillColor, 267, 0);
+    SendMessageA(frame, MsgSetPenColor, MenuColorNavy, 0);
+    SendMessageA(frame, MsgSetFillColor, MenuColorNavy, 0);
     PaintWatch picker(Picker(frame));
-    SendMessageA(frame, MsgSetPenColor, 261, 0);
+    SendMessageA(frame, MsgSetPenColor, MenuColorNone, 0);
     EXPECT_TRUE(picker.Repainted());
     EXPECT_EQ(0, state->penEnabled);
     EXPECT_EQ(0x00E30606u, state->penColor);
     EXPECT_EQ(1, state->fillEnabled);
 
-    SendMessageA(frame, MsgSetFillColor, 261, 0);
+    SendMessageA(frame, MsgSetFillColor, MenuColorNone, 0);
     EXPECT_EQ(0, state->fillEnabled);
     EXPECT_EQ(0x00E30707u, state->fillColor);
 
-    SendMessageA(frame, MsgSetFillColor, 265, 0);
+    SendMessageA(frame, MsgSetFillColor, MenuColorGreen, 0);
     EXPECT_EQ(0x0048E41Bu, state->fillColor);
     EXPECT_EQ(1, state->fillEnabled);
     EXPECT_EQ(0, state->penEnabled);
 
-    // An id outside the menu changes nothing.
-    SendMessageA(frame, MsgSetPenColor, 205, 0);
+    // An id outside the menu (a toolbar command) changes nothing.
+    SendMessageA(frame, MsgSetPenColor, CmdPenColor, 0);
     EXPECT_EQ(0x00E30606u, state->penColor);
     EXPECT_EQ(0, state->penEnabled);
 }
@@ -239,7 +249,7 @@ TEST_F(BoardControlsTest, MenuItemsAreMeasuredFiveBySixteen)
     ASSERT_NE(nullptr, frame);
     MEASUREITEMSTRUCT measure = {};
     measure.CtlType = ODT_MENU;
-    measure.itemID = 263;
+    measure.itemID = MenuColorRed;
     EXPECT_EQ(TRUE, SendMessageA(frame, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure)));
     EXPECT_EQ(5u, measure.itemWidth);
     EXPECT_EQ(16u, measure.itemHeight);
@@ -289,7 +299,7 @@ TEST_F(BoardControlsTest, SwatchesAreDrawnAtThreeThree)
     HWND frame = Open(2, 25);
     ASSERT_NE(nullptr, frame);
     for (const MenuColor& color : TableColors) {
-        if (color.id == 269)
+        if (color.id == MenuColorWhite)
             continue;
         SCOPED_TRACE(color.id);
         MemoryCanvas canvas(40, 40, Grey);
@@ -299,7 +309,7 @@ TEST_F(BoardControlsTest, SwatchesAreDrawnAtThreeThree)
 
     // White gets an outline in the context's pen (black in a new context).
     MemoryCanvas white(40, 40, Grey);
-    DrawItem(frame, white.Dc(), 269);
+    DrawItem(frame, white.Dc(), MenuColorWhite);
     EXPECT_EQ(RGB(255, 255, 255), SquareColour(white, 0, true));
     for (int i = 3; i <= 14; ++i) {
         EXPECT_EQ(RGB(0, 0, 0), white.At(i, 3));
@@ -315,10 +325,10 @@ TEST_F(BoardControlsTest, SwatchesAreDrawnAtThreeThree)
         EXPECT_EQ(Grey, SquareColour(canvas, 0, false)) << id;
     }
     MemoryCanvas button(40, 40, Grey);
-    DrawItem(frame, button.Dc(), 263, ODT_BUTTON);
+    DrawItem(frame, button.Dc(), MenuColorRed, ODT_BUTTON);
     EXPECT_EQ(Grey, SquareColour(button, 0, false));
     MemoryCanvas control(40, 40, Grey);
-    DrawItem(frame, control.Dc(), 263, ODT_MENU, 5);
+    DrawItem(frame, control.Dc(), MenuColorRed, ODT_MENU, 5);
     EXPECT_EQ(Grey, SquareColour(control, 0, false));
 }
 
@@ -327,13 +337,13 @@ TEST_F(BoardControlsTest, SwatchFollowsTheItemWhereTheOriginWasNotMoved)
     HWND frame = Open(2, 26);
     ASSERT_NE(nullptr, frame);
     MemoryCanvas canvas(60, 60, Grey);
-    DrawItem(frame, canvas.Dc(), 266, ODT_MENU, 0, RECT {20, 20, 40, 36});
+    DrawItem(frame, canvas.Dc(), MenuColorBlue, ODT_MENU, 0, RECT {20, 20, 40, 36});
     EXPECT_EQ(0x00FFC600u, SquareColour(canvas, 20, false));
 
     // With the origin moved to the item, the rectangle is not consulted.
     MemoryCanvas moved(60, 60, Grey);
     SetViewportOrgEx(moved.Dc(), 20, 20, nullptr);
-    DrawItem(frame, moved.Dc(), 266, ODT_MENU, 0, RECT {20, 20, 40, 36});
+    DrawItem(frame, moved.Dc(), MenuColorBlue, ODT_MENU, 0, RECT {20, 20, 40, 36});
     SetViewportOrgEx(moved.Dc(), 0, 0, nullptr);
     EXPECT_EQ(0x00FFC600u, SquareColour(moved, 20, false));
 }
@@ -395,8 +405,8 @@ TEST_F(BoardControlsTest, ColourDialogConfirmedSetsThePen)
 {
     HWND frame = Open(2, 27);
     ASSERT_NE(nullptr, frame);
-    SendMessageA(frame, MsgSetPenColor, 265, 0);
-    SendMessageA(frame, MsgSetPenColor, 261, 0);
+    SendMessageA(frame, MsgSetPenColor, MenuColorGreen, 0);
+    SendMessageA(frame, MsgSetPenColor, MenuColorNone, 0);
     PaintWatch picker(Picker(frame));
 
     DialogVisit visit;
@@ -407,7 +417,7 @@ TEST_F(BoardControlsTest, ColourDialogConfirmedSetsThePen)
             SetDialogColour(dialog, 10, 20, 30);
             PressDialogButton(dialog, IDOK);
         });
-        EXPECT_EQ(0, SendMessageA(frame, MsgSetPenColor, 260, 0));
+        EXPECT_EQ(0, SendMessageA(frame, MsgSetPenColor, MenuColorOther, 0));
     }
     ASSERT_TRUE(visit.seen);
     EXPECT_EQ(frame, visit.owner);
@@ -426,8 +436,8 @@ TEST_F(BoardControlsTest, ColourDialogCancelledChangesNothing)
 {
     HWND frame = Open(2, 28);
     ASSERT_NE(nullptr, frame);
-    SendMessageA(frame, MsgSetFillColor, 263, 0);
-    SendMessageA(frame, MsgSetFillColor, 261, 0);
+    SendMessageA(frame, MsgSetFillColor, MenuColorRed, 0);
+    SendMessageA(frame, MsgSetFillColor, MenuColorNone, 0);
     PaintWatch picker(Picker(frame));
 
     DialogVisit visit;
@@ -438,7 +448,7 @@ TEST_F(BoardControlsTest, ColourDialogCancelledChangesNothing)
             SetDialogColour(dialog, 1, 2, 3);
             PressDialogButton(dialog, IDCANCEL);
         });
-        EXPECT_EQ(0, SendMessageA(frame, MsgSetFillColor, 260, 0));
+        EXPECT_EQ(0, SendMessageA(frame, MsgSetFillColor, MenuColorOther, 0));
     }
     ASSERT_TRUE(visit.seen);
     EXPECT_EQ("232", visit.red);  // the fill colour, not the pen's black
@@ -468,7 +478,7 @@ TEST_F(BoardControlsTest, CustomColourOfOneBoardIsOfferedOnAnother)
             PressDialogButton(dialog, AddCustom);
             PressDialogButton(dialog, IDCANCEL);
         });
-        SendMessageA(first, MsgSetFillColor, 260, 0);
+        SendMessageA(first, MsgSetFillColor, MenuColorOther, 0);
     }
     int slot = -1;
     for (int i = 0; i < 16; ++i)
@@ -494,7 +504,7 @@ TEST_F(BoardControlsTest, CustomColourOfOneBoardIsOfferedOnAnother)
             }
             PressDialogButton(dialog, IDOK);
         });
-        SendMessageA(second, MsgSetPenColor, 260, 0);
+        SendMessageA(second, MsgSetPenColor, MenuColorOther, 0);
     }
     ASSERT_TRUE(clicked);
     EXPECT_EQ(defined, State(second)->penColor);

@@ -41,7 +41,7 @@ TEST_F(BoardControlsTest, BoardWithoutToolbarKeepsItsDefaults)
 {
     HWND frame = nullptr;
     const std::vector<ModalSeen> boxes = OpenRefusing(
-        "ToolbarWindow32", [&] { return Open(4, 40); }, frame);
+        TOOLBARCLASSNAMEA, [&] { return Open(4, 40); }, frame);
     ASSERT_NE(nullptr, frame);
     ASSERT_EQ(2u, boxes.size());
     ExpectPlainBox(boxes[0], "Toolbar not created!");
@@ -63,11 +63,11 @@ TEST_F(BoardControlsTest, BoardWithoutToolbarKeepsItsDefaults)
     EXPECT_EQ(rebar.bottom - rebar.top, RectIn(frame, state->canvasWindow).top);
 
     // Choices and commands still reach the record; there is no picker to repaint.
-    EXPECT_EQ(0, SendMessageA(frame, MsgSetPenColor, 263, 0));
+    EXPECT_EQ(0, SendMessageA(frame, MsgSetPenColor, MenuColorRed, 0));
     EXPECT_EQ(0x00172DE8u, state->penColor);
-    EXPECT_EQ(0, SendMessageA(frame, MsgSetFillColor, 261, 0));
+    EXPECT_EQ(0, SendMessageA(frame, MsgSetFillColor, MenuColorNone, 0));
     EXPECT_EQ(0, state->fillEnabled);
-    SendMessageA(frame, WM_COMMAND, 200, 0);
+    SendMessageA(frame, WM_COMMAND, CmdToolLine, 0);
     EXPECT_EQ(ToolLine, state->tool);
 }
 
@@ -75,7 +75,7 @@ TEST_F(BoardControlsTest, BoardWithoutRebarSaysSoOnce)
 {
     HWND frame = nullptr;
     const std::vector<ModalSeen> boxes = OpenRefusing(
-        "ReBarWindow32", [&] { return Open(4, 41); }, frame);
+        REBARCLASSNAMEA, [&] { return Open(4, 41); }, frame);
     ASSERT_NE(nullptr, frame);
     ASSERT_EQ(1u, boxes.size());
     ExpectPlainBox(boxes[0], "Nie utworzono Toolbara");
@@ -85,7 +85,7 @@ TEST_F(BoardControlsTest, BoardWithoutRebarSaysSoOnce)
     EXPECT_EQ(nullptr, state->toolbarWindow);
     EXPECT_EQ(nullptr, state->sizePickerWindow);
     ExpectDefaults(state);
-    EXPECT_EQ(0, SendMessageA(frame, MsgSetFillColor, 266, 0));
+    EXPECT_EQ(0, SendMessageA(frame, MsgSetFillColor, MenuColorBlue, 0));
     EXPECT_EQ(0x00FFC600u, state->fillColor);
     EXPECT_EQ(1, state->fillEnabled);
 }

@@ -1,6 +1,6 @@
 // Other plugins drawing on a board, setting the attributes of their
 // drawings, asking for its state and flashing it.
-#include "import_patch.h"
+#include "pe_image.h"
 #include "board_test_support.h"
 
 #include <climits>
@@ -21,11 +21,11 @@ uint32_t Rgb(COLORREF colour)
     return (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
 }
 
-std::vector<FLASHWINFO> flashes;
+std::vector<FLASHWINFO> gFlashes;
 
 BOOL WINAPI RecordFlash(PFLASHWINFO info)
 {
-    flashes.push_back(*info);
+    gFlashes.push_back(*info);
     return TRUE;
 }
 
@@ -34,11 +34,11 @@ protected:
     void SetUp() override
     {
         PluginTest::SetUp();
-        flashes.clear();
+        gFlashes.clear();
         Send(MsgOpenBoard, 42, Word("Ala"), 7);
-        frame = FindWindowA("botgrafwnd", "Grafika - Ala");
+        frame = FindWindowA(BoardFrameClassName, "Grafika - Ala");
         ASSERT_NE(nullptr, frame);
-        state = BoardStateOf(frame);
+        state = FrameRecord(frame);
         ASSERT_NE(nullptr, state);
         flashPatch.reset(
             new ImportPatch(plugin->Module(), "user32.dll", "FlashWindowEx", reinterpret_cast<void*>(&RecordFlash)));
@@ -212,29 +212,29 @@ TEST_F(DrawMessageTest, MinimisedBoardFlashesAndIsDrawnOn)
     ASSERT_TRUE(IsIconic(frame));
     EXPECT_EQ(2, Send(MsgBoardState, 42, 0, 7));
     Draw(MsgDrawLine, 0, 0, 100, 0);
-    ASSERT_EQ(1u, flashes.size());
-    EXPECT_EQ(20u, flashes[0].cbSize);
-    EXPECT_EQ(frame, flashes[0].hwnd);
-    EXPECT_EQ(0x0Eu, flashes[0].dwFlags);
-    EXPECT_EQ(0u, flashes[0].uCount);
-    EXPECT_EQ(0u, flashes[0].dwTimeout);
+    ASSERT_EQ(1u, gFlashes.size());
+    EXPECT_EQ(20u, gFlashes[0].cbSize);
+    EXPECT_EQ(frame, gFlashes[0].hwnd);
+    EXPECT_EQ(0x0Eu, gFlashes[0].dwFlags);
+    EXPECT_EQ(0u, gFlashes[0].uCount);
+    EXPECT_EQ(0u, gFlashes[0].dwTimeout);
     EXPECT_EQ(100, Read().Count(Rgb(Black)));
 
     ShowWindow(frame, SW_RESTORE);
     EXPECT_EQ(1, Send(MsgBoardState, 42, 0, 7));
     Draw(MsgDrawRectangle, 0, 10, 10, 20);
     Draw(MsgDrawEllipse, 0, 10, 10, 20);
-    EXPECT_EQ(1u, flashes.size());
+    EXPECT_EQ(1u, gFlashes.size());
 }
 
 TEST_F(DrawMessageTest, FlashBoardFlashesAnOpenBoardOnly)
 {
     EXPECT_EQ(0, Send(MsgFlashBoard, 42, 0, 7));
-    ASSERT_EQ(1u, flashes.size());
-    EXPECT_EQ(frame, flashes[0].hwnd);
-    EXPECT_EQ(0x0Eu, flashes[0].dwFlags);
+    ASSERT_EQ(1u, gFlashes.size());
+    EXPECT_EQ(frame, gFlashes[0].hwnd);
+    EXPECT_EQ(0x0Eu, gFlashes[0].dwFlags);
     EXPECT_EQ(0, Send(MsgFlashBoard, 41, 0, 7));
-    EXPECT_EQ(1u, flashes.size());
+    EXPECT_EQ(1u, gFlashes.size());
 }
 
 TEST_F(DrawMessageTest, MessagesForOtherBoardsDoNothing)
@@ -252,14 +252,14 @@ TEST_F(DrawMessageTest, BoardStateFollowsTheBoardsLife)
     EXPECT_EQ(0, Send(MsgBoardState, 42, 0, 7));
     Draw(MsgDrawLine, 0, 0, 100, 100);
     EXPECT_EQ(0, Send(MsgFlashBoard, 42, 0, 7));
-    EXPECT_TRUE(flashes.empty());
+    EXPECT_TRUE(gFlashes.empty());
 }
 
-std::vector<HWND> invalidated;
+std::vector<HWND> gInvalidated;
 
 BOOL WINAPI RecordInvalidate(HWND window, const RECT* rect, BOOL erase)
 {
-    invalidated.push_back(window);
+    gInvalidated.push_back(window);
     return InvalidateRect(window, rect, erase);
 }
 
@@ -271,17 +271,17 @@ TEST_F(DrawMessageTest, BoardWithoutCanvasWindowRepaintsNothingElse)
     ImportPatch invalidatePatch(plugin->Module(), "user32.dll", "InvalidateRect",
                                 reinterpret_cast<void*>(&RecordInvalidate));
     ASSERT_TRUE(invalidatePatch.Applied());
-    invalidated.clear();
+    gInvalidated.clear();
     Draw(MsgDrawLine, 0, 100, 100, 100);
-    ASSERT_EQ(1u, invalidated.size());
-    EXPECT_EQ(state->canvasWindow, invalidated[0]);
+    ASSERT_EQ(1u, gInvalidated.size());
+    EXPECT_EQ(state->canvasWindow, gInvalidated[0]);
 
     DestroyWindow(state->canvasWindow);
     ASSERT_EQ(nullptr, state->canvasWindow);
-    invalidated.clear();
+    gInvalidated.clear();
     Draw(MsgDrawLine, 0, 200, 100, 200);
     EXPECT_EQ(200, Read().Count(Rgb(Black)));
-    EXPECT_TRUE(invalidated.empty());
+    EXPECT_TRUE(gInvalidated.empty());
 }
 
 TEST_F(DrawMessageTest, NegativePenWidthDrawsThinLines)
@@ -343,7 +343,7 @@ TEST_F(DrawMessageTest, ShortRecordsAreNeverReadPastTheirEnd)
         plugin->SendRecord(reinterpret_cast<PluginMessage*>(guarded.Bytes()));
     }
     EXPECT_TRUE(Read().CountNotWhite() == 0);
-    EXPECT_TRUE(flashes.empty());
+    EXPECT_TRUE(gFlashes.empty());
 }
 
 class AttributesBeforeOpenTest : public PluginTest {};
@@ -355,7 +355,7 @@ TEST_F(AttributesBeforeOpenTest, AreLost)
     EXPECT_EQ(0, Send(MsgRequestFillEnabled, 42, 1, 7));
     EXPECT_EQ(0, Send(MsgBoardState, 42, 0, 7));
     Send(MsgOpenBoard, 42, Word("Ala"), 7);
-    BoardWindowState* state = BoardStateOf(FindWindowA("botgrafwnd", "Grafika - Ala"));
+    BoardWindowState* state = FrameRecord(FindWindowA(BoardFrameClassName, "Grafika - Ala"));
     ASSERT_NE(nullptr, state);
     EXPECT_EQ(0u, state->requestPenColor);
     EXPECT_EQ(1, state->requestPenWidth);

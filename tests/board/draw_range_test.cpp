@@ -3,7 +3,7 @@
 // whole figure gives it; requests within range draw as plain GDI does.
 #include "board_test_support.h"
 #include "gdi_ledger.h"
-#include "import_patch.h"
+#include "pe_image.h"
 
 #include <climits>
 #include <cstdint>
@@ -23,15 +23,15 @@ bool InGdiRange(int64_t v)
 
 // Coordinates the plugin handed to GDI's figure calls, as seen through its
 // imports; any outside GDI's range fails the test that drew them.
-int64_t OutOfRangeCalls = 0;
-int64_t FigureCalls = 0;
+int64_t gOutOfRangeCalls = 0;
+int64_t gFigureCalls = 0;
 
 void Note(std::initializer_list<int> values)
 {
-    ++FigureCalls;
+    ++gFigureCalls;
     for (int v : values)
         if (!InGdiRange(v))
-            ++OutOfRangeCalls;
+            ++gOutOfRangeCalls;
 }
 
 BOOL WINAPI WatchMoveToEx(HDC dc, int x, int y, LPPOINT previous)
@@ -88,13 +88,13 @@ protected:
             patches.emplace_back(new ImportPatch(plugin->Module(), "gdi32.dll", w.name, w.replacement));
             ASSERT_TRUE(patches.back()->Applied()) << w.name;
         }
-        OutOfRangeCalls = 0;
-        FigureCalls = 0;
+        gOutOfRangeCalls = 0;
+        gFigureCalls = 0;
     }
 
     void TearDown() override
     {
-        EXPECT_EQ(0, OutOfRangeCalls) << "coordinates beyond GDI's range reached GDI";
+        EXPECT_EQ(0, gOutOfRangeCalls) << "coordinates beyond GDI's range reached GDI";
         patches.clear();
         BoardTest::TearDown();
     }
@@ -111,7 +111,7 @@ protected:
     // The picture after one request on a cleared board.
     Picture Drawn(uint32_t id, int32_t x1, int32_t y1, int32_t x2, int32_t y2)
     {
-        SendMessageA(frame, WM_COMMAND, 210, 0);  // clear
+        SendMessageA(frame, WM_COMMAND, CmdClear, 0);  // clear
         EXPECT_EQ(0, plugin->SendDraw(id, 7, 42, x1, y1, x2, y2));
         return Picture(state->canvasBitmap);
     }
@@ -120,10 +120,10 @@ protected:
     static Picture PlainGdi(uint32_t id, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const Attributes& a)
     {
         HDC screen = GetDC(nullptr);
-        HBITMAP bitmap = CreateCompatibleBitmap(screen, 640, 480);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, PictureWidth, PictureHeight);
         HDC dc = CreateCompatibleDC(screen);
         HGDIOBJ previousBitmap = SelectObject(dc, bitmap);
-        RECT whole = {0, 0, 640, 480};
+        RECT whole = {0, 0, PictureWidth, PictureHeight};
         FillRect(dc, &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
         HPEN pen = (id == MsgDrawLine || a.pen) ? CreatePen(PS_SOLID, a.penWidth, a.penColor) : nullptr;
         HBRUSH brush = a.fill ? CreateSolidBrush(a.fillColor) : nullptr;
@@ -154,8 +154,8 @@ protected:
     static int Differences(const Picture& a, const Picture& b)
     {
         int count = 0;
-        for (int y = 0; y < 480; ++y)
-            for (int x = 0; x < 640; ++x)
+        for (int y = 0; y < PictureHeight; ++y)
+            for (int x = 0; x < PictureWidth; ++x)
                 count += a.At(x, y) != b.At(x, y);
         return count;
     }
@@ -222,7 +222,7 @@ TEST_F(DrawRangeTest, EllipseBeyondRangeHoldingThePictureFillsItAsAWithinRangeOn
             Use(a);
             const Picture distant = Drawn(MsgDrawEllipse, -1000000000, -1000000000, 1000000000, 1000000000);
             const Picture close = PlainGdi(MsgDrawEllipse, -20000, -20000, 20640, 20480, a);
-            EXPECT_EQ(fill ? 640 * 480 : 0, distant.Count(0x0000FF)) << fill << pen;
+            EXPECT_EQ(fill ? PictureWidth * PictureHeight : 0, distant.Count(0x0000FF)) << fill << pen;
             EXPECT_EQ(0, Differences(distant, close)) << fill << pen;
         }
     }
@@ -359,9 +359,9 @@ TEST_F(DrawRangeTest, RequestsWithinRangeDrawAsPlainGdi)
                     a.fill = fill;
                     a.fillColor = Blue;
                     Use(a);
-                    const int64_t callsBefore = FigureCalls;
+                    const int64_t callsBefore = gFigureCalls;
                     const Picture drawn = Drawn(id, b.x1, b.y1, b.x2, b.y2);
-                    EXPECT_GT(FigureCalls, callsBefore);
+                    EXPECT_GT(gFigureCalls, callsBefore);
                     const Picture plain = PlainGdi(id, b.x1, b.y1, b.x2, b.y2, a);
                     EXPECT_EQ(0, Differences(drawn, plain))
                         << id << " (" << b.x1 << ", " << b.y1 << ", " << b.x2 << ", " << b.y2 << ") width " << width;

@@ -32,7 +32,7 @@ std::vector<HostCall> ConfigWrites(const StandInHost& host)
 RECT CanvasPlace(HWND frame)
 {
     RECT place;
-    GetWindowRect(BoardStateOf(frame)->canvasWindow, &place);
+    GetWindowRect(FrameRecord(frame)->canvasWindow, &place);
     MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&place), 2);
     return place;
 }
@@ -124,8 +124,9 @@ TEST_F(FrameWindowTest, SizeLimitOnEveryEdge)
     GetWindowRect(frame, &window);
     GetClientRect(frame, &client);
     GetWindowRect(State(frame)->rebarWindow, &rebar);
-    const int maxWidth = Width(window) - Width(client) + GetSystemMetrics(SM_CXVSCROLL) + 640;
-    const int maxHeight = Height(rebar) + Height(window) - Height(client) + GetSystemMetrics(SM_CYHSCROLL) + 480;
+    const int maxWidth = Width(window) - Width(client) + GetSystemMetrics(SM_CXVSCROLL) + PictureWidth;
+    const int maxHeight =
+        Height(rebar) + Height(window) - Height(client) + GetSystemMetrics(SM_CYHSCROLL) + PictureHeight;
 
     const RECT tooLarge = {100, 50, 100 + maxWidth + 77, 50 + maxHeight + 55};
     struct Case {
@@ -163,8 +164,8 @@ TEST_F(FrameWindowTest, SizeLimitOnEveryEdge)
     PumpMessages();
     RECT canvasClient;
     GetClientRect(State(frame)->canvasWindow, &canvasClient);
-    EXPECT_EQ(640, canvasClient.right);
-    EXPECT_EQ(480, canvasClient.bottom);
+    EXPECT_EQ(PictureWidth, canvasClient.right);
+    EXPECT_EQ(PictureHeight, canvasClient.bottom);
 }
 
 TEST_F(FrameWindowTest, ToolCommandsSetTheToolOthersLeaveIt)
@@ -175,13 +176,17 @@ TEST_F(FrameWindowTest, ToolCommandsSetTheToolOthersLeaveIt)
     const struct {
         int command;
         int32_t tool;
-    } commands[] = {
-        {200, ToolLine}, {202, ToolRectangle}, {203, ToolEllipse}, {201, ToolFreehand}, {202, ToolRectangle}};
+    } commands[] = {{CmdToolLine, ToolLine},
+                    {CmdToolRectangle, ToolRectangle},
+                    {CmdToolEllipse, ToolEllipse},
+                    {CmdToolFreehand, ToolFreehand},
+                    {CmdToolRectangle, ToolRectangle}};
     for (const auto& c : commands) {
         EXPECT_EQ(0, SendMessageA(frame, WM_COMMAND, c.command, 0));
         EXPECT_EQ(c.tool, state->tool);
     }
-    for (int other : {210, 205, 206, 204, 999}) {
+    const int others[] = {CmdClear, CmdPenColor, CmdFillColor, 204, 999};  // 204 and 999: no button has them
+    for (int other : others) {
         EXPECT_EQ(0, SendMessageA(frame, WM_COMMAND, other, 0));
         EXPECT_EQ(ToolRectangle, state->tool) << other;
     }
@@ -191,12 +196,12 @@ TEST_F(FrameWindowTest, NotificationsAndActivation)
 {
     HWND frame = Open(1, 1);
     ASSERT_TRUE(frame);
-    NMHDR header = {State(frame)->rebarWindow, 18001, static_cast<UINT>(RBN_BEGINDRAG)};
-    EXPECT_EQ(1, SendMessageA(frame, WM_NOTIFY, 18001, reinterpret_cast<LPARAM>(&header)));
+    NMHDR header = {State(frame)->rebarWindow, IdRebar, static_cast<UINT>(RBN_BEGINDRAG)};
+    EXPECT_EQ(1, SendMessageA(frame, WM_NOTIFY, IdRebar, reinterpret_cast<LPARAM>(&header)));
     header.code = static_cast<UINT>(RBN_HEIGHTCHANGE);
-    EXPECT_EQ(0, SendMessageA(frame, WM_NOTIFY, 18001, reinterpret_cast<LPARAM>(&header)));
+    EXPECT_EQ(0, SendMessageA(frame, WM_NOTIFY, IdRebar, reinterpret_cast<LPARAM>(&header)));
     header.code = static_cast<UINT>(NM_CLICK);
-    EXPECT_EQ(0, SendMessageA(frame, WM_NOTIFY, 18001, reinterpret_cast<LPARAM>(&header)));
+    EXPECT_EQ(0, SendMessageA(frame, WM_NOTIFY, IdRebar, reinterpret_cast<LPARAM>(&header)));
     EXPECT_EQ(0, SendMessageA(frame, WM_ACTIVATE, WA_ACTIVE, 0));
     EXPECT_EQ(0, SendMessageA(frame, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 1), 0));
     EXPECT_EQ(0, SendMessageA(frame, WM_ACTIVATE, WA_INACTIVE, 0));
@@ -231,8 +236,8 @@ TEST_F(FrameWindowTest, BoardWithoutRebarLaysOutAndLimitsWithoutIt)
 
     RECT window;
     GetWindowRect(frame, &window);
-    const int maxWidth = Width(window) - Width(client) + GetSystemMetrics(SM_CXVSCROLL) + 640;
-    const int maxHeight = Height(window) - Height(client) + GetSystemMetrics(SM_CYHSCROLL) + 480;
+    const int maxWidth = Width(window) - Width(client) + GetSystemMetrics(SM_CXVSCROLL) + PictureWidth;
+    const int maxHeight = Height(window) - Height(client) + GetSystemMetrics(SM_CYHSCROLL) + PictureHeight;
     RECT proposed = {0, 0, 2000, 2000};
     EXPECT_EQ(1, SendMessageA(frame, WM_SIZING, WMSZ_BOTTOMRIGHT, reinterpret_cast<LPARAM>(&proposed)));
     EXPECT_EQ(maxWidth, proposed.right);
@@ -248,8 +253,9 @@ TEST_F(FrameWindowTest, FrameOutsideTheRegistryClosesWithoutTouchingIt)
     int32_t otherKey[2] = {8, 9};
     std::vector<HWND> strays;
     for (int32_t* words : {sameKey, otherKey}) {
-        HWND stray = CreateWindowExA(0, "botgrafwnd", "stray", 0x00CE0000, 0, 0, 300, 200, nullptr, nullptr,
-                                     plugin->Module(), words);
+        HWND stray =
+            CreateWindowExA(0, BoardFrameClassName, "stray", WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX,
+                            0, 0, 300, 200, nullptr, nullptr, plugin->Module(), words);
         ASSERT_TRUE(stray);
         EXPECT_EQ(words[0], State(stray)->contact);
         EXPECT_EQ(words[1], State(stray)->net);
@@ -265,8 +271,9 @@ TEST_F(FrameWindowTest, FrameOutsideTheRegistryClosesWithoutTouchingIt)
 
     // Without its two key words a frame cannot be created at all.
     EXPECT_EQ(nullptr,
-              CreateWindowExA(0, "botgrafwnd", "no key", 0x00CE0000, 0, 0, 300, 200, nullptr, nullptr, plugin->Module(),
-                              nullptr));
+              CreateWindowExA(0, BoardFrameClassName, "no key",
+                              WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX, 0, 0, 300, 200, nullptr,
+                              nullptr, plugin->Module(), nullptr));
 }
 
 }  // namespace

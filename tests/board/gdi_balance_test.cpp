@@ -19,12 +19,12 @@ TEST_F(GdiBalanceTest, BoardsGiveBackEverythingTheyTook)
         HWND canvas = CanvasOf(frame);
         State(frame)->fillEnabled = i % 2;
         State(frame)->penEnabled = i % 3 != 0;
-        for (int tool : {201, 200, 202, 203}) {
+        for (int tool : {CmdToolFreehand, CmdToolLine, CmdToolRectangle, CmdToolEllipse}) {
             SendMessageA(frame, WM_COMMAND, tool, 0);
             Stroke(canvas, {{10, 10}, {60, 40}, {80, 70}});
         }
         SendMessageA(canvas, WM_VSCROLL, SB_PAGEDOWN, 0);
-        SendMessageA(frame, WM_COMMAND, 210, 0);  // clear
+        SendMessageA(frame, WM_COMMAND, CmdClear, 0);  // clear
         Send(MsgRequestFillEnabled, i, 1, 5);
         plugin->SendDraw(MsgDrawLine, 5, i, 0, 0, 100, 100);
         plugin->SendDraw(MsgDrawEllipse, 5, i, 0, 0, 100, 100);

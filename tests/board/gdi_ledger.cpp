@@ -1,6 +1,6 @@
 #include "gdi_ledger.h"
 
-#include "import_patch.h"
+#include "pe_image.h"
 
 #include <map>
 
@@ -15,13 +15,13 @@ struct Ledger {
     size_t deletedWhileSelected = 0;
 };
 
-Ledger* ledger = nullptr;
+Ledger* gLedger = nullptr;
 
 template <typename T> T Created(T object)
 {
-    if (ledger && object) {
-        ledger->objects.insert(object);
-        ++ledger->created;
+    if (gLedger && object) {
+        gLedger->objects.insert(object);
+        ++gLedger->created;
     }
     return object;
 }
@@ -44,37 +44,37 @@ HBITMAP WINAPI LedgerCreateCompatibleBitmap(HDC dc, int width, int height)
 HDC WINAPI LedgerCreateCompatibleDC(HDC dc)
 {
     HDC memory = CreateCompatibleDC(dc);
-    if (ledger && memory)
-        ledger->memoryContexts.insert(memory);
+    if (gLedger && memory)
+        gLedger->memoryContexts.insert(memory);
     return memory;
 }
 
 HGDIOBJ WINAPI LedgerSelectObject(HDC dc, HGDIOBJ object)
 {
     HGDIOBJ previous = SelectObject(dc, object);
-    if (ledger && previous) {
-        ledger->selected[dc].erase(previous);
-        ledger->selected[dc].insert(object);
+    if (gLedger && previous) {
+        gLedger->selected[dc].erase(previous);
+        gLedger->selected[dc].insert(object);
     }
     return previous;
 }
 
 BOOL WINAPI LedgerDeleteObject(HGDIOBJ object)
 {
-    if (ledger) {
-        for (auto& entry : ledger->selected)
+    if (gLedger) {
+        for (auto& entry : gLedger->selected)
             if (entry.second.count(object))
-                ++ledger->deletedWhileSelected;
-        ledger->objects.erase(object);
+                ++gLedger->deletedWhileSelected;
+        gLedger->objects.erase(object);
     }
     return DeleteObject(object);
 }
 
 BOOL WINAPI LedgerDeleteDC(HDC dc)
 {
-    if (ledger) {
-        ledger->memoryContexts.erase(dc);
-        ledger->selected.erase(dc);
+    if (gLedger) {
+        gLedger->memoryContexts.erase(dc);
+        gLedger->selected.erase(dc);
     }
     return DeleteDC(dc);
 }
@@ -82,16 +82,16 @@ BOOL WINAPI LedgerDeleteDC(HDC dc)
 HDC WINAPI LedgerGetDC(HWND window)
 {
     HDC dc = GetDC(window);
-    if (ledger && dc)
-        ++ledger->windowContexts;
+    if (gLedger && dc)
+        ++gLedger->windowContexts;
     return dc;
 }
 
 int WINAPI LedgerReleaseDC(HWND window, HDC dc)
 {
-    if (ledger) {
-        --ledger->windowContexts;
-        ledger->selected.erase(dc);
+    if (gLedger) {
+        --gLedger->windowContexts;
+        gLedger->selected.erase(dc);
     }
     return ReleaseDC(window, dc);
 }
@@ -100,8 +100,8 @@ int WINAPI LedgerReleaseDC(HWND window, HDC dc)
 
 GdiLedger::GdiLedger(HMODULE plugin)
 {
-    delete ledger;
-    ledger = new Ledger;
+    delete gLedger;
+    gLedger = new Ledger;
     struct Entry {
         const char* dll;
         const char* name;
@@ -124,31 +124,31 @@ GdiLedger::GdiLedger(HMODULE plugin)
 GdiLedger::~GdiLedger()
 {
     patches_.clear();
-    delete ledger;
-    ledger = nullptr;
+    delete gLedger;
+    gLedger = nullptr;
 }
 
 size_t GdiLedger::LiveObjects() const
 {
-    return ledger->objects.size();
+    return gLedger->objects.size();
 }
 
 int GdiLedger::OpenWindowContexts() const
 {
-    return ledger->windowContexts;
+    return gLedger->windowContexts;
 }
 
 size_t GdiLedger::LiveMemoryContexts() const
 {
-    return ledger->memoryContexts.size();
+    return gLedger->memoryContexts.size();
 }
 
 size_t GdiLedger::CreatedObjects() const
 {
-    return ledger->created;
+    return gLedger->created;
 }
 
 size_t GdiLedger::DeletedWhileSelected() const
 {
-    return ledger->deletedWhileSelected;
+    return gLedger->deletedWhileSelected;
 }

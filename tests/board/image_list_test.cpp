@@ -8,7 +8,7 @@ namespace {
 
 TEST_F(PluginTest, EightImagesAfterUiStartNoneAfterUiEnd)
 {
-    HIMAGELIST* list = ModuleGlobal<HIMAGELIST>(plugin->Module(), pluginCopy, "BoardImageList");
+    HIMAGELIST* list = ModuleGlobal<HIMAGELIST>(plugin->Module(), "gBoardImageList");
     ASSERT_NE(nullptr, list);
     ASSERT_NE(nullptr, *list);
     HIMAGELIST built = *list;
@@ -24,7 +24,7 @@ TEST_F(PluginTest, EightImagesAfterUiStartNoneAfterUiEnd)
 
 TEST_F(PluginTest, SecondUiStartKeepsTheListToolbarsUse)
 {
-    HIMAGELIST* list = ModuleGlobal<HIMAGELIST>(plugin->Module(), pluginCopy, "BoardImageList");
+    HIMAGELIST* list = ModuleGlobal<HIMAGELIST>(plugin->Module(), "gBoardImageList");
     ASSERT_NE(nullptr, list);
     const HIMAGELIST first = *list;
     EXPECT_EQ(1, Send(MsgUiStart));
@@ -40,7 +40,7 @@ TEST_F(PluginTest, SecondUiStartKeepsTheListToolbarsUse)
 TEST_F(PluginTest, OldCommonControlsGetTheEightBitImages)
 {
     // This program carries no manifest: comctl32 reports 5.x.
-    HIMAGELIST* list = ModuleGlobal<HIMAGELIST>(plugin->Module(), pluginCopy, "BoardImageList");
+    HIMAGELIST* list = ModuleGlobal<HIMAGELIST>(plugin->Module(), "gBoardImageList");
     ASSERT_NE(nullptr, list);
     for (int image = 0; image < 8; ++image)
         EXPECT_FALSE(ImageHasAlpha(*list, image)) << image;

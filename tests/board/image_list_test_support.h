@@ -2,7 +2,7 @@
 #ifndef TESTS_BOARD_IMAGE_LIST_TEST_SUPPORT_H
 #define TESTS_BOARD_IMAGE_LIST_TEST_SUPPORT_H
 
-#include "module_symbols.h"
+#include "pe_image.h"
 #include "plugin_fixture.h"
 
 #include <commctrl.h>

@@ -134,7 +134,7 @@ TEST_F(InvitationTest, AcceptingOpensTheNamedBoardAndMarksThatMessageDone)
 
     host.calls.clear();
     EXPECT_EQ(0, Activate());
-    HWND frame = FindWindowA("botgrafwnd", "Grafika - Ala");
+    HWND frame = FindWindowA(BoardFrameClassName, "Grafika - Ala");
     EXPECT_NE(nullptr, frame);
     EXPECT_EQ(1, Send(MsgBoardState, 42, 0, 7));
 
@@ -150,7 +150,7 @@ TEST_F(InvitationTest, AcceptingOpensTheNamedBoardAndMarksThatMessageDone)
 
     // The next activation takes the next invitation; its net keeps its sign.
     EXPECT_EQ(0, Activate());
-    EXPECT_NE(nullptr, FindWindowA("botgrafwnd", "Grafika - Ola"));
+    EXPECT_NE(nullptr, FindWindowA(BoardFrameClassName, "Grafika - Ola"));
     EXPECT_EQ(1, Send(MsgBoardState, 43, 0, -1));
     EXPECT_EQ(1u, host.store.Messages().size());
 }
@@ -170,7 +170,7 @@ TEST_F(InvitationTest, OverlongNameWordIsCutToItsBuffer)
     EXPECT_EQ(0, Activate());
     EXPECT_EQ(1, Send(MsgBoardState, 4, 0, 3));
     std::string title = "Grafika - " + std::string(255, 'n');
-    EXPECT_NE(nullptr, FindWindowA("botgrafwnd", title.c_str()));
+    EXPECT_NE(nullptr, FindWindowA(BoardFrameClassName, title.c_str()));
     EXPECT_TRUE(host.store.Messages().empty());
 }
 

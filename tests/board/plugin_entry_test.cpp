@@ -183,7 +183,7 @@ TEST_F(PluginTest, UiStartRegistersTheThreeClassesWithTheHostInstance)
 {
     WNDCLASSEXA info = {};
     info.cbSize = sizeof info;
-    for (const char* name : {"botgrafwnd", "oknorysowania", "sizepicker"})
+    for (const char* name : {BoardFrameClassName, CanvasClassName, SizePickerClassName})
         EXPECT_TRUE(GetClassInfoExA(plugin->Module(), name, &info)) << name;
     // Asked anew for each registration.
     EXPECT_GE(host.CallsOf(HostCall::Instance).size(), 3u);
@@ -213,9 +213,9 @@ TEST_F(PluginTest, WindowClassesCarryTheirAttributes)
         bool icons;
     };
     const Expected classes[] = {
-        {"botgrafwnd", IDC_ARROW, nullptr, true},
-        {"oknorysowania", IDC_CROSS, nullptr, false},
-        {"sizepicker", IDC_ARROW, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1), false},
+        {BoardFrameClassName, IDC_ARROW, nullptr, true},
+        {CanvasClassName, IDC_CROSS, nullptr, false},
+        {SizePickerClassName, IDC_ARROW, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1), false},
     };
     for (const Expected& expected : classes) {
         WNDCLASSEXA info = {};

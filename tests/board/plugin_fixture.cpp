@@ -35,7 +35,7 @@ void PluginTest::TearDown()
         PumpMessages();
         // The host never unloads a plugin mid-run; tests do, so the classes
         // of this copy go with it.
-        for (const char* name : {"botgrafwnd", "oknorysowania", "sizepicker"})
+        for (const char* name : {BoardFrameClassName, CanvasClassName, SizePickerClassName})
             UnregisterClassA(name, plugin->Module());
     }
     plugin.reset();

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "oboard/board_ui.h"
 #include "stand_in_host.h"
 
 #include <memory>

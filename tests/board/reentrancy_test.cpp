@@ -3,7 +3,7 @@
 // registry entry used after it is gone, and no board outside the user
 // interface's lifetime.
 #include "board_test_support.h"
-#include "import_patch.h"
+#include "pe_image.h"
 
 #include <utility>
 #include <vector>
@@ -11,11 +11,11 @@
 namespace {
 
 // Every BringWindowToTop of the plugin, with whether its window was alive.
-std::vector<std::pair<HWND, bool>> Raised;
+std::vector<std::pair<HWND, bool>> gRaised;
 
 BOOL WINAPI RecordRaise(HWND window)
 {
-    Raised.push_back({window, IsWindow(window) != FALSE});
+    gRaised.push_back({window, IsWindow(window) != FALSE});
     return BringWindowToTop(window);
 }
 
@@ -63,7 +63,7 @@ TEST_F(ReentrancyTest, BoardClosedWhileItIsRestoredIsNotRaised)
     ASSERT_TRUE(IsIconic(frame));
     ImportPatch patch(plugin->Module(), "user32.dll", "BringWindowToTop", reinterpret_cast<void*>(&RecordRaise));
     ASSERT_TRUE(patch.Applied());
-    Raised.clear();
+    gRaised.clear();
 
     // Restoring the board stores its size; the host ends the user interface
     // from inside that write.
@@ -73,7 +73,7 @@ TEST_F(ReentrancyTest, BoardClosedWhileItIsRestoredIsNotRaised)
     ASSERT_TRUE(fired);
     EXPECT_FALSE(IsWindow(frame));
     EXPECT_TRUE(BoardFrames().empty());
-    for (const auto& raised : Raised)
+    for (const auto& raised : gRaised)
         EXPECT_TRUE(raised.second) << "raised " << raised.first << ", a window that is gone";
 }
 
@@ -83,10 +83,10 @@ TEST_F(ReentrancyTest, RestoredBoardIsStillRaisedWhenNothingInterferes)
     ASSERT_TRUE(frame);
     ShowWindow(frame, SW_MINIMIZE);
     ImportPatch patch(plugin->Module(), "user32.dll", "BringWindowToTop", reinterpret_cast<void*>(&RecordRaise));
-    Raised.clear();
+    gRaised.clear();
     EXPECT_EQ(0, OpenAla());
-    ASSERT_EQ(1u, Raised.size());
-    EXPECT_EQ(frame, Raised[0].first);
+    ASSERT_EQ(1u, gRaised.size());
+    EXPECT_EQ(frame, gRaised[0].first);
     EXPECT_FALSE(IsIconic(frame));
 }
 

@@ -12,7 +12,7 @@ const COLORREF Black = RGB(0, 0, 0);
 
 HWND Spin(HWND picker)
 {
-    return GetDlgItem(picker, 301);
+    return GetDlgItem(picker, IdSizeSpin);
 }
 
 // A click on the upper (up) or lower (down) arrow of the up-down control.
@@ -118,7 +118,7 @@ TEST_F(BoardControlsTest, BarIsAsHighAsTheWidthFromOneToTen)
     ASSERT_NE(nullptr, frame);
     HWND picker = Picker(frame);
     ASSERT_NE(nullptr, picker);
-    SendMessageA(frame, MsgSetPenColor, 263, 0);
+    SendMessageA(frame, MsgSetPenColor, MenuColorRed, 0);
 
     for (int width = 1; width <= 10; ++width) {
         SCOPED_TRACE(width);
@@ -156,28 +156,28 @@ TEST_F(BoardControlsTest, WidthIsRefusedBelowOneAndAboveTen)
     // The notification itself: 1 refuses, 0 lets the control move.
     NMUPDOWN change = {};
     change.hdr.hwndFrom = Spin(picker);
-    change.hdr.idFrom = 301;
+    change.hdr.idFrom = IdSizeSpin;
     change.hdr.code = UDN_DELTAPOS;
     change.iPos = 9;
     change.iDelta = 1;
-    EXPECT_EQ(1, SendMessageA(picker, WM_NOTIFY, 301, reinterpret_cast<LPARAM>(&change)));
+    EXPECT_EQ(1, SendMessageA(picker, WM_NOTIFY, IdSizeSpin, reinterpret_cast<LPARAM>(&change)));
     change.iPos = 0;
     change.iDelta = -1;
-    EXPECT_EQ(1, SendMessageA(picker, WM_NOTIFY, 301, reinterpret_cast<LPARAM>(&change)));
+    EXPECT_EQ(1, SendMessageA(picker, WM_NOTIFY, IdSizeSpin, reinterpret_cast<LPARAM>(&change)));
     change.iPos = 2;
     change.iDelta = -5;
-    EXPECT_EQ(1, SendMessageA(picker, WM_NOTIFY, 301, reinterpret_cast<LPARAM>(&change)));
+    EXPECT_EQ(1, SendMessageA(picker, WM_NOTIFY, IdSizeSpin, reinterpret_cast<LPARAM>(&change)));
     EXPECT_EQ(9, State(frame)->penWidth);
     change.iPos = 3;
     change.iDelta = 2;
     ValidateRect(picker, nullptr);
-    EXPECT_EQ(0, SendMessageA(picker, WM_NOTIFY, 301, reinterpret_cast<LPARAM>(&change)));
+    EXPECT_EQ(0, SendMessageA(picker, WM_NOTIFY, IdSizeSpin, reinterpret_cast<LPARAM>(&change)));
     EXPECT_EQ(6, State(frame)->penWidth);
     EXPECT_TRUE(GetUpdateRect(picker, nullptr, FALSE));
     change.hdr.code = NM_CLICK;
     change.iPos = 0;
     change.iDelta = 0;
-    EXPECT_EQ(0, SendMessageA(picker, WM_NOTIFY, 301, reinterpret_cast<LPARAM>(&change)));
+    EXPECT_EQ(0, SendMessageA(picker, WM_NOTIFY, IdSizeSpin, reinterpret_cast<LPARAM>(&change)));
     EXPECT_EQ(6, State(frame)->penWidth);
 }
 
@@ -189,8 +189,8 @@ TEST_F(BoardControlsTest, FillAndTextColoursFollowTheMenus)
     ASSERT_NE(nullptr, picker);
     const int scroll = GetSystemMetrics(SM_CXVSCROLL);
     const COLORREF window = GetSysColor(COLOR_WINDOW);
-    SendMessageA(frame, MsgSetPenColor, 263, 0);
-    SendMessageA(frame, MsgSetFillColor, 264, 0);
+    SendMessageA(frame, MsgSetPenColor, MenuColorRed, 0);
+    SendMessageA(frame, MsgSetFillColor, MenuColorYellow, 0);
 
     // Fill on, outline on: yellow inside but not in the up-down strip, red text.
     PixelGrid grid = CaptureClient(picker);
@@ -207,7 +207,7 @@ TEST_F(BoardControlsTest, FillAndTextColoursFollowTheMenus)
     EXPECT_GT(text.count, 0);
 
     // Outline off: black text in a yellow cell over the red bar.
-    SendMessageA(frame, MsgSetPenColor, 261, 0);
+    SendMessageA(frame, MsgSetPenColor, MenuColorNone, 0);
     grid = CaptureClient(picker);
     EXPECT_EQ(Red, grid.At(8, middle));
     EXPECT_EQ(0, TextPixelsOf(grid, Red, scroll, middle, middle).count);
@@ -219,7 +219,7 @@ TEST_F(BoardControlsTest, FillAndTextColoursFollowTheMenus)
     EXPECT_EQ(Yellow, grid.At(text.minX - 1, middle));
 
     // Fill off: the window colour again, and a white text cell.
-    SendMessageA(frame, MsgSetFillColor, 261, 0);
+    SendMessageA(frame, MsgSetFillColor, MenuColorNone, 0);
     grid = CaptureClient(picker);
     EXPECT_EQ(window, grid.At(2, 2));
     EXPECT_EQ(window, grid.At(right, 2));
@@ -231,8 +231,8 @@ TEST_F(BoardControlsTest, FillAndTextColoursFollowTheMenus)
     EXPECT_EQ(RGB(255, 255, 255), grid.At(text.minX - 1, middle));
 
     // Outline on again, fill off: red text on white.
-    SendMessageA(frame, MsgSetPenColor, 262, 0);
-    SendMessageA(frame, MsgSetPenColor, 263, 0);
+    SendMessageA(frame, MsgSetPenColor, MenuColorBlack, 0);
+    SendMessageA(frame, MsgSetPenColor, MenuColorRed, 0);
     grid = CaptureClient(picker);
     EXPECT_GT(TextPixelsOf(grid, Red, scroll, middle, middle).count, 0);
     EXPECT_EQ(0, TextPixelsOf(grid, Black, scroll, middle, middle).count);

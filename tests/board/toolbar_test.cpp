@@ -16,17 +16,17 @@ struct ExpectedItem {
 
 // Texts in cp1250.
 const ExpectedItem ExpectedItems[] = {
-    {"Wolne", 201, 0, 0x16, 0x05},
-    {"Linia", 200, 1, 0x16, 0x04},
-    {"Elipsa", 203, 2, 0x16, 0x04},
-    {"Prostok\xB9t", 202, 3, 0x16, 0x04},
-    {nullptr, 0, 0, 0x01, 0},
-    {nullptr, 0, 100, 0x01, 0},
-    {nullptr, 0, 0, 0x01, 0},
-    {"Kolor", 205, 5, 0x18, 0x04},
-    {"Wype\xB3nienie", 206, 6, 0x18, 0x04},
-    {nullptr, 0, 0, 0x01, 0},
-    {"Czy\x9C\xE6", 210, 7, 0x10, 0x04},
+    {"Wolne", CmdToolFreehand, 0, BTNS_CHECKGROUP | BTNS_AUTOSIZE, TBSTATE_CHECKED | TBSTATE_ENABLED},
+    {"Linia", CmdToolLine, 1, BTNS_CHECKGROUP | BTNS_AUTOSIZE, TBSTATE_ENABLED},
+    {"Elipsa", CmdToolEllipse, 2, BTNS_CHECKGROUP | BTNS_AUTOSIZE, TBSTATE_ENABLED},
+    {"Prostok\xB9t", CmdToolRectangle, 3, BTNS_CHECKGROUP | BTNS_AUTOSIZE, TBSTATE_ENABLED},
+    {nullptr, 0, 0, BTNS_SEP, 0},
+    {nullptr, 0, 100, BTNS_SEP, 0},
+    {nullptr, 0, 0, BTNS_SEP, 0},
+    {"Kolor", CmdPenColor, 5, BTNS_DROPDOWN | BTNS_AUTOSIZE, TBSTATE_ENABLED},
+    {"Wype\xB3nienie", CmdFillColor, 6, BTNS_DROPDOWN | BTNS_AUTOSIZE, TBSTATE_ENABLED},
+    {nullptr, 0, 0, BTNS_SEP, 0},
+    {"Czy\x9C\xE6", CmdClear, 7, BTNS_AUTOSIZE, TBSTATE_ENABLED},
 };
 
 TEST_F(BoardControlsTest, ToolbarHoldsTheElevenItemsInOrder)
@@ -35,7 +35,7 @@ TEST_F(BoardControlsTest, ToolbarHoldsTheElevenItemsInOrder)
     ASSERT_NE(nullptr, frame);
     HWND toolbar = Toolbar(frame);
     ASSERT_NE(nullptr, toolbar);
-    EXPECT_EQ(2000, GetDlgCtrlID(toolbar));
+    EXPECT_EQ(IdToolbar, GetDlgCtrlID(toolbar));
     EXPECT_EQ(TBSTYLE_EX_MIXEDBUTTONS, SendMessageA(toolbar, TB_GETEXTENDEDSTYLE, 0, 0) & 0xFF);
 
     ASSERT_EQ(11, SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0));
@@ -71,7 +71,7 @@ TEST_F(BoardControlsTest, RebarHasOneFixedBandHoldingTheToolbar)
     ASSERT_NE(nullptr, rebar);
     EXPECT_EQ(frame, GetParent(rebar));
     EXPECT_EQ(rebar, GetParent(toolbar));
-    EXPECT_EQ(18001, GetDlgCtrlID(rebar));
+    EXPECT_EQ(IdRebar, GetDlgCtrlID(rebar));
     EXPECT_TRUE(IsWindowVisible(toolbar));
     // The controls add CCS_TOP themselves; the rebar makes its child visible.
     EXPECT_EQ(0x56800448u, static_cast<DWORD>(GetWindowLongA(rebar, GWL_STYLE)) & ~DWORD(CCS_TOP));
@@ -150,22 +150,25 @@ TEST_F(BoardControlsTest, CheckGroupFollowsPressesAndSetsTheTool)
         int command;
         int32_t tool;
     };
-    const Press presses[] = {
-        {200, ToolLine}, {203, ToolEllipse}, {202, ToolRectangle}, {201, ToolFreehand}, {202, ToolRectangle}};
+    const Press presses[] = {{CmdToolLine, ToolLine},
+                             {CmdToolEllipse, ToolEllipse},
+                             {CmdToolRectangle, ToolRectangle},
+                             {CmdToolFreehand, ToolFreehand},
+                             {CmdToolRectangle, ToolRectangle}};
     for (const Press& press : presses) {
         SCOPED_TRACE(press.command);
         ClickToolbarButton(toolbar, press.command);
         EXPECT_EQ(press.tool, State(frame)->tool);
-        for (int command : {200, 201, 202, 203})
+        for (int command : {CmdToolLine, CmdToolFreehand, CmdToolRectangle, CmdToolEllipse})
             EXPECT_EQ(command == press.command, SendMessageA(toolbar, TB_ISBUTTONCHECKED, command, 0) != 0) << command;
     }
 
     // "Czysc" is a plain button: no tool, no check mark, no colour changes.
     State(frame)->penColor = RGB(1, 2, 3);
-    ClickToolbarButton(toolbar, 210);
+    ClickToolbarButton(toolbar, CmdClear);
     EXPECT_EQ(ToolRectangle, State(frame)->tool);
-    EXPECT_TRUE(SendMessageA(toolbar, TB_ISBUTTONCHECKED, 202, 0));
-    EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONCHECKED, 210, 0));
+    EXPECT_TRUE(SendMessageA(toolbar, TB_ISBUTTONCHECKED, CmdToolRectangle, 0));
+    EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONCHECKED, CmdClear, 0));
     EXPECT_EQ(RGB(1, 2, 3), State(frame)->penColor);
 }
 
@@ -177,10 +180,10 @@ TEST_F(BoardControlsTest, PickerCoversTheWideSeparatorInsideTheToolbar)
     HWND picker = Picker(frame);
     ASSERT_NE(nullptr, picker);
     EXPECT_EQ(toolbar, GetParent(picker));
-    EXPECT_EQ(300, GetDlgCtrlID(picker));
+    EXPECT_EQ(IdSizePicker, GetDlgCtrlID(picker));
     char className[32] = {};
     GetClassNameA(picker, className, sizeof className);
-    EXPECT_STREQ("sizepicker", className);
+    EXPECT_STREQ(SizePickerClassName, className);
     EXPECT_TRUE(IsWindowVisible(picker));
     EXPECT_EQ(0x54000000u, static_cast<DWORD>(GetWindowLongA(picker, GWL_STYLE)));
 

@@ -2,8 +2,8 @@
 
 #include "gdi_ledger.h"
 #include "guarded_memory.h"
-#include "module_symbols.h"
-#include "windows/board_window_state.h"
+#include "pe_image.h"
+#include "board_record.h"
 #include "windows/canvas_window.h"
 
 #include <commctrl.h>
@@ -53,7 +53,7 @@ std::string Text(uint32_t id, int32_t a, int32_t b, int32_t c)
 BoardFuzzer::BoardFuzzer(PluginSession& session, uint32_t seed) : session_(session), random_(seed)
 {
     ledger_.reset(new GdiLedger(session_.Module()));
-    drag_ = ModuleGlobal<CanvasDragRecord>(session_.Module(), session_.Path(), "CanvasDrag");
+    drag_ = ModuleGlobal<CanvasDrag>(session_.Module(), "gCanvasDrag");
     for (StandInHost& host : session_.hosts)
         host.duringCall = [this](const HostCall& call) { OnHostCall(call); };
     session_.Start(0);
@@ -314,7 +314,8 @@ void BoardFuzzer::WindowStep(HWND frame)
     };
     switch (Below(14)) {
     case 0: {
-        static const int Commands[] = {200, 201, 202, 203, 210, 205, 206, 999};
+        static const int Commands[] = {CmdToolLine, CmdToolFreehand, CmdToolRectangle, CmdToolEllipse,
+                                       CmdClear,    CmdPenColor,     CmdFillColor,     999};
         const int command = Commands[Below(8)];
         Note("command " + std::to_string(command));
         SendMessageA(frame, WM_COMMAND, command, 0);
@@ -377,16 +378,27 @@ void BoardFuzzer::WindowStep(HWND frame)
     case 10:
         if (state && state->toolbarWindow) {
             // A drop-down button pressed; the menu answers at once.
-            static const UINT Items[] = {0, 260, 261, 262, 263, 264, 265, 266, 267, 268, 269, 1234};
-            Modal.menuItem = Items[Below(12)];
-            Modal.colourChosen = Chance(0.5);
-            Modal.colour = static_cast<COLORREF>(AnyValue());
+            static const UINT Items[] = {0,
+                                         MenuColorOther,
+                                         MenuColorNone,
+                                         MenuColorBlack,
+                                         MenuColorRed,
+                                         MenuColorYellow,
+                                         MenuColorGreen,
+                                         MenuColorBlue,
+                                         MenuColorNavy,
+                                         MenuColorPink,
+                                         MenuColorWhite,
+                                         1234};
+            gModal.menuItem = Items[Below(12)];
+            gModal.colourChosen = Chance(0.5);
+            gModal.colour = static_cast<COLORREF>(AnyValue());
             NMTOOLBARA notification = {};
             notification.hdr.hwndFrom = state->toolbarWindow;
             notification.hdr.idFrom = GetDlgCtrlID(state->toolbarWindow);
             notification.hdr.code = TBN_DROPDOWN;
-            notification.iItem = Chance(0.5) ? 205 : 206;
-            Note("colour menu " + std::to_string(notification.iItem) + " -> " + std::to_string(Modal.menuItem));
+            notification.iItem = Chance(0.5) ? CmdPenColor : CmdFillColor;
+            Note("colour menu " + std::to_string(notification.iItem) + " -> " + std::to_string(gModal.menuItem));
             SendMessageA(frame, WM_NOTIFY, notification.hdr.idFrom, reinterpret_cast<LPARAM>(&notification));
         }
         break;
@@ -399,7 +411,7 @@ void BoardFuzzer::WindowStep(HWND frame)
             // The picker's spin control reports a new position.
             const WPARAM code = MAKEWPARAM(SB_THUMBPOSITION, Below(14));
             Note("picker " + std::to_string(code));
-            HWND spin = GetDlgItem(state->sizePickerWindow, 301);
+            HWND spin = GetDlgItem(state->sizePickerWindow, IdSizeSpin);
             SendMessageA(state->sizePickerWindow, WM_VSCROLL, code, reinterpret_cast<LPARAM>(spin));
         }
         break;

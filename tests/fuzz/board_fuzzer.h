@@ -19,7 +19,7 @@
 #include <string>
 
 class GdiLedger;
-struct CanvasDragRecord;
+struct CanvasDrag;
 
 struct FuzzStats {
     int messages = 0, draws = 0, windowSteps = 0, reentries = 0, boardsOpened = 0, mostBoards = 0;
@@ -72,7 +72,7 @@ private:
     PluginSession& session_;
     std::mt19937 random_;
     std::unique_ptr<GdiLedger> ledger_;
-    CanvasDragRecord* drag_ = nullptr;
+    CanvasDrag* drag_ = nullptr;
     FuzzStats stats_;
     std::string failure_;
     std::string step_;

@@ -34,7 +34,7 @@ struct Progress {
     char failure[1024];
 };
 
-Progress* ChildProgress = nullptr;
+Progress* gChildProgress = nullptr;
 
 const int ExitInvariant = 3;
 const int ExitException = 4;
@@ -60,9 +60,9 @@ LONG WINAPI ReportFault(EXCEPTION_POINTERS* exception)
                                             reinterpret_cast<const char*>(module)),
                  record.NumberParameters > 1 ? reinterpret_cast<void*>(record.ExceptionInformation[1]) : nullptr);
     std::fflush(stderr);
-    if (ChildProgress) {
-        ChildProgress->exceptionCode = static_cast<LONG>(exception->ExceptionRecord->ExceptionCode);
-        ChildProgress->exceptionAddress =
+    if (gChildProgress) {
+        gChildProgress->exceptionCode = static_cast<LONG>(exception->ExceptionRecord->ExceptionCode);
+        gChildProgress->exceptionAddress =
             static_cast<LONG>(reinterpret_cast<intptr_t>(exception->ExceptionRecord->ExceptionAddress));
     }
     TerminateProcess(GetCurrentProcess(), ExitException);
@@ -257,10 +257,10 @@ int main(int argc, char** argv)
     SetUnhandledExceptionFilter(ReportFault);
     if (!options.child.empty()) {
         HANDLE mapping = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, options.child.c_str());
-        ChildProgress = static_cast<Progress*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(Progress)));
-        if (!ChildProgress)
+        gChildProgress = static_cast<Progress*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(Progress)));
+        if (!gChildProgress)
             return 1;
-        return RunSeed(options.firstSeed, options.steps, false, ChildProgress);
+        return RunSeed(options.firstSeed, options.steps, false, gChildProgress);
     }
     if (!options.supervise)
         return RunSeed(options.firstSeed, options.steps, options.trace, nullptr);

@@ -2,7 +2,7 @@
 
 #include "handle_census.h"
 #include "plugin_session.h"
-#include "windows/board_window_state.h"
+#include "board_record.h"
 
 #include <commctrl.h>
 
@@ -37,9 +37,9 @@ void ChooseColour(HWND frame, const BoardWindowState* state, int button, UINT it
 {
     if (!state->toolbarWindow)
         return;
-    Modal.menuItem = item;
-    Modal.colourChosen = true;
-    Modal.colour = RGB(10, 200, 30);
+    gModal.menuItem = item;
+    gModal.colourChosen = true;
+    gModal.colour = RGB(10, 200, 30);
     NMTOOLBARA notification = {};
     notification.hdr.hwndFrom = state->toolbarWindow;
     notification.hdr.idFrom = GetDlgCtrlID(state->toolbarWindow);
@@ -67,23 +67,23 @@ bool BoardCycle(PluginSession& session, int cycle)
     BoardWindowState* state = BoardOf(frame);
     HWND canvas = state->canvasWindow;
 
-    for (int tool : {201, 200, 202, 203}) {
+    for (int tool : {CmdToolFreehand, CmdToolLine, CmdToolRectangle, CmdToolEllipse}) {
         SendMessageA(frame, WM_COMMAND, tool, 0);
         Stroke(canvas, 10 + tool % 7, 20, 200, 150);
     }
-    ChooseColour(frame, state, 205, 263);
-    ChooseColour(frame, state, 206, 265);
-    ChooseColour(frame, state, 206, 260);  // the dialog
-    ChooseColour(frame, state, 205, 261);  // none
-    SendMessageA(frame, WM_COMMAND, 202, 0);
+    ChooseColour(frame, state, CmdPenColor, MenuColorRed);
+    ChooseColour(frame, state, CmdFillColor, MenuColorGreen);
+    ChooseColour(frame, state, CmdFillColor, MenuColorOther);  // the dialog
+    ChooseColour(frame, state, CmdPenColor, MenuColorNone);    // none
+    SendMessageA(frame, WM_COMMAND, CmdToolRectangle, 0);
     Stroke(canvas, 30, 30, 300, 200);
     if (state->sizePickerWindow)
         SendMessageA(state->sizePickerWindow, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 1 + cycle % 10),
-                     reinterpret_cast<LPARAM>(GetDlgItem(state->sizePickerWindow, 301)));
+                     reinterpret_cast<LPARAM>(GetDlgItem(state->sizePickerWindow, IdSizeSpin)));
     // Mid-drag, a command drops the stroke.
     PointAt(canvas, 50, 50);
     SendMessageA(canvas, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 50));
-    SendMessageA(frame, WM_COMMAND, 210, 0);
+    SendMessageA(frame, WM_COMMAND, CmdClear, 0);
     SendMessageA(canvas, WM_LBUTTONUP, 0, MAKELPARAM(60, 60));
 
     session.Send(MsgRequestFillEnabled, contact, 1, net);

@@ -1,42 +1,33 @@
 #include "plugin_session.h"
 
-#include "import_patch.h"
-#include "windows/board_window_state.h"
+#include "pe_image.h"
+#include "board_record.h"
 
 #include <commdlg.h>
 
 #include <cstring>
 
-ModalAnswers Modal;
+ModalAnswers gModal;
 
 namespace {
 
 int WINAPI AnswerMessageBox(HWND, LPCSTR, LPCSTR, UINT)
 {
-    ++Modal.messageBoxes;
+    ++gModal.messageBoxes;
     return IDOK;
 }
 
 BOOL WINAPI AnswerColourDialog(LPCHOOSECOLORA dialog)
 {
-    if (!Modal.colourChosen)
+    if (!gModal.colourChosen)
         return FALSE;
-    dialog->rgbResult = Modal.colour;
+    dialog->rgbResult = gModal.colour;
     return TRUE;
 }
 
 BOOL WINAPI AnswerMenu(HMENU, UINT, int, int, HWND, LPTPMPARAMS)
 {
-    return static_cast<BOOL>(Modal.menuItem);
-}
-
-BOOL CALLBACK CollectFrame(HWND window, LPARAM found)
-{
-    char name[32] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (!std::strcmp(name, "botgrafwnd"))
-        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
-    return TRUE;
+    return static_cast<BOOL>(gModal.menuItem);
 }
 
 }  // namespace
@@ -86,7 +77,7 @@ PluginSession::~PluginSession()
         // module is gone; destroy any so the failure is reported, not hit.
         for (HWND frame : BoardFrames())
             DestroyWindow(frame);
-        for (const char* name : {"botgrafwnd", "oknorysowania", "sizepicker"})
+        for (const char* name : {BoardFrameClassName, CanvasClassName, SizePickerClassName})
             UnregisterClassA(name, plugin_->Module());
     }
     patches_.clear();
@@ -103,16 +94,9 @@ void PluginSession::Start(int host)
     Send(MsgUiStart);
 }
 
-std::vector<HWND> BoardFrames()
-{
-    std::vector<HWND> frames;
-    EnumThreadWindows(GetCurrentThreadId(), CollectFrame, reinterpret_cast<LPARAM>(&frames));
-    return frames;
-}
-
 BoardWindowState* BoardOf(HWND frame)
 {
-    return BoardStateOf(frame);
+    return FrameRecord(frame);
 }
 
 void PumpMessages()

@@ -6,6 +6,7 @@
 #ifndef TESTS_FUZZ_PLUGIN_SESSION_H
 #define TESTS_FUZZ_PLUGIN_SESSION_H
 
+#include "oboard/board_ui.h"
 #include "stand_in_host.h"
 
 #include <memory>
@@ -23,7 +24,7 @@ struct ModalAnswers {
     int messageBoxes = 0;  // how many message boxes were asked for
 };
 
-extern ModalAnswers Modal;
+extern ModalAnswers gModal;
 
 class PluginSession {
 public:
@@ -36,7 +37,6 @@ public:
     bool Loaded() const { return plugin_ && plugin_->Loaded(); }
     LoadedPlugin& Plugin() { return *plugin_; }
     HMODULE Module() const { return plugin_->Module(); }
-    const std::string& Path() const { return copy_; }
 
     // MsgInit with host 0 or 1 (or none: -1), then the host's start-up order.
     void Start(int host = 0);
@@ -53,8 +53,7 @@ private:
     std::vector<std::unique_ptr<ImportPatch>> patches_;
 };
 
-// The board frames of this thread, and the record of one.
-std::vector<HWND> BoardFrames();
+// The record of a board frame.
 struct BoardWindowState;
 BoardWindowState* BoardOf(HWND frame);
 

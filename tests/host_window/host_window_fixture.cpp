@@ -26,15 +26,6 @@ void SendMouse(DWORD flags, POINT screen)
     SendInput(1, &input, sizeof input);
 }
 
-BOOL CALLBACK CollectBoardFrame(HWND window, LPARAM found)
-{
-    char name[32] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (!std::strcmp(name, "botgrafwnd"))
-        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
-    return TRUE;
-}
-
 std::string TempPath(const std::string& name)
 {
     static int files = 0;
@@ -80,7 +71,7 @@ void HostWindowTest::TearDown()
     window.reset();
     PumpMessages();
     if (plugin && plugin->Loaded())
-        for (const char* name : {"botgrafwnd", "oknorysowania", "sizepicker"})
+        for (const char* name : {BoardFrameClassName, CanvasClassName, SizePickerClassName})
             UnregisterClassA(name, plugin->Module());
     plugin.reset();
     if (!pluginCopy.empty())
@@ -176,17 +167,10 @@ std::vector<std::string> HostWindowTest::ListLines(HWND list)
     return lines;
 }
 
-std::vector<HWND> HostWindowTest::BoardFrames()
-{
-    std::vector<HWND> frames;
-    EnumThreadWindows(GetCurrentThreadId(), CollectBoardFrame, reinterpret_cast<LPARAM>(&frames));
-    return frames;
-}
-
 HWND HostWindowTest::BoardOf(int32_t net, int32_t contact)
 {
     for (HWND frame : BoardFrames()) {
-        const BoardWindowState* state = BoardStateOf(frame);
+        const BoardWindowState* state = FrameRecord(frame);
         if (state && state->net == net && state->contact == contact)
             return frame;
     }
@@ -200,19 +184,20 @@ std::string HostWindowTest::TitleOf(HWND window)
     return title;
 }
 
-BoardPicture::BoardPicture(HWND frame) : pixels_(640 * 480, 0)
+BoardPicture::BoardPicture(HWND frame) : pixels_(PictureWidth * PictureHeight, 0)
 {
-    const BoardWindowState* state = BoardStateOf(frame);
+    const BoardWindowState* state = FrameRecord(frame);
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = 640;
-    info.bmiHeader.biHeight = -480;  // top-down
+    info.bmiHeader.biWidth = PictureWidth;
+    info.bmiHeader.biHeight = -PictureHeight;  // top-down
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     HDC screen = GetDC(nullptr);
     valid_ = state && state->canvasBitmap &&
-        GetDIBits(screen, state->canvasBitmap, 0, 480, pixels_.data(), &info, DIB_RGB_COLORS) == 480;
+        GetDIBits(screen, state->canvasBitmap, 0, PictureHeight, pixels_.data(), &info, DIB_RGB_COLORS) ==
+            PictureHeight;
     ReleaseDC(nullptr, screen);
     for (uint32_t& pixel : pixels_)
         pixel &= 0xFFFFFF;

@@ -9,7 +9,8 @@
 #include <gtest/gtest.h>
 
 #include "host_window.h"
-#include "windows/board_window_state.h"
+#include "board_record.h"
+#include "oboard/board_ui.h"
 
 #include <cstdint>
 #include <functional>
@@ -46,8 +47,6 @@ protected:
     // The lines of a list box.
     static std::vector<std::string> ListLines(HWND list);
 
-    // Board frames ("botgrafwnd") of this thread.
-    static std::vector<HWND> BoardFrames();
     static HWND BoardOf(int32_t net, int32_t contact);
     static std::string TitleOf(HWND window);
 
@@ -63,9 +62,9 @@ class BoardPicture {
 public:
     explicit BoardPicture(HWND frame);
     bool Valid() const { return valid_; }
-    uint32_t At(int x, int y) const { return pixels_[y * 640 + x]; }
+    uint32_t At(int x, int y) const { return pixels_[y * PictureWidth + x]; }
     // Pixels of exactly `rgb` within [x1, x2) x [y1, y2).
-    int Count(uint32_t rgb, int x1 = 0, int y1 = 0, int x2 = 640, int y2 = 480) const;
+    int Count(uint32_t rgb, int x1 = 0, int y1 = 0, int x2 = PictureWidth, int y2 = PictureHeight) const;
 
 private:
     std::vector<uint32_t> pixels_;

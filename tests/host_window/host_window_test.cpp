@@ -154,7 +154,7 @@ TEST_F(HostWindowTest, DrawingButtonsDrawOnTheSelectedContactsBoard)
     {
         BoardPicture blank(board);
         ASSERT_TRUE(blank.Valid());
-        ASSERT_EQ(640 * 480, blank.Count(0xFFFFFF));
+        ASSERT_EQ(PictureWidth * PictureHeight, blank.Count(0xFFFFFF));
     }
 
     // A line with the board's request pen as it starts: one pixel, black.
@@ -175,8 +175,8 @@ TEST_F(HostWindowTest, DrawingButtonsDrawOnTheSelectedContactsBoard)
     Press(IdPenWidth);
     EXPECT_NE(-1, FindLine("host -> plugin: MsgRequestPenColor(772551) net -3, contact 5, colour RGB(220, 0, 0) = 0"));
     EXPECT_NE(-1, FindLine("host -> plugin: MsgRequestPenWidth(772553) net -3, contact 5, width 3 = 0"));
-    EXPECT_EQ(RGB(220, 0, 0), BoardStateOf(board)->requestPenColor);
-    EXPECT_EQ(3, BoardStateOf(board)->requestPenWidth);
+    EXPECT_EQ(RGB(220, 0, 0), FrameRecord(board)->requestPenColor);
+    EXPECT_EQ(3, FrameRecord(board)->requestPenWidth);
     Press(IdDrawLine);
     EXPECT_NE(-1, FindLine("host -> plugin: MsgDrawLine(772502) net -3, contact 5, (30, 56)-(330, 156) = 0"));
     {
@@ -186,7 +186,7 @@ TEST_F(HostWindowTest, DrawingButtonsDrawOnTheSelectedContactsBoard)
         EXPECT_EQ(red, picture.At(180, 105));
         EXPECT_EQ(red, picture.At(180, 107));
         EXPECT_GE(picture.Count(red), 3 * 300);
-        EXPECT_EQ(0, picture.Count(red, 0, 0, 640, 50));  // nothing near the first line's start
+        EXPECT_EQ(0, picture.Count(red, 0, 0, PictureWidth, 50));  // nothing near the first line's start
     }
 
     // A filled rectangle: the fill goes on, yellow, and a red outline.
@@ -211,8 +211,8 @@ TEST_F(HostWindowTest, DrawingButtonsDrawOnTheSelectedContactsBoard)
         BoardPicture picture(board);
         const uint32_t yellow = Rgb(RGB(255, 220, 0));
         EXPECT_EQ(yellow, picture.At(460, 120));
-        EXPECT_EQ(0, picture.Count(Rgb(RGB(220, 0, 0)), 350, 30, 640, 210));
-        EXPECT_GT(picture.Count(yellow, 350, 30, 640, 210), 20000);
+        EXPECT_EQ(0, picture.Count(Rgb(RGB(220, 0, 0)), 350, 30, PictureWidth, 210));
+        EXPECT_GT(picture.Count(yellow, 350, 30, PictureWidth, 210), 20000);
     }
 }
 

@@ -25,17 +25,33 @@
 static_assert(sizeof(void*) == 4, "the host protocol is 32-bit: texts are 32-bit addresses");
 
 // ---- ids the host sends to every plugin ----------------------------------
+// Some ask the board plugin for nothing but a fixed answer; they are named
+// by where they stand and what the plugin answers, the host's use of the
+// answer being its own.
 enum : uint32_t {
-    MsgInit = 20001,          // p1 = HostCore*
-    MsgSetColumns = 21001,    // define settings columns
-    MsgUiPrepare = 22000,     // register user-interface items
-    MsgUiStart = 22100,       // user interface is starting
-    MsgUiEnd = 22101,         // user interface is ending
-    MsgAction = 22200,        // p1 = ActionNotify*: an item was activated
-    MsgGetNet = 30010,        // -> network number
-    MsgGetVersion = 30012,    // -> version text
-    MsgGetSignature = 30013,  // -> signature text
-    MsgGetName = 30016,       // -> display name
+    MsgInit = 20001,                      // p1 = HostCore*
+    MsgLifecycleNotice = 20002,           // -> 1, nothing to do
+    MsgLifecycleQuery = 20020,            // -> LifecycleQueryAnswer
+    MsgLifecycleUnanswered = 20021,       // -> 0
+    MsgSetColumns = 21001,                // define settings columns
+    MsgUiPrepare = 22000,                 // register user-interface items
+    MsgUiStart = 22100,                   // user interface is starting
+    MsgUiEnd = 22101,                     // user interface is ending
+    MsgAction = 22200,                    // p1 = ActionNotify*: an item was activated
+    MsgGetNet = 30010,                    // -> network number
+    MsgGetIdentityNumber = 30011,         // -> IdentityNumber
+    MsgGetVersion = 30012,                // -> version text
+    MsgGetSignature = 30013,              // -> signature text
+    MsgGetPlatform = 30014,               // -> platform text
+    MsgGetIdentityAfterPlatform = 30015,  // -> 0, no answer
+    MsgGetName = 30016,                   // -> display name
+    MsgGetIdentityAfterName = 30017,      // -> 0, no answer
+};
+
+// The board plugin's fixed answers to the questions above.
+enum : int32_t {
+    LifecycleQueryAnswer = 2,
+    IdentityNumber = 24,
 };
 
 // ---- ids a plugin sends to the host ---------------------------------------
@@ -84,7 +100,30 @@ enum : int32_t {
     ColContactNet = 1,  // integer
     ValueInt = 0,
     ValueString = 1,
+};
+
+// ---- values in the records ------------------------------------------------
+enum : int32_t {
     MessageTypeBoard = 12,  // type of a stored board invitation
+    SelectAny = -1,         // a MessageSelector word that matches every message
+    QueueDoneMark = 1,      // p2 of MsgQueueDone
+
+    // ActionRef: the board item stands under this parent item, and the
+    // contact word is this where no contact is meant.
+    ActionBoardParent = 1,
+    ActionContactUnset = -2,
+    ActionCodeActivated = 1,  // ActionNotify.code when the user activated the item
+
+    // The host fields of ColumnDef and ActionInfo, as the host expects
+    // them from this plugin (their meaning is the host's; the plugin sets
+    // them and reads none). ActionInfo's fields 18, 22, 26, 42 and 54 to 72
+    // are left 0.
+    ColumnDefHostField = 18,
+    ActionInfoHostField14 = -1,
+    ActionInfoHostField30 = 863,
+    ActionInfoHostField34 = 1,
+    ActionInfoHostField38 = -1,
+    ActionInfoHostField46 = 0,
 };
 
 #pragma pack(push, 1)
@@ -110,7 +149,7 @@ struct ColumnDef {
     uint32_t columnId;
     uint32_t valueType;
     int32_t defaultValue;
-    uint16_t hostField;  // 18
+    uint16_t hostField;  // ColumnDefHostField
     const char* name;
 };
 

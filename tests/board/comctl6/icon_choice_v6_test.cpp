@@ -32,10 +32,10 @@ protected:
 
 TEST_F(PluginTest, ImagesFollowTheVersionCommonControlsReport)
 {
-    auto cached = ModuleGlobal<uint32_t>(plugin->Module(), pluginCopy, "_ZL19CachedComctlVersion");
+    auto cached = ModuleGlobal<uint32_t>(plugin->Module(), "_ZN12_GLOBAL__N_120gCachedComctlVersionE");
     ASSERT_NE(nullptr, cached);
     EXPECT_EQ(ReportedComctlVersion(), *cached);
-    HIMAGELIST* list = ModuleGlobal<HIMAGELIST>(plugin->Module(), pluginCopy, "BoardImageList");
+    HIMAGELIST* list = ModuleGlobal<HIMAGELIST>(plugin->Module(), "gBoardImageList");
     ASSERT_NE(nullptr, list);
     ASSERT_EQ(8, ImageList_GetImageCount(*list));
     const bool six = *cached >= 0x60000;
@@ -47,11 +47,11 @@ TEST_F(UnstartedPluginTest, CommonControlsSixGetTheThirtyTwoBitImages)
 {
     // Wine's 6.0 assembly still answers 5.81 from DllGetVersion, so the
     // plugin is told the version a Windows 6.0 library would report.
-    auto cached = ModuleGlobal<uint32_t>(plugin->Module(), pluginCopy, "_ZL19CachedComctlVersion");
+    auto cached = ModuleGlobal<uint32_t>(plugin->Module(), "_ZN12_GLOBAL__N_120gCachedComctlVersionE");
     ASSERT_NE(nullptr, cached);
     *cached = 0x00060000;
     plugin->Start(host);
-    HIMAGELIST* list = ModuleGlobal<HIMAGELIST>(plugin->Module(), pluginCopy, "BoardImageList");
+    HIMAGELIST* list = ModuleGlobal<HIMAGELIST>(plugin->Module(), "gBoardImageList");
     ASSERT_NE(nullptr, list);
     ASSERT_EQ(8, ImageList_GetImageCount(*list));
     for (int image = 0; image < 8; ++image)

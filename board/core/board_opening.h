@@ -1,21 +1,9 @@
-// The open boards: one frame window per BoardKey.
-#ifndef OBOARD_BOARD_REGISTRY_H
-#define OBOARD_BOARD_REGISTRY_H
-
-#include <windows.h>
+// Opening and closing boards: the board registry's only writers apart from
+// the frames, which take themselves out of it when they close.
+#ifndef OBOARD_CORE_BOARD_OPENING_H
+#define OBOARD_CORE_BOARD_OPENING_H
 
 #include <cstdint>
-
-struct BoardKey {
-    int32_t net;
-    int32_t contact;
-};
-
-// Net first, then contact; both signed.
-inline bool operator<(const BoardKey& a, const BoardKey& b)
-{
-    return a.net < b.net || (a.net == b.net && a.contact < b.contact);
-}
 
 // Boards exist only while the user interface runs: MsgUiStart allows them
 // (its window classes are there from then on), MsgUiEnd refuses them before
@@ -37,13 +25,5 @@ int OpenBoard(int32_t net, int32_t contact, const char* name);
 
 // Closes every open board, smallest key first.
 void CloseAllBoards();
-
-// The frame window of an open board, or null.
-HWND FindBoardWindow(int32_t net, int32_t contact);
-
-// Removes the entry of `key` if it names `frame`. Frames call it when they
-// close and again when they are destroyed, so that no entry outlives its
-// window however the window goes.
-void ForgetBoardWindow(const BoardKey& key, HWND frame);
 
 #endif

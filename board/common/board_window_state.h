@@ -1,8 +1,8 @@
 // The record every window of one board shares. It belongs to the board's
-// frame window and is reached through the frame's GWL_USERDATA slot; other
-// code (and tests) rely on its exact layout.
-#ifndef OBOARD_BOARD_WINDOW_STATE_H
-#define OBOARD_BOARD_WINDOW_STATE_H
+// frame window and is reached through the frame's GWL_USERDATA slot, by
+// BoardStateOf only; tests read it there and rely on its exact layout.
+#ifndef OBOARD_COMMON_BOARD_WINDOW_STATE_H
+#define OBOARD_COMMON_BOARD_WINDOW_STATE_H
 
 #include <windows.h>
 
@@ -16,6 +16,12 @@ enum DrawTool : int32_t {
     ToolEllipse = 3,
 };
 
+// The bits of scrollFlags, one per scroll bar of the canvas.
+enum : uint32_t {
+    ScrollFlagHorizontal = 1,
+    ScrollFlagVertical = 2,
+};
+
 struct BoardWindowState {
     int32_t contact;   // the board's key: contact number ...
     int32_t net;       // ... and network number
@@ -26,7 +32,7 @@ struct BoardWindowState {
     COLORREF fillColor;
     int32_t fillEnabled;
     HBITMAP canvasBitmap;  // the 640x480 picture
-    uint32_t scrollFlags;  // bit 0 horizontal, bit 1 vertical
+    uint32_t scrollFlags;  // ScrollFlagHorizontal, ScrollFlagVertical
     HWND canvasWindow;
     HWND sizePickerWindow;
     HWND rebarWindow;
@@ -58,10 +64,11 @@ static_assert(offsetof(BoardWindowState, requestPenEnabled) == 64, "requestPenEn
 static_assert(offsetof(BoardWindowState, requestFillColor) == 68, "requestFillColor");
 static_assert(offsetof(BoardWindowState, requestFillEnabled) == 72, "requestFillEnabled");
 
-// The record of a board window: the frame's own slot.
-inline BoardWindowState* BoardStateOf(HWND frame)
-{
-    return frame ? reinterpret_cast<BoardWindowState*>(GetWindowLongPtrA(frame, GWLP_USERDATA)) : nullptr;
-}
+// The record of the board that `window` belongs to, for every window of a
+// board (the frame, the canvas, the rebar, the toolbar, the picker): the
+// user data of the board frame at the top of its parent chain. Null for a
+// window outside a board, and while the frame has no record: before its
+// WM_CREATE stores it and from its WM_DESTROY on.
+BoardWindowState* BoardStateOf(HWND window);
 
 #endif

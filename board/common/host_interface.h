@@ -1,15 +1,15 @@
 // Calls back into the Orvane host through the HostCore handed over by MsgInit.
-#ifndef OBOARD_HOST_INTERFACE_H
-#define OBOARD_HOST_INTERFACE_H
+#ifndef OBOARD_COMMON_HOST_INTERFACE_H
+#define OBOARD_COMMON_HOST_INTERFACE_H
 
 #include "oboard/host_core.h"
 
 // Null until MsgInit; never released by the plugin.
-extern HostCore* TheHostCore;
+extern HostCore* gHostCore;
 
 // The host that one run of a handler talks to from its start to its end.
 // A host may call the plugin back from inside any call into it, and such a
-// nested MsgInit replaces TheHostCore; the handler that was interrupted
+// nested MsgInit replaces gHostCore; the handler that was interrupted
 // still finishes with the host it began with (a text it got from one host
 // goes back to that host), while later messages use the new one. The entry
 // point holds one for every message it handles.
@@ -25,7 +25,7 @@ private:
     bool previousSet_;
 };
 
-// The pinned host of the handler that is running, or TheHostCore outside
+// The pinned host of the handler that is running, or gHostCore outside
 // every handler (window procedures run from the host's message loop). Null
 // before MsgInit. Every wrapper below goes through it.
 HostCore* ActiveHost();

@@ -1,30 +1,30 @@
-#include "host_interface.h"
+#include "common/host_interface.h"
 
-HostCore* TheHostCore = nullptr;
+HostCore* gHostCore = nullptr;
 
 namespace {
 
 // Set while a handler runs; a pinned null host stays null.
-HostCore* PinnedCore = nullptr;
-bool Pinned = false;
+HostCore* gPinnedCore = nullptr;
+bool gPinned = false;
 
 }  // namespace
 
-PinnedHost::PinnedHost() : previous_(PinnedCore), previousSet_(Pinned)
+PinnedHost::PinnedHost() : previous_(gPinnedCore), previousSet_(gPinned)
 {
-    PinnedCore = TheHostCore;
-    Pinned = true;
+    gPinnedCore = gHostCore;
+    gPinned = true;
 }
 
 PinnedHost::~PinnedHost()
 {
-    PinnedCore = previous_;
-    Pinned = previousSet_;
+    gPinnedCore = previous_;
+    gPinned = previousSet_;
 }
 
 HostCore* ActiveHost()
 {
-    return Pinned ? PinnedCore : TheHostCore;
+    return gPinned ? gPinnedCore : gHostCore;
 }
 
 int SendHostMessage(uint32_t id, int32_t p1, int32_t p2)
@@ -40,13 +40,9 @@ int SendHostMessage(uint32_t id, int32_t p1, int32_t p2)
     return host->HostMessage(&message);
 }
 
-HINSTANCE HostInstance()
-{
-    HostCore* host = ActiveHost();
-    return host ? host->HostInstance() : nullptr;
-}
+namespace {
 
-static int32_t GetIntValue(int table, int row, int column)
+int32_t GetIntValue(int table, int row, int column)
 {
     HostCore* host = ActiveHost();
     if (!host)
@@ -55,6 +51,14 @@ static int32_t GetIntValue(int table, int row, int column)
     value.type = ValueInt;
     host->GetValue(table, row, column, &value);
     return value.value;
+}
+
+}  // namespace
+
+HINSTANCE HostInstance()
+{
+    HostCore* host = ActiveHost();
+    return host ? host->HostInstance() : nullptr;
 }
 
 int32_t GetConfigInt(int column)

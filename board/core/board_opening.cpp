@@ -1,44 +1,30 @@
-#include "board_registry.h"
+#include "core/board_opening.h"
 
-#include "host_interface.h"
-
-#include "../windows/frame_window.h"
-#include "../windows/module_instance.h"
+#include <windows.h>
 
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <new>
 #include <set>
 
+#include "common/board_registry.h"
+#include "common/host_interface.h"
+#include "common/module_instance.h"
+#include "oboard/board_ui.h"
+
 namespace {
 
-// Entries only: the module's unloading discards them without touching any
-// window.
-std::map<BoardKey, HWND> BoardRegistry;
-
 // Keys whose window an OpenBoard further up the stack is making.
-std::set<BoardKey> KeysBeingOpened;
+std::set<BoardKey> gKeysBeingOpened;
 
-bool BoardsAllowed = false;
+bool gBoardsAllowed = false;
 // Counts the starts and ends of the user interface, so that an OpenBoard
 // sees whether one happened during a call that could re-enter the plugin.
-unsigned BoardSession = 0;
+unsigned gBoardSession = 0;
 
 const char TitlePrefix[] = "Grafika - ";
-const DWORD BoardFrameStyle = 0x00CE0000;  // caption, system menu, sizing border, minimize box
-
-// The entry of `key` if its window is still alive. An entry whose window has
-// gone is dropped, so that a stale handle never reaches the caller.
-std::map<BoardKey, HWND>::iterator FindLiveEntry(const BoardKey& key)
-{
-    auto found = BoardRegistry.find(key);
-    if (found != BoardRegistry.end() && !IsWindow(found->second)) {
-        BoardRegistry.erase(found);
-        return BoardRegistry.end();
-    }
-    return found;
-}
+// No maximize box: the frame is never larger than its picture needs.
+const DWORD BoardFrameStyle = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX;
 
 // "Grafika - " + name in a new block the caller frees, or null.
 char* BuildTitle(const char* name)
@@ -53,23 +39,13 @@ char* BuildTitle(const char* name)
     return title;
 }
 
-bool Register(const BoardKey& key, HWND frame)
-{
-    try {
-        BoardRegistry[key] = frame;
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-}
-
 // Marks a key as being opened for the lifetime of one OpenBoard.
 class OpeningKey {
 public:
     explicit OpeningKey(const BoardKey& key) : key_(key)
     {
         try {
-            marked_ = KeysBeingOpened.insert(key).second;
+            marked_ = gKeysBeingOpened.insert(key).second;
         } catch (const std::bad_alloc&) {
             marked_ = false;
         }
@@ -77,7 +53,7 @@ public:
     ~OpeningKey()
     {
         if (marked_)
-            KeysBeingOpened.erase(key_);
+            gKeysBeingOpened.erase(key_);
     }
     OpeningKey(const OpeningKey&) = delete;
     OpeningKey& operator=(const OpeningKey&) = delete;
@@ -103,23 +79,23 @@ int BringForward(HWND frame)
 
 void AllowBoards()
 {
-    if (!BoardsAllowed) {
-        BoardsAllowed = true;
-        ++BoardSession;
+    if (!gBoardsAllowed) {
+        gBoardsAllowed = true;
+        ++gBoardSession;
     }
 }
 
 void RefuseBoards()
 {
-    if (BoardsAllowed) {
-        BoardsAllowed = false;
-        ++BoardSession;
+    if (gBoardsAllowed) {
+        gBoardsAllowed = false;
+        ++gBoardSession;
     }
 }
 
 int OpenBoard(int32_t net, int32_t contact, const char* name)
 {
-    if (!BoardsAllowed)
+    if (!gBoardsAllowed)
         return 0;
     if (HWND open = FindBoardWindow(net, contact))
         return BringForward(open);
@@ -130,7 +106,7 @@ int OpenBoard(int32_t net, int32_t contact, const char* name)
     OpeningKey opening(key);
     if (!opening.Marked())
         return 0;
-    const unsigned session = BoardSession;
+    const unsigned session = gBoardSession;
 
     char* title = BuildTitle(name ? name : "");
     if (!title)
@@ -140,7 +116,7 @@ int OpenBoard(int32_t net, int32_t contact, const char* name)
     const int y = GetConfigInt(ColBoardY);
     const int width = GetConfigInt(ColBoardWidth);
     const int height = GetConfigInt(ColBoardHeight);
-    if (session != BoardSession) {
+    if (session != gBoardSession) {
         std::free(title);
         return 0;
     }
@@ -148,19 +124,19 @@ int OpenBoard(int32_t net, int32_t contact, const char* name)
     // The frame copies the words while it is created: contact first, net second.
     int32_t creationWords[2] = {contact, net};
     HWND frame = CreateWindowExA(0, BoardFrameClassName, title, BoardFrameStyle, x, y, width, height, nullptr, nullptr,
-                                 BoardModuleInstance, creationWords);
+                                 gBoardModuleInstance, creationWords);
     std::free(title);
     if (!frame)
         return 0;
     // The user interface ended (and maybe started again) while the window
     // was made: nothing would ever close it, so it goes now.
-    if (session != BoardSession || !IsWindow(frame)) {
+    if (session != gBoardSession || !IsWindow(frame)) {
         if (IsWindow(frame))
             DestroyWindow(frame);
         return 0;
     }
 
-    if (!Register(key, frame)) {
+    if (!RememberBoardWindow(key, frame)) {
         DestroyWindow(frame);
         return 0;
     }
@@ -173,36 +149,15 @@ int OpenBoard(int32_t net, int32_t contact, const char* name)
 
 void CloseAllBoards()
 {
-    while (!BoardRegistry.empty()) {
-        const BoardKey key = BoardRegistry.begin()->first;
-        const HWND frame = BoardRegistry.begin()->second;
+    BoardKey key;
+    HWND frame;
+    while (FirstBoardWindow(&key, &frame)) {
         if (IsWindow(frame))
             SendMessageA(frame, WM_CLOSE, 0, 0);
         // A frame removes its entry when it closes. If this one did not (its
         // window was already gone, or it ignored the message), drop the entry
         // here and make sure no board window stays behind, so the loop ends.
-        auto found = BoardRegistry.find(key);
-        if (found != BoardRegistry.end() && found->second == frame) {
-            BoardRegistry.erase(found);
-            if (IsWindow(frame))
-                DestroyWindow(frame);
-        }
+        if (ForgetBoardWindow(key, frame) && IsWindow(frame))
+            DestroyWindow(frame);
     }
-}
-
-HWND FindBoardWindow(int32_t net, int32_t contact)
-{
-    if (BoardRegistry.empty())
-        return nullptr;
-    auto found = FindLiveEntry(BoardKey {net, contact});
-    return found == BoardRegistry.end() ? nullptr : found->second;
-}
-
-void ForgetBoardWindow(const BoardKey& key, HWND frame)
-{
-    if (BoardRegistry.empty())
-        return;
-    auto found = BoardRegistry.find(key);
-    if (found != BoardRegistry.end() && found->second == frame)
-        BoardRegistry.erase(found);
 }

@@ -1,6 +1,6 @@
 // Picking one image of an icon group by size and colour depth.
-#ifndef OBOARD_ICON_LOADER_H
-#define OBOARD_ICON_LOADER_H
+#ifndef OBOARD_CONTROLS_ICON_LOADER_H
+#define OBOARD_CONTROLS_ICON_LOADER_H
 
 #include <windows.h>
 

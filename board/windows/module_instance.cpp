@@ -1,3 +1,0 @@
-#include "module_instance.h"
-
-HINSTANCE BoardModuleInstance = nullptr;
