@@ -46,6 +46,10 @@ bool IsShapeTool(int32_t tool);
 // context, so that doing it twice restores the screen.
 void InvertShape(HWND window, DrawTool tool, const PictureSegment& points);
 
+// One step of a dragged preview: the outline at `from` inverted away and the
+// one at `to` inverted in, both on one device context of `window`.
+void MoveInvertedShape(HWND window, DrawTool tool, const PictureSegment& from, const PictureSegment& to);
+
 // A picture selected into a memory context compatible with `window`'s, for
 // one drawing step. Everything is released when it goes out of scope.
 class PictureContext {

@@ -84,43 +84,50 @@ void OnSize(HWND canvas, BoardWindowState& state, UINT sizeType)
     UpdateScrollBar(canvas, state, SB_HORZ, ScrollFlagHorizontal, PictureWidth - 1, client.right);
 }
 
-// The whole client area from the scroll position `offset`. Where the window
-// reaches beyond the picture's right or bottom edge, it shows the workspace
-// colour rather than whatever lies outside the bitmap.
-void PaintContent(HDC dc, HBITMAP picture, const RECT& client, POINT offset)
+// The part `area` of the client area, with the picture shown from the
+// scroll position `offset`. Where the window reaches beyond the picture's
+// right or bottom edge, it shows the workspace colour rather than whatever
+// lies outside the bitmap.
+void PaintContent(HDC dc, HBITMAP picture, const RECT& area, POINT offset)
 {
-    int shownWidth = 0, shownHeight = 0;
+    RECT shown = {0, 0, 0, 0};
     HDC memory = picture ? CreateCompatibleDC(dc) : nullptr;
     if (memory) {
         HGDIOBJ previous = SelectObject(memory, picture);
+        const RECT whole = {0, 0, PictureWidth - offset.x, PictureHeight - offset.y};
+        if (previous && IntersectRect(&shown, &area, &whole))
+            BitBlt(dc, shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top, memory,
+                   shown.left + offset.x, shown.top + offset.y, SRCCOPY);
         if (previous) {
-            BitBlt(dc, client.left, client.top, client.right - client.left, client.bottom - client.top, memory,
-                   offset.x, offset.y, SRCCOPY);
-            shownWidth = PictureWidth - offset.x;
-            shownHeight = PictureHeight - offset.y;
+            shown = whole;
             SelectObject(memory, previous);
         }
         DeleteDC(memory);
     }
     HBRUSH beyond = GetSysColorBrush(COLOR_APPWORKSPACE);
-    if (shownWidth < client.right) {
-        RECT right = {shownWidth > 0 ? shownWidth : 0, 0, client.right, client.bottom};
+    const int shownRight = shown.right > 0 ? shown.right : 0;
+    const int shownBottom = shown.bottom > 0 ? shown.bottom : 0;
+    if (shownRight < area.right) {
+        RECT right = {shownRight > area.left ? shownRight : area.left, area.top, area.right, area.bottom};
         FillRect(dc, &right, beyond);
     }
-    if (shownHeight < client.bottom) {
-        RECT below = {0, shownHeight > 0 ? shownHeight : 0, client.right, client.bottom};
+    if (shownBottom < area.bottom) {
+        RECT below = {area.left, shownBottom > area.top ? shownBottom : area.top, area.right, area.bottom};
         FillRect(dc, &below, beyond);
     }
 }
 
-// The whole client area is copied, whatever the invalid region.
+// Only the invalid part is copied: outside it the paint context is clipped
+// anyway, and a small change (a stroke, a request) need not copy the whole
+// picture again.
 void OnPaint(HWND canvas, const BoardWindowState& state)
 {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(canvas, &paint);
-    RECT client;
+    RECT client, area;
     GetClientRect(canvas, &client);
-    PaintContent(dc, state.canvasBitmap, client, ScrollOffset(canvas));
+    if (IntersectRect(&area, &paint.rcPaint, &client))
+        PaintContent(dc, state.canvasBitmap, area, ScrollOffset(canvas));
     EndPaint(canvas, &paint);
 }
 
@@ -214,8 +221,7 @@ void OnMouseMove(HWND canvas, const BoardWindowState& state, bool leftButtonDown
     if (!DragIsOn(state) || !leftButtonDown)
         return;
     const DrawTool tool = static_cast<DrawTool>(state.tool);
-    if (IsShapeTool(tool))
-        InvertShape(canvas, tool, DragSegment());
+    const PictureSegment shown = DragSegment();
     gCanvasDrag.currentX = mouse.x;
     gCanvasDrag.currentY = mouse.y;
     if (tool == ToolFreehand) {
@@ -223,7 +229,8 @@ void OnMouseMove(HWND canvas, const BoardWindowState& state, bool leftButtonDown
         gCanvasDrag.anchorX = gCanvasDrag.currentX;
         gCanvasDrag.anchorY = gCanvasDrag.currentY;
     } else {
-        InvertShape(canvas, tool, DragSegment());
+        // The preview drawn at the last move goes, the new one comes.
+        MoveInvertedShape(canvas, tool, shown, DragSegment());
     }
 }
 
