@@ -1,4 +1,6 @@
-#include "script_arguments.h"
+#include "host/script_arguments.h"
+
+#include <cstring>
 
 int TruncateNumber(float value)
 {
@@ -17,11 +19,32 @@ unsigned short PortArgument(const LuaPlus::LuaStackObject& argument)
     return static_cast<unsigned short>(port & 0xFFFFu);
 }
 
+int HandleArgument(const LuaPlus::LuaStackObject& argument)
+{
+    return argument.IsNumber() ? argument.GetInteger() : 0;
+}
+
+bool IntegerArgument(const LuaPlus::LuaStackObject& argument, int* value)
+{
+    if (!argument.IsNumber())
+        return false;
+    *value = argument.GetInteger();
+    return true;
+}
+
 const char* TextArgument(const LuaPlus::LuaStackObject& argument)
 {
     if (!argument.IsString())
         return nullptr;
     return argument.GetString();
+}
+
+const char* TextArgument(const LuaPlus::LuaStackObject& argument, int* length)
+{
+    const char* text = TextArgument(argument);
+    if (text != nullptr)
+        *length = static_cast<int>(std::strlen(text));
+    return text;
 }
 
 int NumberResult(LuaPlus::LuaState* state, double value)

@@ -2,40 +2,14 @@
 // worker thread.
 #include <LuaPlus/LuaPlus.h>
 
-#include <string>
-
-#include "slot_worker.h"
-#include "socket_table.h"
-
-namespace {
-
-// The callback's name and handle, if the slot is still the worker's.
-bool CallbackOfLiveSlot(const SlotWorker* worker, std::string* name)
-{
-    SocketTableLock lock;
-    const SocketSlot& slot = SocketTable[worker->index];
-    if (!WorkerSlotIsLive(worker) || slot.callbackName == nullptr)
-        return false;
-    *name = slot.callbackName;
-    return true;
-}
-
-bool SlotStillLive(const SlotWorker* worker)
-{
-    SocketTableLock lock;
-    return WorkerSlotIsLive(worker);
-}
-
-}  // namespace
+#include "sockets/slot_worker.h"
+#include "sockets/socket_table.h"
 
 bool InvokeCallback(SlotWorker* worker, const char* text, int event, int extra)
 {
-    std::string name;
-    if (!CallbackOfLiveSlot(worker, &name))
-        return false;
     LuaPlus::LuaState* thread = worker->luaThread;
     // Looked up by name on every call: the script may redefine it.
-    LuaPlus::LuaObject function = thread->GetGlobal(name.c_str());
+    LuaPlus::LuaObject function = thread->GetGlobal(worker->functionName);
     if (!function.IsFunction())
         return false;
 
@@ -47,9 +21,14 @@ bool InvokeCallback(SlotWorker* worker, const char* text, int event, int extra)
     // have waited for the state's lock while the script released the slot.
     // What remains is the moment between this check and the call's start, in
     // which a release on another thread still lets this one call begin.
+    bool live;
+    {
+        SocketTableLock lock;
+        live = WorkerSlotIsLive(worker);
+    }
     bool answer = false;
-    if (SlotStillLive(worker) && call.PCall(1) == 0) {
-        LuaPlus::LuaObject result = LuaPlus::LuaStackObject(thread, height + 1);
+    if (live && call.PCall(1) == 0) {
+        LuaPlus::LuaObject result = thread->Stack(height + 1);
         answer = result.IsBoolean() && result.GetBoolean();
     }
     int extraValues = thread->GetTop() - height;

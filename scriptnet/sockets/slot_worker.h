@@ -26,6 +26,8 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include "sockets/winsock_io.h"
+
 namespace LuaPlus {
 class LuaState;
 }
@@ -41,13 +43,16 @@ struct SlotWorker {
     int index;
     unsigned generation;           // of the slot when it was served
     LuaPlus::LuaState* luaThread;  // the worker's own Lua thread
-    SOCKET wakeSocket;             // UDP, connected to itself
-    HANDLE wakeEvent;              // manual-reset, set by a release or a
-                                   // retirement, reset at each pass
-    HANDLE ioEvent;                // of the overlapped receive or accept
-    SOCKET releasedSocket;         // handed over by a release (table lock)
-    SOCKET retiredSocket;          // replaced by tAccept (table lock)
-    HMODULE modulePin;             // reference that keeps the DLL loaded
+    // The global function it calls: the name does not change while the
+    // worker serves the slot (a second tSetCallback is refused), so the
+    // worker keeps its own copy and needs no look at the slot for it.
+    char* functionName;
+    SOCKET wakeSocket;      // UDP, connected to itself; wakes the readiness wait
+    CancellableIo io;       // wakeEvent: set by a release or a retirement,
+                            // reset at each pass
+    SOCKET releasedSocket;  // handed over by a release (table lock)
+    SOCKET retiredSocket;   // replaced by tAccept (table lock)
+    HMODULE modulePin;      // reference that keeps the DLL loaded
 };
 
 // The readiness-wait limit of every worker: 3600 seconds. Set once when the
@@ -56,26 +61,21 @@ struct SlotWorker {
 void ConfigureWorkerWaitTime();
 timeval WorkerWaitTime();
 
-// Serves the slot (index, generation) by a new worker that calls the global
-// function `name` in the caller's universe. Sets callbackName and
-// workerThread. False, with nothing changed, if the slot was released or
-// has a callback meanwhile, or the thread cannot be started.
-bool StartSocketWorker(int index, unsigned generation, const char* name, LuaPlus::LuaState* callingState);
-
 // The thread procedure.
 DWORD WINAPI SocketWorker(void* worker);
 
 // Calls the slot's script function with (handle, event, text or "", extra)
-// for one result; answers whether that result is true. False without a
-// call when the slot was released, has no callback, or the global is not a
-// function.
+// for one result; answers whether that result is true. The caller has just
+// seen the slot live; the call is not made when the slot was released
+// meanwhile, nor when the global is not a function.
 bool InvokeCallback(SlotWorker* worker, const char* text, int event, int extra);
 
-// Whether the worker's slot still is the one it serves. Lock held.
+// Whether the worker's slot still is the one it serves: the one check
+// before every read or write of the slot by its worker. Lock held.
 bool WorkerSlotIsLive(const SlotWorker* worker);
 
 // Takes the socket tAccept replaced, if any, and clears the wake event; at
-// the start of each pass, when the worker uses no socket.
+// the start of each pass, when the worker uses no socket. Lock held.
 SOCKET TakeRetiredSocket(SlotWorker* worker);
 
 // The last step of a worker thread: closes what it owns, lets its Lua

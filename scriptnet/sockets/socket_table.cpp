@@ -1,11 +1,12 @@
-#include "socket_table.h"
-
-#include <LuaPlus/LuaPlus.h>
+#include "sockets/socket_table.h"
 
 #include <cstdlib>
 #include <cstring>
 
-SocketSlot SocketTable[kSocketSlotCount];
+#include "common/this_module.h"
+#include "sockets/winsock_io.h"
+
+SocketSlot gSocketTable[SocketSlotCount];
 
 namespace {
 
@@ -39,40 +40,31 @@ void ReleaseSlotLocked(SocketSlot& slot)
     if (slot.worker != nullptr) {
         HandOverServedSocket(slot.worker, slot.socketHandle);
     } else {
-        closesocket(slot.socketHandle);
+        CloseSocket(slot.socketHandle);
     }
-    slot.socketHandle = 0;
     std::free(slot.callbackName);
-    if (slot.dataEvent != nullptr && slot.dataEvent != INVALID_HANDLE_VALUE)
-        CloseHandle(slot.dataEvent);
-    slot.dataEvent = nullptr;
-    slot.callbackName = nullptr;
-    slot.slotFlags = 0;
-    slot.lastError = 0;
-    if (slot.workerThread != nullptr && slot.workerThread != INVALID_HANDLE_VALUE) {
-        CloseHandle(slot.workerThread);
-    }
-    slot.workerThread = nullptr;
+    CloseOwnedHandle(slot.dataEvent);
+    CloseOwnedHandle(slot.workerThread);
     ZeroSlot(slot);
     ++slot.generation;
 }
 
 }  // namespace
 
-void LockSocketTable()
+SocketTableLock::SocketTableLock()
 {
     EnterCriticalSection(&Guard().section);
 }
 
-void UnlockSocketTable()
+SocketTableLock::~SocketTableLock()
 {
     LeaveCriticalSection(&Guard().section);
 }
 
 int FindFreeSlot()
 {
-    for (int i = 0; i < kSocketSlotCount; ++i) {
-        if (SocketTable[i].slotFlags == 0)
+    for (int i = 0; i < SocketSlotCount; ++i) {
+        if (gSocketTable[i].slotFlags == 0)
             return i;
     }
     return -1;
@@ -84,7 +76,7 @@ int TakeFreeSlot(unsigned flags, LuaPlus::LuaState* scriptState, unsigned* gener
     int index = FindFreeSlot();
     if (index < 0)
         return -1;
-    SocketSlot& slot = SocketTable[index];
+    SocketSlot& slot = gSocketTable[index];
     ZeroSlot(slot);
     slot.slotFlags = flags | SlotInUse;
     slot.slotIndex = index;
@@ -96,18 +88,18 @@ int TakeFreeSlot(unsigned flags, LuaPlus::LuaState* scriptState, unsigned* gener
 
 void ReleaseSlot(int index)
 {
-    if (index < 0 || index >= kSocketSlotCount)
+    if (index < 0 || index >= SocketSlotCount)
         return;
     SocketTableLock lock;
-    ReleaseSlotLocked(SocketTable[index]);
+    ReleaseSlotLocked(gSocketTable[index]);
 }
 
 bool ReleaseSlotOfGeneration(int index, unsigned generation)
 {
-    if (index < 0 || index >= kSocketSlotCount)
+    if (index < 0 || index >= SocketSlotCount)
         return false;
     SocketTableLock lock;
-    SocketSlot& slot = SocketTable[index];
+    SocketSlot& slot = gSocketTable[index];
     if (slot.generation != generation || slot.slotFlags == 0)
         return false;
     ReleaseSlotLocked(slot);
@@ -116,10 +108,10 @@ bool ReleaseSlotOfGeneration(int index, unsigned generation)
 
 bool SetSlotErrorOfGeneration(int index, unsigned generation, int error)
 {
-    if (index < 0 || index >= kSocketSlotCount)
+    if (index < 0 || index >= SocketSlotCount)
         return false;
     SocketTableLock lock;
-    SocketSlot& slot = SocketTable[index];
+    SocketSlot& slot = gSocketTable[index];
     if (slot.generation != generation || slot.slotFlags == 0)
         return false;
     slot.lastError = error;
@@ -129,31 +121,29 @@ bool SetSlotErrorOfGeneration(int index, unsigned generation, int error)
 void ReleaseAllSlots()
 {
     SocketTableLock lock;
-    for (SocketSlot& slot : SocketTable)
+    for (SocketSlot& slot : gSocketTable)
         ReleaseSlotLocked(slot);
 }
 
-int SlotIndexOfHandle(const LuaPlus::LuaStackObject& argument)
+int SlotIndexOfHandle(int handle)
 {
-    if (!argument.IsNumber())
-        return -1;
-    int handle = argument.GetInteger();
-    if (handle < 1 || handle > kSocketSlotCount)
+    if (handle < 1 || handle > SocketSlotCount)
         return -1;
     SocketTableLock lock;
-    if ((SocketTable[handle - 1].slotFlags & SlotInUse) == 0)
+    if ((gSocketTable[handle - 1].slotFlags & SlotInUse) == 0)
         return -1;
     return handle - 1;
 }
 
-bool CopySlot(int index, SocketSlot* copy)
+bool CopySlotOfHandle(int handle, SocketSlot* copy)
 {
-    if (index < 0 || index >= kSocketSlotCount)
+    if (handle < 1 || handle > SocketSlotCount)
         return false;
     SocketTableLock lock;
-    if (SocketTable[index].slotFlags == 0)
+    const SocketSlot& slot = gSocketTable[handle - 1];
+    if ((slot.slotFlags & SlotInUse) == 0)
         return false;
-    *copy = SocketTable[index];
+    *copy = slot;
     return true;
 }
 
@@ -161,7 +151,7 @@ int CountSlotsInUse()
 {
     SocketTableLock lock;
     int count = 0;
-    for (const SocketSlot& slot : SocketTable) {
+    for (const SocketSlot& slot : gSocketTable) {
         if (slot.slotFlags & SlotInUse)
             ++count;
     }

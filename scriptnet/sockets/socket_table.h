@@ -2,7 +2,7 @@
 // that registered the module and by the worker threads that serve slots.
 //
 // Guard: every field of a slot is read and written with the table lock held
-// (LockSocketTable / SocketTableLock); blocking socket calls are made on a
+// (SocketTableLock); blocking socket calls are made on a
 // copy of the handle taken under the lock, never with the lock held. A slot
 // is taken (TakeFreeSlot) and released (ReleaseSlot) atomically, so no two
 // threads are ever handed the same slot. Each slot has a generation that
@@ -16,7 +16,6 @@
 
 namespace LuaPlus {
 class LuaState;
-class LuaStackObject;
 }  // namespace LuaPlus
 
 struct SlotWorker;
@@ -34,7 +33,13 @@ enum SlotError {
     ErrWaitExhausted = 25,
 };
 
-const int kSocketSlotCount = 30;
+const int SocketSlotCount = 30;
+
+// The most a receive takes at once, on the script's thread and in a worker.
+const int ReceiveBufferSize = 1024;
+
+// The backlog of a slot made listening by tListen, kept by its worker.
+const int ListenBacklog = 4;
 
 struct SocketSlot {
     SOCKET socketHandle;
@@ -54,16 +59,14 @@ struct SocketSlot {
     unsigned generation;
 };
 
-extern SocketSlot SocketTable[kSocketSlotCount];
+extern SocketSlot gSocketTable[SocketSlotCount];
 
-// The table lock (recursive). Held only for short field accesses.
-void LockSocketTable();
-void UnlockSocketTable();
-
+// The table lock (recursive), held for the scope of an object. Held only
+// for short field accesses.
 class SocketTableLock {
 public:
-    SocketTableLock() { LockSocketTable(); }
-    ~SocketTableLock() { UnlockSocketTable(); }
+    SocketTableLock();
+    ~SocketTableLock();
     SocketTableLock(const SocketTableLock&) = delete;
     SocketTableLock& operator=(const SocketTableLock&) = delete;
 };
@@ -102,13 +105,14 @@ bool SetSlotErrorOfGeneration(int index, unsigned generation, int error);
 // Releases every slot in use.
 void ReleaseAllSlots();
 
-// The handle rule: a number whose integer value h (fraction dropped) lies
-// between 1 and 30 and whose slot h - 1 is in use. Answers the slot index,
-// or -1 when the argument is not accepted.
-int SlotIndexOfHandle(const LuaPlus::LuaStackObject& argument);
+// The handle rule: a script's handle h (a number's integer value, fraction
+// dropped) lies between 1 and 30 and its slot h - 1 is in use. Answers the
+// slot index, or -1 when the handle is not accepted.
+int SlotIndexOfHandle(int handle);
 
-// A copy of the slot taken under the lock; false when the slot is free.
-bool CopySlot(int index, SocketSlot* copy);
+// A copy of the slot of an accepted handle, taken under the lock in one
+// look; false when the handle is not accepted.
+bool CopySlotOfHandle(int handle, SocketSlot* copy);
 
 // Number of slots in use.
 int CountSlotsInUse();

@@ -1,5 +1,6 @@
-// Starting a worker, handing a released slot's socket over to it, a
-// worker's last step, and stopping every worker when the module unloads.
+// Serving a slot (tSetCallback), handing a released slot's socket over to
+// its worker, a worker's last step, and stopping every worker when the
+// module unloads.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -10,17 +11,20 @@
 #include <new>
 #include <vector>
 
-#include "slot_worker.h"
-#include "socket_table.h"
+#include "common/this_module.h"
+#include "sockets/slot_worker.h"
+#include "sockets/socket_operations.h"
+#include "sockets/socket_table.h"
+#include "sockets/winsock_io.h"
 
 namespace {
 
 // Handles of every worker thread that may not have ended yet (table lock).
 // A thread's handle is signalled only after its last instruction, when it
 // has also let go of the module.
-std::vector<HANDLE> workerThreads;
+std::vector<HANDLE> gWorkerThreads;
 // Set while the module unloads: no worker may start then.
-volatile LONG stoppingWorkers = 0;
+volatile LONG gStoppingWorkers = 0;
 
 // Owns the event of WorkersStoppingEvent for the module's lifetime; no
 // worker outlives the module (each holds a reference on it).
@@ -36,76 +40,63 @@ struct StoppingSignal {
     StoppingSignal& operator=(const StoppingSignal&) = delete;
 };
 
-StoppingSignal stoppingSignal;
-
-// A UDP socket on the loopback interface, connected to its own address so
-// that only it can send to itself: a datagram on it wakes the worker's
-// readiness wait.
-SOCKET MakeWakeSocket()
-{
-    SOCKET wake = socket(AF_INET, SOCK_DGRAM, 0);
-    if (wake == INVALID_SOCKET)
-        return INVALID_SOCKET;
-    sockaddr_in address;
-    std::memset(&address, 0, sizeof address);
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int length = sizeof address;
-    if (bind(wake, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        getsockname(wake, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
-        connect(wake, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        closesocket(wake);
-        return INVALID_SOCKET;
-    }
-    return wake;
-}
+StoppingSignal gStoppingSignal;
 
 // Forgets threads that have ended. Lock held.
 void ForgetEndedThreads()
 {
     size_t kept = 0;
-    for (HANDLE thread : workerThreads) {
+    for (HANDLE thread : gWorkerThreads) {
         if (WaitForSingleObject(thread, 0) == WAIT_OBJECT_0) {
             CloseHandle(thread);
         } else {
-            workerThreads[kept++] = thread;
+            gWorkerThreads[kept++] = thread;
         }
     }
-    workerThreads.resize(kept);
+    gWorkerThreads.resize(kept);
+}
+
+// Frees what a worker owns but its module reference, which it answers:
+// its wake socket and events, its Lua thread, its name and itself.
+HMODULE DestroyWorker(SlotWorker* worker)
+{
+    if (worker->wakeSocket != INVALID_SOCKET)
+        CloseSocket(worker->wakeSocket);
+    CloseOwnedHandle(worker->io.wakeEvent);
+    CloseOwnedHandle(worker->io.ioEvent);
+    if (worker->luaThread != nullptr)
+        LuaPlus::LuaState::DestroyThread(worker->luaThread);
+    std::free(worker->functionName);
+    HMODULE modulePin = worker->modulePin;
+    delete worker;
+    return modulePin;
 }
 
 // Undoes a start that did not get as far as the thread.
 void DiscardWorker(SlotWorker* worker)
 {
-    if (worker->wakeSocket != INVALID_SOCKET)
-        closesocket(worker->wakeSocket);
-    if (worker->wakeEvent != nullptr)
-        CloseHandle(worker->wakeEvent);
-    if (worker->ioEvent != nullptr)
-        CloseHandle(worker->ioEvent);
-    if (worker->luaThread != nullptr)
-        LuaPlus::LuaState::DestroyThread(worker->luaThread);
-    if (worker->modulePin != nullptr)
-        FreeLibrary(worker->modulePin);
-    delete worker;
+    HMODULE modulePin = DestroyWorker(worker);
+    if (modulePin != nullptr)
+        FreeLibrary(modulePin);
 }
 
-}  // namespace
-
-HANDLE WorkersStoppingEvent()
+// A heap copy of a text, or null.
+char* CopyText(const char* text)
 {
-    return stoppingSignal.event;
+    size_t length = std::strlen(text);
+    char* copy = static_cast<char*>(std::malloc(length + 1));
+    if (copy != nullptr)
+        std::memcpy(copy, text, length + 1);
+    return copy;
 }
 
-bool WorkerSlotIsLive(const SlotWorker* worker)
-{
-    const SocketSlot& slot = SocketTable[worker->index];
-    return slot.generation == worker->generation && slot.slotFlags != 0 && slot.worker == worker;
-}
-
+// Serves the slot (index, generation) by a new worker that calls the global
+// function `name` in the caller's universe. Sets callbackName and
+// workerThread. False, with nothing changed, if the slot was released or
+// has a callback meanwhile, or the thread cannot be started.
 bool StartSocketWorker(int index, unsigned generation, const char* name, LuaPlus::LuaState* callingState)
 {
-    if (stoppingWorkers)
+    if (gStoppingWorkers)
         return false;
     SlotWorker* worker = new (std::nothrow) SlotWorker();
     if (worker == nullptr)
@@ -114,47 +105,42 @@ bool StartSocketWorker(int index, unsigned generation, const char* name, LuaPlus
     worker->generation = generation;
     worker->releasedSocket = INVALID_SOCKET;
     worker->retiredSocket = INVALID_SOCKET;
-    worker->wakeSocket = MakeWakeSocket();
-    worker->wakeEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    worker->ioEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    worker->wakeSocket = INVALID_SOCKET;
+    OpenWakeSocket(&worker->wakeSocket);
+    worker->io.wakeEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    worker->io.ioEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     // Made here, on the script's thread, which owns the stack the new Lua
     // thread is briefly pushed on.
     worker->luaThread = callingState->NewThread();
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&SocketWorker),
-                       &worker->modulePin);
-    size_t length = std::strlen(name);
-    char* nameCopy = static_cast<char*>(std::malloc(length + 1));
-    if (worker->wakeSocket == INVALID_SOCKET || worker->wakeEvent == nullptr || worker->ioEvent == nullptr ||
-        worker->luaThread == nullptr || worker->modulePin == nullptr || nameCopy == nullptr) {
+    worker->modulePin = PinThisModule();
+    worker->functionName = CopyText(name);
+    char* nameCopy = CopyText(name);
+    if (worker->wakeSocket == INVALID_SOCKET || worker->io.wakeEvent == nullptr || worker->io.ioEvent == nullptr ||
+        worker->luaThread == nullptr || worker->modulePin == nullptr || worker->functionName == nullptr ||
+        nameCopy == nullptr) {
         std::free(nameCopy);
         DiscardWorker(worker);
         return false;
     }
-    std::memcpy(nameCopy, name, length + 1);
 
     bool started = false;
     {
         SocketTableLock lock;
-        SocketSlot& slot = SocketTable[index];
-        if (!stoppingWorkers && slot.generation == generation && slot.slotFlags != 0 && slot.callbackName == nullptr &&
+        SocketSlot& slot = gSocketTable[index];
+        if (!gStoppingWorkers && slot.generation == generation && slot.slotFlags != 0 && slot.callbackName == nullptr &&
             slot.worker == nullptr) {
             // The thread blocks on the table lock until the slot is complete.
             ForgetEndedThreads();
             HANDLE thread = nullptr;
             try {
-                workerThreads.reserve(workerThreads.size() + 1);
+                gWorkerThreads.reserve(gWorkerThreads.size() + 1);
                 thread = CreateThread(nullptr, 0, SocketWorker, worker, 0, nullptr);
             } catch (const std::bad_alloc&) {
                 thread = nullptr;
             }
             if (thread != nullptr) {
-                workerThreads.push_back(thread);
-                HANDLE slotCopy = nullptr;
-                if (!DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &slotCopy, 0, FALSE,
-                                     DUPLICATE_SAME_ACCESS)) {
-                    slotCopy = nullptr;
-                }
-                slot.workerThread = slotCopy;
+                gWorkerThreads.push_back(thread);
+                slot.workerThread = DuplicateOwnHandle(thread);
                 slot.callbackName = nameCopy;
                 slot.worker = worker;
                 started = true;
@@ -168,12 +154,39 @@ bool StartSocketWorker(int index, unsigned generation, const char* name, LuaPlus
     return started;
 }
 
+}  // namespace
+
+HANDLE WorkersStoppingEvent()
+{
+    return gStoppingSignal.event;
+}
+
+bool WorkerSlotIsLive(const SlotWorker* worker)
+{
+    const SocketSlot& slot = gSocketTable[worker->index];
+    return slot.generation == worker->generation && slot.slotFlags != 0 && slot.worker == worker;
+}
+
+bool ServeSlot(int handle, const char* name, LuaPlus::LuaState* caller)
+{
+    SocketSlot slot;
+    if (!CopySlotOfHandle(handle, &slot) || slot.callbackName != nullptr || name == nullptr)
+        return false;
+    if (!caller->GetGlobal(name).IsFunction())
+        return false;
+    // Callbacks run in the universe that owns the slot, and the worker's Lua
+    // thread can only be made safely from a thread of that universe.
+    if (caller->GetMainState() != slot.scriptState)
+        return false;
+    return StartSocketWorker(slot.slotIndex, slot.generation, name, caller);
+}
+
 void HandOverServedSocket(SlotWorker* worker, SOCKET socketHandle)
 {
     worker->releasedSocket = socketHandle;
-    shutdown(socketHandle, SD_BOTH);
-    send(worker->wakeSocket, "", 1, 0);
-    SetEvent(worker->wakeEvent);
+    ShutDownSocket(socketHandle);
+    SendWake(worker->wakeSocket);
+    SetEvent(worker->io.wakeEvent);
 }
 
 void RetireServedSocket(SlotWorker* worker, SOCKET socketHandle)
@@ -181,22 +194,21 @@ void RetireServedSocket(SlotWorker* worker, SOCKET socketHandle)
     if (worker->retiredSocket != INVALID_SOCKET) {
         // Cannot happen (only a listening socket is replaced, by a connection,
         // which cannot listen); closing is then the lesser harm than a leak.
-        closesocket(socketHandle);
+        CloseSocket(socketHandle);
         return;
     }
     worker->retiredSocket = socketHandle;
-    send(worker->wakeSocket, "", 1, 0);
-    SetEvent(worker->wakeEvent);
+    SendWake(worker->wakeSocket);
+    SetEvent(worker->io.wakeEvent);
 }
 
 SOCKET TakeRetiredSocket(SlotWorker* worker)
 {
-    SocketTableLock lock;
     SOCKET retired = worker->retiredSocket;
     worker->retiredSocket = INVALID_SOCKET;
     // A release after this sets the event again and is seen by the slot check
     // that follows anyway.
-    ResetEvent(worker->wakeEvent);
+    ResetEvent(worker->io.wakeEvent);
     return retired;
 }
 
@@ -207,7 +219,7 @@ void FinishWorker(SlotWorker* worker)
     {
         // Once the slot no longer names the worker nothing hands it a socket.
         SocketTableLock lock;
-        SocketSlot& slot = SocketTable[worker->index];
+        SocketSlot& slot = gSocketTable[worker->index];
         if (slot.worker == worker)
             slot.worker = nullptr;
         retired = TakeRetiredSocket(worker);
@@ -215,29 +227,23 @@ void FinishWorker(SlotWorker* worker)
         worker->releasedSocket = INVALID_SOCKET;
     }
     if (retired != INVALID_SOCKET)
-        closesocket(retired);
+        CloseSocket(retired);
     if (released != INVALID_SOCKET)
-        closesocket(released);
-    closesocket(worker->wakeSocket);
-    CloseHandle(worker->wakeEvent);
-    CloseHandle(worker->ioEvent);
-    LuaPlus::LuaState::DestroyThread(worker->luaThread);
-    HMODULE modulePin = worker->modulePin;
-    delete worker;
-    FreeLibraryAndExitThread(modulePin, 0);
+        CloseSocket(released);
+    FreeLibraryAndExitThread(DestroyWorker(worker), 0);
 }
 
 void StopAllSocketWorkers(DWORD limit)
 {
-    InterlockedExchange(&stoppingWorkers, 1);
-    if (stoppingSignal.event != nullptr)
-        SetEvent(stoppingSignal.event);
+    InterlockedExchange(&gStoppingWorkers, 1);
+    if (gStoppingSignal.event != nullptr)
+        SetEvent(gStoppingSignal.event);
     ReleaseAllSlots();
     // No worker starts from here on, so the list is complete.
     std::vector<HANDLE> threads;
     {
         SocketTableLock lock;
-        threads.swap(workerThreads);
+        threads.swap(gWorkerThreads);
     }
     DWORD start = GetTickCount();
     for (HANDLE thread : threads) {
@@ -247,7 +253,7 @@ void StopAllSocketWorkers(DWORD limit)
     }
     // A callback that was still running may have made sockets meanwhile.
     ReleaseAllSlots();
-    if (stoppingSignal.event != nullptr)
-        ResetEvent(stoppingSignal.event);
-    InterlockedExchange(&stoppingWorkers, 0);
+    if (gStoppingSignal.event != nullptr)
+        ResetEvent(gStoppingSignal.event);
+    InterlockedExchange(&gStoppingWorkers, 0);
 }

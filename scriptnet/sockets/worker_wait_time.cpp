@@ -1,20 +1,20 @@
 // The readiness-wait limit shared by every worker.
 #include <cstdlib>
 
-#include "slot_worker.h"
+#include "sockets/slot_worker.h"
 
 namespace {
 
-const long kWorkerWaitSeconds = 3600;
+const long WorkerWaitSeconds = 3600;
 // Written only at registration, before any worker of that script runs.
-timeval workerWaitTime = {kWorkerWaitSeconds, 0};
+timeval gWorkerWaitTime = {WorkerWaitSeconds, 0};
 
 }  // namespace
 
 void ConfigureWorkerWaitTime()
 {
-    workerWaitTime.tv_sec = kWorkerWaitSeconds;
-    workerWaitTime.tv_usec = 0;
+    gWorkerWaitTime.tv_sec = WorkerWaitSeconds;
+    gWorkerWaitTime.tv_usec = 0;
     // Test hook: the tests cannot wait 27 hours for a worker to give up.
     char text[32];
     DWORD length = GetEnvironmentVariableA("TOLVA_WORKER_WAIT_MS", text, sizeof text);
@@ -24,11 +24,11 @@ void ConfigureWorkerWaitTime()
     long milliseconds = std::strtol(text, &end, 10);
     if (end == text || *end != '\0' || milliseconds <= 0)
         return;
-    workerWaitTime.tv_sec = milliseconds / 1000;
-    workerWaitTime.tv_usec = (milliseconds % 1000) * 1000;
+    gWorkerWaitTime.tv_sec = milliseconds / 1000;
+    gWorkerWaitTime.tv_usec = (milliseconds % 1000) * 1000;
 }
 
 timeval WorkerWaitTime()
 {
-    return workerWaitTime;
+    return gWorkerWaitTime;
 }

@@ -1,0 +1,316 @@
+#include "sockets/winsock_io.h"
+
+#include <mswsock.h>
+
+#include <cstring>
+
+namespace {
+
+const DWORD WouldBlockPause = 10;
+
+// Each address of AcceptEx takes 16 bytes more than its record.
+const DWORD AcceptAddressSpace = sizeof(sockaddr_in) + 16;
+
+int LastError()
+{
+    return WSAGetLastError();
+}
+
+// Ends an overlapped call that is pending: waits for it, or for the wake
+// event, which cancels it. Waits for the call's end in either case: it
+// writes into the caller's buffers until then.
+int CompleteOverlapped(const CancellableIo& io, SOCKET socketHandle, WSAOVERLAPPED* overlapped, DWORD* count)
+{
+    HANDLE waits[2] = {io.ioEvent, io.wakeEvent};
+    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0)
+        CancelIo(reinterpret_cast<HANDLE>(socketHandle));
+    DWORD flags = 0;
+    if (WSAGetOverlappedResult(socketHandle, overlapped, count, TRUE, &flags))
+        return 0;
+    return LastError();
+}
+
+// Whether the socket is in listening state; 0 or the error of asking.
+int ListeningState(SOCKET socketHandle, bool* listening)
+{
+    BOOL state = FALSE;
+    int length = sizeof state;
+    if (getsockopt(socketHandle, SOL_SOCKET, SO_ACCEPTCONN, reinterpret_cast<char*>(&state), &length) != 0)
+        return LastError();
+    *listening = state != FALSE;
+    return 0;
+}
+
+void PrepareOverlapped(const CancellableIo& io, WSAOVERLAPPED* overlapped)
+{
+    std::memset(overlapped, 0, sizeof *overlapped);
+    overlapped->hEvent = io.ioEvent;
+    ResetEvent(io.ioEvent);
+}
+
+}  // namespace
+
+void StartWinsock()
+{
+    WSADATA startup;
+    std::memset(&startup, 0, sizeof startup);
+    WSAStartup(MAKEWORD(2, 2), &startup);
+}
+
+sockaddr_in Ipv4Address(unsigned long networkAddress, unsigned short port)
+{
+    sockaddr_in address;
+    std::memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = networkAddress;
+    return address;
+}
+
+int ResolveIpv4Host(const char* host, unsigned long* networkAddress)
+{
+    unsigned long address = inet_addr(host);
+    if (address != INADDR_NONE) {
+        *networkAddress = address;
+        return 0;
+    }
+    hostent* entry = gethostbyname(host);
+    if (entry == nullptr || entry->h_addrtype != AF_INET || entry->h_addr_list == nullptr ||
+        entry->h_addr_list[0] == nullptr) {
+        return WSAHOST_NOT_FOUND;
+    }
+    std::memcpy(networkAddress, entry->h_addr_list[0], sizeof *networkAddress);
+    return 0;
+}
+
+unsigned long DottedIpv4Address(const char* text)
+{
+    return inet_addr(text);
+}
+
+int OpenBoundSocket(bool datagram, unsigned short port, SOCKET* socketHandle)
+{
+    SOCKET made = socket(AF_INET, datagram ? SOCK_DGRAM : SOCK_STREAM, 0);
+    if (made == INVALID_SOCKET)
+        return LastError();
+    sockaddr_in local = Ipv4Address(htonl(INADDR_ANY), port);
+    if (bind(made, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+        int error = LastError();
+        closesocket(made);
+        return error;
+    }
+    *socketHandle = made;
+    return 0;
+}
+
+void CloseSocket(SOCKET socketHandle)
+{
+    closesocket(socketHandle);
+}
+
+void ShutDownSocket(SOCKET socketHandle)
+{
+    shutdown(socketHandle, SD_BOTH);
+}
+
+int ConnectSocket(SOCKET socketHandle, const sockaddr_in& peer)
+{
+    if (connect(socketHandle, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) < 0)
+        return LastError();
+    return 0;
+}
+
+int ListenOnSocket(SOCKET socketHandle, int backlog)
+{
+    return listen(socketHandle, backlog) == 0 ? 0 : LastError();
+}
+
+bool SocketListens(SOCKET socketHandle)
+{
+    bool listening = false;
+    return ListeningState(socketHandle, &listening) == 0 && listening;
+}
+
+bool SocketHasPeer(SOCKET socketHandle)
+{
+    sockaddr_in peer;
+    int peerLength = sizeof peer;
+    return getpeername(socketHandle, reinterpret_cast<sockaddr*>(&peer), &peerLength) == 0;
+}
+
+int AcceptWithin(SOCKET listener, int milliseconds, SOCKET* connection)
+{
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(listener, &readable);
+    timeval limit;
+    limit.tv_sec = milliseconds / 1000;
+    limit.tv_usec = (milliseconds % 1000) * 1000;
+    int ready = select(0, &readable, nullptr, nullptr, &limit);
+    if (ready == 0)
+        return WSAETIMEDOUT;
+    if (ready < 0)
+        return LastError();
+    sockaddr_in peer;
+    int peerLength = sizeof peer;
+    SOCKET accepted = accept(listener, reinterpret_cast<sockaddr*>(&peer), &peerLength);
+    if (accepted == INVALID_SOCKET)
+        return LastError();
+    *connection = accepted;
+    return 0;
+}
+
+void PauseAfterWouldBlock()
+{
+    Sleep(WouldBlockPause);
+}
+
+int ReceiveRetrying(SOCKET socketHandle, bool datagram, char* buffer, int size, int* count)
+{
+    for (;;) {
+        int received;
+        if (datagram) {
+            sockaddr_in sender;
+            int senderLength = sizeof sender;
+            received = recvfrom(socketHandle, buffer, size, 0, reinterpret_cast<sockaddr*>(&sender), &senderLength);
+        } else {
+            received = recv(socketHandle, buffer, size, 0);
+        }
+        if (received >= 0) {
+            *count = received;
+            return 0;
+        }
+        int error = LastError();
+        if (error != WSAEWOULDBLOCK)
+            return error;
+        PauseAfterWouldBlock();
+    }
+}
+
+int SendRetrying(SOCKET socketHandle, const char* data, int length, const sockaddr_in* destination, int* sent,
+                 int* lastFailure)
+{
+    *lastFailure = 0;
+    for (;;) {
+        int count = destination != nullptr
+            ? sendto(socketHandle, data, length, 0, reinterpret_cast<const sockaddr*>(destination), sizeof *destination)
+            : send(socketHandle, data, length, 0);
+        if (count >= 0) {
+            *sent = count;
+            return 0;
+        }
+        int error = LastError();
+        *lastFailure = error;
+        if (error != WSAEWOULDBLOCK)
+            return error;
+        PauseAfterWouldBlock();
+    }
+}
+
+int ReceiveCancellable(const CancellableIo& io, SOCKET socketHandle, char* buffer, int size, int* count)
+{
+    WSAOVERLAPPED overlapped;
+    PrepareOverlapped(io, &overlapped);
+    WSABUF piece;
+    piece.len = static_cast<ULONG>(size);
+    piece.buf = buffer;
+    DWORD received = 0;
+    DWORD flags = 0;
+    if (WSARecv(socketHandle, &piece, 1, &received, &flags, &overlapped, nullptr) != 0) {
+        int error = LastError();
+        if (error != WSA_IO_PENDING)
+            return error;
+        error = CompleteOverlapped(io, socketHandle, &overlapped, &received);
+        if (error != 0)
+            return error;
+    }
+    *count = static_cast<int>(received);
+    return 0;
+}
+
+int AcceptCancellable(const CancellableIo& io, SOCKET listener, SOCKET* connection)
+{
+    // accept fails at once on a socket that does not listen, but some socket
+    // layers leave an AcceptEx on it pending for good.
+    bool listening = false;
+    int error = ListeningState(listener, &listening);
+    if (error != 0)
+        return error;
+    if (!listening)
+        return WSAEINVAL;
+    LPFN_ACCEPTEX acceptEx = nullptr;
+    GUID acceptGuid = WSAID_ACCEPTEX;
+    DWORD bytes = 0;
+    if (WSAIoctl(listener, SIO_GET_EXTENSION_FUNCTION_POINTER, &acceptGuid, sizeof acceptGuid, &acceptEx,
+                 sizeof acceptEx, &bytes, nullptr, nullptr) != 0) {
+        return LastError();
+    }
+    SOCKET accepted = socket(AF_INET, SOCK_STREAM, 0);
+    if (accepted == INVALID_SOCKET)
+        return LastError();
+    // The local and the peer's address; not used.
+    char addresses[2 * AcceptAddressSpace];
+    WSAOVERLAPPED overlapped;
+    PrepareOverlapped(io, &overlapped);
+    if (!acceptEx(listener, accepted, addresses, 0, AcceptAddressSpace, AcceptAddressSpace, &bytes, &overlapped)) {
+        error = LastError();
+        if (error == WSA_IO_PENDING)
+            error = CompleteOverlapped(io, listener, &overlapped, &bytes);
+        if (error != 0) {
+            closesocket(accepted);
+            return error;
+        }
+    }
+    // Gives the connection the listening socket's properties, as accept does.
+    setsockopt(accepted, SOL_SOCKET, SO_UPDATE_ACCEPT_CONTEXT, reinterpret_cast<char*>(&listener), sizeof listener);
+    *connection = accepted;
+    return 0;
+}
+
+int OpenWakeSocket(SOCKET* wakeSocket)
+{
+    SOCKET wake = socket(AF_INET, SOCK_DGRAM, 0);
+    if (wake == INVALID_SOCKET)
+        return LastError();
+    sockaddr_in address = Ipv4Address(htonl(INADDR_LOOPBACK), 0);
+    int length = sizeof address;
+    if (bind(wake, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        getsockname(wake, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
+        connect(wake, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        int error = LastError();
+        closesocket(wake);
+        return error;
+    }
+    *wakeSocket = wake;
+    return 0;
+}
+
+void SendWake(SOCKET wakeSocket)
+{
+    send(wakeSocket, "", 1, 0);
+}
+
+Readiness WaitReadable(SOCKET socketHandle, SOCKET wakeSocket, timeval limit)
+{
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(socketHandle, &readable);
+    FD_SET(wakeSocket, &readable);
+    if (select(0, &readable, nullptr, nullptr, &limit) <= 0)
+        return Readiness::Empty;
+    if (FD_ISSET(wakeSocket, &readable)) {
+        char drained[16];
+        recv(wakeSocket, drained, sizeof drained, 0);
+        return Readiness::Woken;
+    }
+    return Readiness::Readable;
+}
+
+bool WokenWithin(SOCKET wakeSocket, long microseconds)
+{
+    fd_set wake;
+    FD_ZERO(&wake);
+    FD_SET(wakeSocket, &wake);
+    timeval pause = {0, microseconds};
+    return select(0, &wake, nullptr, nullptr, &pause) > 0;
+}

@@ -1,0 +1,96 @@
+// The module's one layer over Winsock: every socket call of tolva is made
+// here, with the fixes for socket layers that behave otherwise than
+// Windows' own (Wine's among them). Operations answer 0 on success or a
+// Winsock error code; what they produce goes to out-parameters. Nothing
+// here knows slots, scripts or Lua.
+#ifndef SCRIPTNET_SOCKETS_WINSOCK_IO_H
+#define SCRIPTNET_SOCKETS_WINSOCK_IO_H
+
+#include <winsock2.h>
+#include <windows.h>
+
+// Starts Winsock 2.2 once more for a caller that will stop it never.
+void StartWinsock();
+
+// An IPv4 address record of an address in network order and a port.
+sockaddr_in Ipv4Address(unsigned long networkAddress, unsigned short port);
+
+// A dotted IPv4 address converts without a lookup; anything else is looked
+// up as a host name. WSAHOST_NOT_FOUND when neither gives an address.
+int ResolveIpv4Host(const char* host, unsigned long* networkAddress);
+
+// The dotted address only, without a lookup: other text gives the all-ones
+// address 255.255.255.255.
+unsigned long DottedIpv4Address(const char* text);
+
+// A new TCP or UDP socket bound to the port on every local address.
+int OpenBoundSocket(bool datagram, unsigned short port, SOCKET* socketHandle);
+
+void CloseSocket(SOCKET socketHandle);
+
+// Ends the connection in both directions at once, leaving the handle open.
+void ShutDownSocket(SOCKET socketHandle);
+
+int ConnectSocket(SOCKET socketHandle, const sockaddr_in& peer);
+
+int ListenOnSocket(SOCKET socketHandle, int backlog);
+
+// Whether the socket is in listening state: only a successful listen says
+// so, whatever a script asked for. A listening stream socket has no peer to
+// receive from or send to; Windows fails such calls at once, while Wine's
+// send blocks for good, so the module refuses them itself.
+bool SocketListens(SOCKET socketHandle);
+
+// Whether a stream socket has a peer (is connected).
+bool SocketHasPeer(SOCKET socketHandle);
+
+// Waits up to `milliseconds` for a connection on a listening socket and
+// accepts it. WSAETIMEDOUT when none came.
+int AcceptWithin(SOCKET listener, int milliseconds, SOCKET* connection);
+
+// One receive of up to `size` bytes (recvfrom on a datagram socket, the
+// sender not kept), repeated after a short pause while the socket would
+// block. A count of 0 means the peer closed.
+int ReceiveRetrying(SOCKET socketHandle, bool datagram, char* buffer, int size, int* count);
+
+// One send (sendto when `destination` is given) of `length` bytes,
+// repeated after a short pause while the socket would block. The last
+// error met on the way, a would-block one included, goes to `lastFailure`
+// (0 when there was none). A count of 0 sent is no error.
+int SendRetrying(SOCKET socketHandle, const char* data, int length, const sockaddr_in* destination, int* sent,
+                 int* lastFailure);
+
+// The short pause before a would-block call is tried again.
+void PauseAfterWouldBlock();
+
+// What a worker needs to make socket calls that a release can cancel: the
+// event its overlapped calls complete on and the event a release sets.
+struct CancellableIo {
+    HANDLE ioEvent;    // manual-reset
+    HANDLE wakeEvent;  // manual-reset, set to cancel
+};
+
+// One overlapped receive of up to `size` bytes, waited for; a set wake
+// event cancels it (WSA_OPERATION_ABORTED). Returns only once the call no
+// longer writes into `buffer`.
+int ReceiveCancellable(const CancellableIo& io, SOCKET socketHandle, char* buffer, int size, int* count);
+
+// One overlapped accept (AcceptEx) on a listening socket, cancelled like a
+// receive. WSAEINVAL at once on a socket that does not listen.
+int AcceptCancellable(const CancellableIo& io, SOCKET listener, SOCKET* connection);
+
+// A UDP socket on the loopback interface, connected to its own address so
+// that only it can send to itself: a datagram on it wakes a readiness wait.
+int OpenWakeSocket(SOCKET* wakeSocket);
+void SendWake(SOCKET wakeSocket);
+
+enum class Readiness { Readable, Empty, Woken };
+
+// Waits up to `limit` for the socket to become readable or the wake socket
+// to receive a wake (which it drains). Empty: time-out or error.
+Readiness WaitReadable(SOCKET socketHandle, SOCKET wakeSocket, timeval limit);
+
+// Whether the wake socket received a wake within `limit` microseconds.
+bool WokenWithin(SOCKET wakeSocket, long microseconds);
+
+#endif
