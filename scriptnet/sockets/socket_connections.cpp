@@ -31,6 +31,7 @@ bool ListenOnSlot(int handle)
     if (index < 0)
         return false;
     SOCKET socketHandle;
+    unsigned generation;
     {
         SocketTableLock lock;
         SocketSlot& slot = gSocketTable[index];
@@ -40,8 +41,12 @@ bool ListenOnSlot(int handle)
             return true;
         slot.slotFlags |= SlotListening;
         socketHandle = slot.socketHandle;
+        generation = slot.generation;
     }
-    return ListenOnSocket(socketHandle, ListenBacklog) == 0;
+    if (ListenOnSocket(socketHandle, ListenBacklog) != 0)
+        return false;
+    NoteSocketListens(index, generation, socketHandle);
+    return true;
 }
 
 bool AcceptOnSlot(int handle, int timeout)
@@ -53,7 +58,10 @@ bool AcceptOnSlot(int handle, int timeout)
         return false;
     SOCKET listener = slot.socketHandle;
     SOCKET connection = INVALID_SOCKET;
-    if (ListenOnSocket(listener, AcceptBacklog) != 0 || AcceptWithin(listener, timeout, &connection) != 0)
+    if (ListenOnSocket(listener, AcceptBacklog) != 0)
+        return false;
+    NoteSocketListens(slot.slotIndex, slot.generation, listener);
+    if (AcceptWithin(listener, timeout, &connection) != 0)
         return false;
 
     // The handle now names the connection, unless the slot was released (and
@@ -69,6 +77,7 @@ bool AcceptOnSlot(int handle, int timeout)
                 CloseSocket(current.socketHandle);
             }
             current.socketHandle = connection;
+            current.socketListens = false;
             return true;
         }
     }

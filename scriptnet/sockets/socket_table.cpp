@@ -106,6 +106,16 @@ bool ReleaseSlotOfGeneration(int index, unsigned generation)
     return true;
 }
 
+void NoteSocketListens(int index, unsigned generation, SOCKET socketHandle)
+{
+    if (index < 0 || index >= SocketSlotCount)
+        return;
+    SocketTableLock lock;
+    SocketSlot& slot = gSocketTable[index];
+    if (slot.generation == generation && slot.slotFlags != 0 && slot.socketHandle == socketHandle)
+        slot.socketListens = true;
+}
+
 bool SetSlotErrorOfGeneration(int index, unsigned generation, int error)
 {
     if (index < 0 || index >= SocketSlotCount)

@@ -54,6 +54,12 @@ struct SocketSlot {
     // worker may be using socketHandle, so a release hands the socket over to
     // the worker (HandOverServedSocket) instead of closing it.
     SlotWorker* worker;
+    // A listen on socketHandle succeeded: the socket is in listening state.
+    // SlotListening says what the script asked for, this what the socket
+    // is; a listening stream socket has no peer to receive from or send to
+    // (Windows fails such calls at once, while Wine's send blocks for good),
+    // so tRecv and tSend refuse it.
+    bool socketListens;
     // Not part of the slot's contents: survives zeroing, advanced by every
     // release.
     unsigned generation;
@@ -97,6 +103,10 @@ void ReleaseSlot(int index);
 // ReleaseSlot only if the slot still has this generation, i.e. was not
 // released since. Answers whether it released it.
 bool ReleaseSlotOfGeneration(int index, unsigned generation);
+
+// Notes that the slot's socket listens, unless the slot was released or its
+// socket replaced since.
+void NoteSocketListens(int index, unsigned generation, SOCKET socketHandle);
 
 // Records an error in the slot unless it was released since (generation
 // changed). Answers whether it did.

@@ -53,7 +53,7 @@ int ReceiveOnSlot(int handle, int size, char* buffer)
     if (!CopySlotOfHandle(handle, &slot))
         return 0;
     bool datagram = (slot.slotFlags & SlotDatagram) != 0;
-    if (!datagram && SocketListens(slot.socketHandle))
+    if (!datagram && slot.socketListens)
         return 0;
     int count = 0;
     if (ReceiveRetrying(slot.socketHandle, datagram, buffer, size, &count) != 0)
@@ -65,10 +65,8 @@ int ReceiveOnSlot(int handle, int size, char* buffer)
 int SendOnSlot(int handle, const char* data, int length)
 {
     SocketSlot slot;
-    if (length == 0 || !CopySlotOfHandle(handle, &slot) || (slot.slotFlags & SlotDatagram) ||
-        SocketListens(slot.socketHandle)) {
+    if (length == 0 || !CopySlotOfHandle(handle, &slot) || (slot.slotFlags & SlotDatagram) || slot.socketListens)
         return 0;
-    }
     int sent = 0;
     int lastFailure = 0;
     if (SendRetrying(slot.socketHandle, data, length, nullptr, &sent, &lastFailure) != 0)

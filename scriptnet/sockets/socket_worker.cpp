@@ -20,6 +20,7 @@ enum class Step { Continue, End, Released, NotConnected };
 struct SlotView {
     unsigned flags;
     SOCKET socketHandle;
+    bool socketListens;
 };
 
 // One look at the slot, if it is still the worker's. Lock held.
@@ -30,6 +31,7 @@ bool ViewSlotLocked(const SlotWorker* worker, SlotView* view)
     const SocketSlot& slot = gSocketTable[worker->index];
     view->flags = slot.slotFlags;
     view->socketHandle = slot.socketHandle;
+    view->socketListens = slot.socketListens;
     return true;
 }
 
@@ -224,6 +226,8 @@ void Serve(SlotWorker* worker)
                     EndServing(worker);
                 return;
             }
+            if (!view.socketListens)
+                NoteSocketListens(worker->index, worker->generation, view.socketHandle);
         }
 
         Readiness readiness = WaitReadable(view.socketHandle, worker->wakeSocket, waitTime);

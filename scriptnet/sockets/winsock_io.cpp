@@ -125,12 +125,6 @@ int ListenOnSocket(SOCKET socketHandle, int backlog)
     return listen(socketHandle, backlog) == 0 ? 0 : LastError();
 }
 
-bool SocketListens(SOCKET socketHandle)
-{
-    bool listening = false;
-    return ListeningState(socketHandle, &listening) == 0 && listening;
-}
-
 bool SocketHasPeer(SOCKET socketHandle)
 {
     sockaddr_in peer;

@@ -35,12 +35,6 @@ int ConnectSocket(SOCKET socketHandle, const sockaddr_in& peer);
 
 int ListenOnSocket(SOCKET socketHandle, int backlog);
 
-// Whether the socket is in listening state: only a successful listen says
-// so, whatever a script asked for. A listening stream socket has no peer to
-// receive from or send to; Windows fails such calls at once, while Wine's
-// send blocks for good, so the module refuses them itself.
-bool SocketListens(SOCKET socketHandle);
-
 // Whether a stream socket has a peer (is connected).
 bool SocketHasPeer(SOCKET socketHandle);
 
