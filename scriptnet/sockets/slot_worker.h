@@ -12,9 +12,11 @@
 //   worker's readiness wait or receive (the handle could be reused by a new
 //   socket that the worker would then read): the socket is handed over,
 //   shut down so the peer sees the end at once, and the worker is woken
-//   through its wake socket and wake event; receives and accepts are
-//   overlapped, so the wake cancels them. The worker closes the socket when
-//   it ends.
+//   through its wake event and wake socket: its receives are overlapped
+//   calls that wait by themselves, which the wake event cancels, and a
+//   listening slot's readiness wait, which the wake socket ends, is followed
+//   by an overlapped accept. The worker closes
+//   the socket when it ends.
 // - Script functions are called on the worker's own Lua thread, made by
 //   tSetCallback, never on the script's stack; the binding's per-state lock
 //   serialises them with the script's thread and with other workers.
@@ -47,9 +49,10 @@ struct SlotWorker {
     // worker serves the slot (a second tSetCallback is refused), so the
     // worker keeps its own copy and needs no look at the slot for it.
     char* functionName;
-    SOCKET wakeSocket;      // UDP, connected to itself; wakes the readiness wait
-    CancellableIo io;       // wakeEvent: set by a release or a retirement,
-                            // reset at each pass
+    SOCKET wakeSocket;      // UDP, connected to itself: wakes a listening
+                            // slot's readiness wait
+    CancellableIo io;       // wakeEvent: set by a release or a retirement
+    bool woken;             // wakeEvent is set (table lock); reset at the next pass
     SOCKET releasedSocket;  // handed over by a release (table lock)
     SOCKET retiredSocket;   // replaced by tAccept (table lock)
     HMODULE modulePin;      // reference that keeps the DLL loaded
@@ -74,8 +77,9 @@ bool InvokeCallback(SlotWorker* worker, const char* text, int event, int extra);
 // before every read or write of the slot by its worker. Lock held.
 bool WorkerSlotIsLive(const SlotWorker* worker);
 
-// Takes the socket tAccept replaced, if any, and clears the wake event; at
-// the start of each pass, when the worker uses no socket. Lock held.
+// Takes the socket tAccept replaced, if any, and clears the wake event if it
+// was set; at the start of each pass, when the worker uses no socket. Lock
+// held.
 SOCKET TakeRetiredSocket(SlotWorker* worker);
 
 // The last step of a worker thread: closes what it owns, lets its Lua

@@ -11,10 +11,11 @@ namespace {
 
 const int EmptyWaitLimit = 27;
 // How often a worker whose TCP socket is not connected yet looks again.
-const long UnconnectedPollMicroseconds = 20000;
+const DWORD UnconnectedPollMilliseconds = 20;
 const unsigned ListeningTcp = SlotInUse | SlotListening;
 
-enum class Step { Continue, End, Released, NotConnected };
+// Empty: the wait ran out without an event.
+enum class Step { Continue, End, Released, NotConnected, Empty };
 
 // What the worker knows of its slot between two looks under the lock.
 struct SlotView {
@@ -74,7 +75,7 @@ bool RecordError(const SlotWorker* worker, int error)
 Step AcceptConnection(SlotWorker* worker, const SlotView& view)
 {
     SOCKET connection = INVALID_SOCKET;
-    int error = AcceptCancellable(worker->io, view.socketHandle, &connection);
+    int error = AcceptCancellable(worker->io, view.socketHandle, INFINITE, &connection);
     int index;
     unsigned generation;
     {
@@ -110,25 +111,35 @@ void SignalDataLocked(const SlotWorker* worker)
         SetEvent(dataEvent);
 }
 
-// One plain receive of up to ReceiveBufferSize bytes, overlapped so that a
-// release can end it while the socket stays open (and its handle unused by
-// anyone else) until the worker lets go; then one look at the slot.
-Step ReceiveText(SlotWorker* worker, SlotView view)
+// One plain receive of up to ReceiveBufferSize bytes, overlapped: it waits
+// for text by itself, up to the worker's wait time, and a release ends it
+// while the socket stays open (and its handle unused by anyone else) until
+// the worker lets go. Then one look at the slot.
+Step ReceiveText(SlotWorker* worker, SlotView view, DWORD waitTime)
 {
     char buffer[ReceiveBufferSize + 1];
     for (;;) {
         int count = 0;
-        int error = ReceiveCancellable(worker->io, view.socketHandle, buffer, ReceiveBufferSize, &count);
+        int error = ReceiveCancellable(worker->io, view.socketHandle, buffer, ReceiveBufferSize, waitTime, &count);
         {
             SocketTableLock lock;
             if (!WorkerSlotIsLive(worker))
                 return Step::Released;
             SocketSlot& slot = gSocketTable[worker->index];
+            if (error == 0 && count > 0 && slot.slotFlags == ListeningTcp) {
+                // The script made the slot listen while the receive waited: the
+                // pass goes on as an accept on this connected socket would, which
+                // fails.
+                slot.lastError = WSAEINVAL;
+                return Step::Continue;
+            }
             if (error == 0 && count > 0) {
                 SignalDataLocked(worker);
             } else if (error == 0) {
                 slot.lastError = ErrPeerClosed;
                 return Step::End;
+            } else if (error == IoWaitedOut) {
+                return Step::Empty;
             } else if (error == WSA_OPERATION_ABORTED) {
                 return Step::Continue;  // socket replaced
             } else if (error == WSAENOTCONN) {
@@ -190,14 +201,14 @@ void StopServing(SlotWorker* worker)
 // milliseconds (a wake still ends the wait at once), and the time spent
 // counts towards empty waits as one wait would. False when the 27th empty
 // wait is reached.
-bool WaitForConnection(SlotWorker* worker, SOCKET socketHandle, timeval limit, int* emptyWaits)
+bool WaitForConnection(SlotWorker* worker, SOCKET socketHandle, DWORD waitTime, int* emptyWaits)
 {
-    long long waitLimit = static_cast<long long>(limit.tv_sec) * 1000000 + limit.tv_usec;
+    long long waitLimit = static_cast<long long>(waitTime) * 1000;
     long long waited = 0;
     for (;;) {
-        if (WokenWithin(worker->wakeSocket, UnconnectedPollMicroseconds))
-            return true;  // released, or nothing
-        waited += UnconnectedPollMicroseconds;
+        if (WaitForSingleObject(worker->io.wakeEvent, UnconnectedPollMilliseconds) == WAIT_OBJECT_0)
+            return true;  // released, or its socket replaced
+        waited += UnconnectedPollMilliseconds * 1000;
         if (waited >= waitLimit) {
             waited = 0;
             if (++*emptyWaits >= EmptyWaitLimit)
@@ -211,15 +222,22 @@ bool WaitForConnection(SlotWorker* worker, SOCKET socketHandle, timeval limit, i
     }
 }
 
+// Milliseconds of the readiness-wait limit.
+DWORD WaitMilliseconds(timeval limit)
+{
+    return static_cast<DWORD>(limit.tv_sec) * 1000 + static_cast<DWORD>(limit.tv_usec / 1000);
+}
+
 void Serve(SlotWorker* worker)
 {
-    const timeval waitTime = WorkerWaitTime();
+    const DWORD waitTime = WaitMilliseconds(WorkerWaitTime());
     int emptyWaits = 0;  // over the worker's whole life, never reset
     for (;;) {
         SlotView view;
         if (!BeginPass(worker, &view))
             return;
-        if (view.flags == ListeningTcp) {
+        bool listening = view.flags == ListeningTcp;
+        if (listening) {
             int error = ListenOnSocket(view.socketHandle, ListenBacklog);
             if (error != 0) {
                 if (RecordError(worker, error))
@@ -230,29 +248,40 @@ void Serve(SlotWorker* worker)
                 NoteSocketListens(worker->index, worker->generation, view.socketHandle);
         }
 
-        Readiness readiness = WaitReadable(view.socketHandle, worker->wakeSocket, waitTime);
-        if (readiness == Readiness::Woken)
-            continue;  // released, or nothing
-        if (readiness == Readiness::Empty) {
+        // A receive waits by itself. A listening slot waits to be readable
+        // first, as the script's tAccept does, so that the one that takes a
+        // connection is the one that comes first once it is there.
+        Step step;
+        if (listening) {
+            Readiness readiness = WaitReadable(view.socketHandle, worker->wakeSocket, waitTime);
+            if (readiness == Readiness::Woken)
+                continue;  // released, or its socket replaced
+            if (readiness == Readiness::Empty) {
+                step = Step::Empty;
+            } else if (!ViewSlot(worker, &view)) {
+                return;
+            } else {
+                step = AcceptConnection(worker, view);
+            }
+        } else {
+            step = ReceiveText(worker, view, waitTime);
+        }
+        switch (step) {
+        case Step::Continue:
+            break;
+        case Step::Released:
+            return;
+        case Step::Empty:
             if (++emptyWaits < EmptyWaitLimit)
-                continue;
+                break;
             StopServing(worker);
             return;
-        }
-
-        // The script may have made the slot listen during the wait.
-        if (!ViewSlot(worker, &view))
-            return;
-        Step step = view.flags == ListeningTcp ? AcceptConnection(worker, view) : ReceiveText(worker, view);
-        if (step == Step::Released)
-            return;
-        if (step == Step::NotConnected) {
+        case Step::NotConnected:
             if (WaitForConnection(worker, view.socketHandle, waitTime, &emptyWaits))
-                continue;
+                break;
             StopServing(worker);
             return;
-        }
-        if (step == Step::End) {
+        case Step::End:
             EndServing(worker);
             return;
         }

@@ -16,18 +16,31 @@ int LastError()
     return WSAGetLastError();
 }
 
-// Ends an overlapped call that is pending: waits for it, or for the wake
-// event, which cancels it. Waits for the call's end in either case: it
-// writes into the caller's buffers until then.
-int CompleteOverlapped(const CancellableIo& io, SOCKET socketHandle, WSAOVERLAPPED* overlapped, DWORD* count)
+// Ends an overlapped call that is pending: waits for it, for the wake
+// event or for the time-out, the last two of which cancel it. Waits for the
+// call's end in any case: it writes into the caller's buffers until then.
+// The completion event is auto-reset and may still be set by an earlier
+// call that completed at once, so the call's own state says when it ended.
+int CompleteOverlapped(const CancellableIo& io, SOCKET socketHandle, WSAOVERLAPPED* overlapped, DWORD milliseconds,
+                       DWORD* count)
 {
     HANDLE waits[2] = {io.ioEvent, io.wakeEvent};
-    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0)
-        CancelIo(reinterpret_cast<HANDLE>(socketHandle));
+    bool timedOut = false;
+    for (;;) {
+        DWORD waited = WaitForMultipleObjects(2, waits, FALSE, milliseconds);
+        if (waited == WAIT_OBJECT_0 && !HasOverlappedIoCompleted(overlapped))
+            continue;  // set by an earlier call
+        if (waited != WAIT_OBJECT_0) {
+            timedOut = waited == WAIT_TIMEOUT;
+            CancelIo(reinterpret_cast<HANDLE>(socketHandle));
+        }
+        break;
+    }
     DWORD flags = 0;
     if (WSAGetOverlappedResult(socketHandle, overlapped, count, TRUE, &flags))
         return 0;
-    return LastError();
+    int error = LastError();
+    return timedOut && error == WSA_OPERATION_ABORTED ? IoWaitedOut : error;
 }
 
 // Whether the socket is in listening state; 0 or the error of asking.
@@ -45,7 +58,6 @@ void PrepareOverlapped(const CancellableIo& io, WSAOVERLAPPED* overlapped)
 {
     std::memset(overlapped, 0, sizeof *overlapped);
     overlapped->hEvent = io.ioEvent;
-    ResetEvent(io.ioEvent);
 }
 
 }  // namespace
@@ -201,7 +213,8 @@ int SendRetrying(SOCKET socketHandle, const char* data, int length, const sockad
     }
 }
 
-int ReceiveCancellable(const CancellableIo& io, SOCKET socketHandle, char* buffer, int size, int* count)
+int ReceiveCancellable(const CancellableIo& io, SOCKET socketHandle, char* buffer, int size, DWORD milliseconds,
+                       int* count)
 {
     WSAOVERLAPPED overlapped;
     PrepareOverlapped(io, &overlapped);
@@ -214,7 +227,7 @@ int ReceiveCancellable(const CancellableIo& io, SOCKET socketHandle, char* buffe
         int error = LastError();
         if (error != WSA_IO_PENDING)
             return error;
-        error = CompleteOverlapped(io, socketHandle, &overlapped, &received);
+        error = CompleteOverlapped(io, socketHandle, &overlapped, milliseconds, &received);
         if (error != 0)
             return error;
     }
@@ -222,10 +235,8 @@ int ReceiveCancellable(const CancellableIo& io, SOCKET socketHandle, char* buffe
     return 0;
 }
 
-int AcceptCancellable(const CancellableIo& io, SOCKET listener, SOCKET* connection)
+int AcceptCancellable(const CancellableIo& io, SOCKET listener, DWORD milliseconds, SOCKET* connection)
 {
-    // accept fails at once on a socket that does not listen, but some socket
-    // layers leave an AcceptEx on it pending for good.
     bool listening = false;
     int error = ListeningState(listener, &listening);
     if (error != 0)
@@ -249,7 +260,7 @@ int AcceptCancellable(const CancellableIo& io, SOCKET listener, SOCKET* connecti
     if (!acceptEx(listener, accepted, addresses, 0, AcceptAddressSpace, AcceptAddressSpace, &bytes, &overlapped)) {
         error = LastError();
         if (error == WSA_IO_PENDING)
-            error = CompleteOverlapped(io, listener, &overlapped, &bytes);
+            error = CompleteOverlapped(io, listener, &overlapped, milliseconds, &bytes);
         if (error != 0) {
             closesocket(accepted);
             return error;
@@ -284,13 +295,16 @@ void SendWake(SOCKET wakeSocket)
     send(wakeSocket, "", 1, 0);
 }
 
-Readiness WaitReadable(SOCKET socketHandle, SOCKET wakeSocket, timeval limit)
+Readiness WaitReadable(SOCKET socketHandle, SOCKET wakeSocket, DWORD limit)
 {
     fd_set readable;
     FD_ZERO(&readable);
     FD_SET(socketHandle, &readable);
     FD_SET(wakeSocket, &readable);
-    if (select(0, &readable, nullptr, nullptr, &limit) <= 0)
+    timeval wait;
+    wait.tv_sec = static_cast<long>(limit / 1000);
+    wait.tv_usec = static_cast<long>(limit % 1000) * 1000;
+    if (select(0, &readable, nullptr, nullptr, &wait) <= 0)
         return Readiness::Empty;
     if (FD_ISSET(wakeSocket, &readable)) {
         char drained[16];
@@ -298,13 +312,4 @@ Readiness WaitReadable(SOCKET socketHandle, SOCKET wakeSocket, timeval limit)
         return Readiness::Woken;
     }
     return Readiness::Readable;
-}
-
-bool WokenWithin(SOCKET wakeSocket, long microseconds)
-{
-    fd_set wake;
-    FD_ZERO(&wake);
-    FD_SET(wakeSocket, &wake);
-    timeval pause = {0, microseconds};
-    return select(0, &wake, nullptr, nullptr, &pause) > 0;
 }

@@ -57,21 +57,30 @@ int SendRetrying(SOCKET socketHandle, const char* data, int length, const sockad
 // The short pause before a would-block call is tried again.
 void PauseAfterWouldBlock();
 
-// What a worker needs to make socket calls that a release can cancel: the
-// event its overlapped calls complete on and the event a release sets.
+// What a worker needs to make socket calls that wait by themselves and that
+// a release can cancel: the event its overlapped calls complete on and the
+// event a release sets.
+// What a cancellable call answers when its wait ran out; no Winsock error
+// of a socket call has this value.
+const int IoWaitedOut = static_cast<int>(WSA_WAIT_TIMEOUT);
+
 struct CancellableIo {
-    HANDLE ioEvent;    // manual-reset
+    HANDLE ioEvent;    // auto-reset; a completion may leave it set
     HANDLE wakeEvent;  // manual-reset, set to cancel
 };
 
-// One overlapped receive of up to `size` bytes, waited for; a set wake
-// event cancels it (WSA_OPERATION_ABORTED). Returns only once the call no
-// longer writes into `buffer`.
-int ReceiveCancellable(const CancellableIo& io, SOCKET socketHandle, char* buffer, int size, int* count);
+// One overlapped receive of up to `size` bytes, waited for up to
+// `milliseconds`: IoWaitedOut when nothing came in that time, and a set
+// wake event cancels it (WSA_OPERATION_ABORTED). Returns only once the call
+// no longer writes into `buffer`; what arrived before a cancellation is
+// still answered.
+int ReceiveCancellable(const CancellableIo& io, SOCKET socketHandle, char* buffer, int size, DWORD milliseconds,
+                       int* count);
 
-// One overlapped accept (AcceptEx) on a listening socket, cancelled like a
-// receive. WSAEINVAL at once on a socket that does not listen.
-int AcceptCancellable(const CancellableIo& io, SOCKET listener, SOCKET* connection);
+// One overlapped accept (AcceptEx) on a listening socket, waited for and
+// cancelled like a receive. WSAEINVAL at once on a socket that does not
+// listen: some socket layers leave an AcceptEx on it pending for good.
+int AcceptCancellable(const CancellableIo& io, SOCKET listener, DWORD milliseconds, SOCKET* connection);
 
 // A UDP socket on the loopback interface, connected to its own address so
 // that only it can send to itself: a datagram on it wakes a readiness wait.
@@ -80,11 +89,9 @@ void SendWake(SOCKET wakeSocket);
 
 enum class Readiness { Readable, Empty, Woken };
 
-// Waits up to `limit` for the socket to become readable or the wake socket
-// to receive a wake (which it drains). Empty: time-out or error.
-Readiness WaitReadable(SOCKET socketHandle, SOCKET wakeSocket, timeval limit);
-
-// Whether the wake socket received a wake within `limit` microseconds.
-bool WokenWithin(SOCKET wakeSocket, long microseconds);
+// Waits up to `limit` milliseconds for the socket to become readable (a
+// listening one: to have a connection) or the wake socket to receive a
+// wake, which it drains. Empty: time-out or error.
+Readiness WaitReadable(SOCKET socketHandle, SOCKET wakeSocket, DWORD limit);
 
 #endif

@@ -80,6 +80,15 @@ void DiscardWorker(SlotWorker* worker)
         FreeLibrary(modulePin);
 }
 
+// Cancels the worker's pending receive or accept and ends its wait for a
+// connection. Lock held.
+void WakeWorker(SlotWorker* worker)
+{
+    SendWake(worker->wakeSocket);
+    worker->woken = true;
+    SetEvent(worker->io.wakeEvent);
+}
+
 // A heap copy of a text, or null.
 char* CopyText(const char* text)
 {
@@ -108,7 +117,7 @@ bool StartSocketWorker(int index, unsigned generation, const char* name, LuaPlus
     worker->wakeSocket = INVALID_SOCKET;
     OpenWakeSocket(&worker->wakeSocket);
     worker->io.wakeEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    worker->io.ioEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    worker->io.ioEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     // Made here, on the script's thread, which owns the stack the new Lua
     // thread is briefly pushed on.
     worker->luaThread = callingState->NewThread();
@@ -185,8 +194,7 @@ void HandOverServedSocket(SlotWorker* worker, SOCKET socketHandle)
 {
     worker->releasedSocket = socketHandle;
     ShutDownSocket(socketHandle);
-    SendWake(worker->wakeSocket);
-    SetEvent(worker->io.wakeEvent);
+    WakeWorker(worker);
 }
 
 void RetireServedSocket(SlotWorker* worker, SOCKET socketHandle)
@@ -198,8 +206,7 @@ void RetireServedSocket(SlotWorker* worker, SOCKET socketHandle)
         return;
     }
     worker->retiredSocket = socketHandle;
-    SendWake(worker->wakeSocket);
-    SetEvent(worker->io.wakeEvent);
+    WakeWorker(worker);
 }
 
 SOCKET TakeRetiredSocket(SlotWorker* worker)
@@ -208,7 +215,10 @@ SOCKET TakeRetiredSocket(SlotWorker* worker)
     worker->retiredSocket = INVALID_SOCKET;
     // A release after this sets the event again and is seen by the slot check
     // that follows anyway.
-    ResetEvent(worker->io.wakeEvent);
+    if (worker->woken) {
+        ResetEvent(worker->io.wakeEvent);
+        worker->woken = false;
+    }
     return retired;
 }
 
