@@ -69,7 +69,7 @@ bool AcceptOnSlot(int handle, int timeout)
     {
         SocketTableLock lock;
         SocketSlot& current = gSocketTable[slot.slotIndex];
-        if (current.generation == slot.generation && current.slotFlags != 0) {
+        if (SlotHasGeneration(current, slot.generation)) {
             // A worker serving the slot may be using the old socket right now.
             if (current.worker != nullptr) {
                 RetireServedSocket(current.worker, current.socketHandle);

@@ -23,7 +23,7 @@ int CreateSlotSocket(bool datagram, unsigned short port, LuaPlus::LuaState* call
     if (dataEvent != nullptr && OpenBoundSocket(datagram, port, &socketHandle) == 0) {
         SocketTableLock lock;
         SocketSlot& slot = gSocketTable[index];
-        if (slot.generation == generation && slot.slotFlags != 0) {
+        if (SlotHasGeneration(slot, generation)) {
             slot.socketHandle = socketHandle;
             slot.dataEvent = dataEvent;
             stored = true;

@@ -100,7 +100,7 @@ bool ReleaseSlotOfGeneration(int index, unsigned generation)
         return false;
     SocketTableLock lock;
     SocketSlot& slot = gSocketTable[index];
-    if (slot.generation != generation || slot.slotFlags == 0)
+    if (!SlotHasGeneration(slot, generation))
         return false;
     ReleaseSlotLocked(slot);
     return true;
@@ -112,7 +112,7 @@ void NoteSocketListens(int index, unsigned generation, SOCKET socketHandle)
         return;
     SocketTableLock lock;
     SocketSlot& slot = gSocketTable[index];
-    if (slot.generation == generation && slot.slotFlags != 0 && slot.socketHandle == socketHandle)
+    if (SlotHasGeneration(slot, generation) && slot.socketHandle == socketHandle)
         slot.socketListens = true;
 }
 
@@ -122,7 +122,7 @@ bool SetSlotErrorOfGeneration(int index, unsigned generation, int error)
         return false;
     SocketTableLock lock;
     SocketSlot& slot = gSocketTable[index];
-    if (slot.generation != generation || slot.slotFlags == 0)
+    if (!SlotHasGeneration(slot, generation))
         return false;
     slot.lastError = error;
     return true;

@@ -86,6 +86,13 @@ void HandOverServedSocket(SlotWorker* worker, SOCKET socketHandle);
 // (tAccept): the worker closes the old one once it no longer uses it.
 void RetireServedSocket(SlotWorker* worker, SOCKET socketHandle);
 
+// Whether the slot is in use and was not released since it had this
+// generation. Lock held.
+inline bool SlotHasGeneration(const SocketSlot& slot, unsigned generation)
+{
+    return slot.generation == generation && slot.slotFlags != 0;
+}
+
 // Lowest free index, or -1 when all 30 are in use. Caller holds the lock.
 int FindFreeSlot();
 

@@ -136,7 +136,7 @@ bool StartSocketWorker(int index, unsigned generation, const char* name, LuaPlus
     {
         SocketTableLock lock;
         SocketSlot& slot = gSocketTable[index];
-        if (!gStoppingWorkers && slot.generation == generation && slot.slotFlags != 0 && slot.callbackName == nullptr &&
+        if (!gStoppingWorkers && SlotHasGeneration(slot, generation) && slot.callbackName == nullptr &&
             slot.worker == nullptr) {
             // The thread blocks on the table lock until the slot is complete.
             ForgetEndedThreads();
@@ -173,7 +173,7 @@ HANDLE WorkersStoppingEvent()
 bool WorkerSlotIsLive(const SlotWorker* worker)
 {
     const SocketSlot& slot = gSocketTable[worker->index];
-    return slot.generation == worker->generation && slot.slotFlags != 0 && slot.worker == worker;
+    return SlotHasGeneration(slot, worker->generation) && slot.worker == worker;
 }
 
 bool ServeSlot(int handle, const char* name, LuaPlus::LuaState* caller)
