@@ -1,7 +1,7 @@
 // The worker threads that serve slots: one per slot with a callback. A
-// worker waits for its socket to become readable, accepts connections on a
-// listening TCP slot and receives text on any other, and calls the slot's
-// script function for each event.
+// worker accepts connections on a listening TCP slot (once its socket is
+// readable) and receives text on any other, and calls the slot's script
+// function for each event.
 //
 // Safety rules every worker follows:
 // - It knows its slot by index and generation. Every read and write of the
@@ -14,9 +14,9 @@
 //   shut down so the peer sees the end at once, and the worker is woken
 //   through its wake event and wake socket: its receives are overlapped
 //   calls that wait by themselves, which the wake event cancels, and a
-//   listening slot's readiness wait, which the wake socket ends, is followed
-//   by an overlapped accept. The worker closes
-//   the socket when it ends.
+//   listening slot's readiness wait, which the wake socket ends, is
+//   followed by an overlapped accept. The worker closes the socket when it
+//   ends.
 // - Script functions are called on the worker's own Lua thread, made by
 //   tSetCallback, never on the script's stack; the binding's per-state lock
 //   serialises them with the script's thread and with other workers.
