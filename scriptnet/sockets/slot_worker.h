@@ -48,6 +48,12 @@ struct SlotWorker {
     SOCKET releasedSocket;         // handed over by a release (table lock)
     SOCKET retiredSocket;          // replaced by tAccept (table lock)
     HMODULE modulePin;             // reference that keeps the DLL loaded
+    // Inside a script call (table lock): the worker then uses no socket, so
+    // a release closes the slot's socket at once instead of handing it over.
+    bool inCallback;
+    HANDLE socketClosedEvent;  // manual-reset, set once the worker has
+                               // closed a socket handed over to it
+    DWORD threadId;
 };
 
 // The readiness-wait limit of every worker: 3600 seconds. Set once when the
@@ -88,8 +94,9 @@ void FinishWorker(SlotWorker* worker);
 HANDLE WorkersStoppingEvent();
 
 // Unloading: refuses new workers, releases every slot (which wakes every
-// worker), waits up to `limit` milliseconds in all for the workers to end,
-// and releases what callbacks made meanwhile. New workers are accepted
+// worker), interrupts the script code of callbacks and closes their
+// message boxes, waits up to `limit` milliseconds in all for the workers to
+// end, and releases what callbacks made meanwhile. New workers are accepted
 // again afterwards (the module may be registered anew).
 void StopAllSocketWorkers(DWORD limit);
 
