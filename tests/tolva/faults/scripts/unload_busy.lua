@@ -1,0 +1,33 @@
+-- The script ends while callbacks are still busy: one runs Lua code for
+-- good (also catching errors), one waits in a message box, one in a receive
+-- that gets nothing. The host then unloads the module and checks that it is
+-- gone, so no worker is left inside the state that the host closes.
+local directory = arg[0]:match("^(.*[/\\])") or ""
+dofile(directory .. "../../workers/scripts/common.lua")
+
+local busy = {}
+local sender = tCreate(1, 0)
+local function start_busy(port, name, body)
+  _G[name] = function(_, event)
+    if event == 1 then
+      busy[#busy + 1] = name
+      body()
+    end
+    return true
+  end
+  local u = tCreate(1, port)
+  assert(u ~= 0 and tSetCallback(u, name) == 1, "serve " .. name)
+  expect(tSendTo(sender, "go", "127.0.0.1", port), 2, "start " .. name)
+end
+
+local silent = tCreate(1, 0)
+start_busy(PORTS.busy1, "OnLoopForever", function()
+  while true do tGetCount() end
+end)
+start_busy(PORTS.busy2, "OnCatchForever", function()
+  while true do pcall(function() for _ = 1, 1000 do tGetCount() end end) end
+end)
+start_busy(PORTS.busy3, "OnMessageBox", function() tMsg("still open at unload") end)
+start_busy(PORTS.busy4, "OnReceiveNothing", function() tRecv(silent, 0) end)
+check(wait_until(function() return #busy == 4 end), "every callback is busy")
+finish("unload while busy")
