@@ -103,8 +103,41 @@ def slow_reader(conn, size=4 * 1024 * 1024):
     conn.close()
 
 
-def run_host(options, script, arguments, environment=None):
-    command = [options.wine, os.path.abspath(options.host),
+def bulk_peer(conn):
+    """Sends 4000 bytes of the letter pattern, then waits for the close."""
+    try:
+        conn.sendall(bytes(97 + i % 26 for i in range(4000)))
+        conn.settimeout(60)
+        while conn.recv(4096):
+            pass
+    except OSError:
+        pass
+    conn.close()
+
+
+def later_peer(sock):
+    """UDP: "late" is answered with "late" 300 ms later; "connect P" makes a
+    connection to port P 1.5 s later, held for 10 s."""
+    def act(data, sender):
+        if data == b"late":
+            time.sleep(0.3)
+            sock.sendto(b"late", sender)
+        elif data.startswith(b"connect "):
+            time.sleep(1.5)
+            try:
+                conn = socket.create_connection(("127.0.0.1", int(data.split()[1])), timeout=30)
+                count("connects")
+                time.sleep(10)
+                conn.close()
+            except OSError as error:
+                fail("later peer: %s" % error)
+    while True:
+        data, sender = sock.recvfrom(2048)
+        threading.Thread(target=act, args=(data, sender), daemon=True).start()
+
+
+def run_host(options, script, arguments, environment=None, host=None):
+    command = [options.wine, os.path.abspath(host or options.host),
                os.path.join(os.path.abspath(options.scripts), script)] + arguments
     env = dict(os.environ)
     env.update(environment or {})
@@ -195,6 +228,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--wine", required=True)
     parser.add_argument("--host", required=True)
+    parser.add_argument("--test-host", required=True)
     parser.add_argument("--scripts", required=True)
     parser.add_argument("--examples", required=True)
     parser.add_argument("--rounds", type=int, default=1)
@@ -203,7 +237,7 @@ def main():
 
     peers = {}
     for name, handler in (("reset", reset_peer), ("orderly", orderly_peer), ("vanish", vanishing_peer),
-                          ("slow", slow_reader)):
+                          ("slow", slow_reader), ("bulk", bulk_peer)):
         sock = listener()
         peers[name] = sock.getsockname()[1]
         serve(sock, handler)
@@ -213,6 +247,18 @@ def main():
     arguments += ["udpfree=%d" % udp[0], "tcpfree=%d" % tcp[0], "rounds=%d" % options.rounds]
     run_host(options, "faults.lua", arguments)
     run_host(options, "unload_busy.lua", ["busy%d=%d" % (i, udp[i]) for i in range(1, 5)])
+
+    later = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    later.bind(("127.0.0.1", 0))
+    threading.Thread(target=later_peer, args=(later,), daemon=True).start()
+    udp = free_ports(socket.SOCK_DGRAM, 8)
+    tcp = free_ports(socket.SOCK_STREAM, 4)
+    gaps = ["bulk=%d" % peers["bulk"], "later=%d" % later.getsockname()[1], "udpgap=%d" % udp[0],
+            "udp30=%d" % udp[1], "tcpgap=%d" % tcp[0], "tcplate=%d" % tcp[1], "tcp30=%d" % tcp[2],
+            "tcp30b=%d" % tcp[3]] + ["take%d=%d" % (i, udp[1 + i]) for i in range(1, 7)]
+    for _ in range(options.rounds):
+        # The idle worker's 27 waits take seconds, not hours.
+        run_host(options, "gaps.lua", gaps, {"TOLVA_WORKER_WAIT_MS": "200"}, options.test_host)
 
     for _ in range(options.rounds):
         run_burst(options, os.path.join(os.path.abspath(options.examples), "echo_server.lua"))
