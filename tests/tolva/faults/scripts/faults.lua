@@ -7,7 +7,7 @@ dofile(directory .. "../../workers/scripts/common.lua")
 
 local ROUNDS = PORTS.rounds or 1
 local BIG = 4 * 1024 * 1024
-local totals = { connects = 0, bytes = 0, reuses = 0 }
+local totals = { connects = 0, bytes = 0, reuses = 0, slots = 0 }
 
 -- The byte stream the slow reader checks: position i holds letter i % 26.
 local function pattern(size)
@@ -23,6 +23,7 @@ local function connected(port)
   check(h ~= 0, "tCreate")
   expect(tConnect(h, "127.0.0.1", port), 1, "connect to the peer")
   totals.connects = totals.connects + 1
+  totals.slots = totals.slots + 1
   return h
 end
 
@@ -100,10 +101,12 @@ for round = 1, ROUNDS do
       check(relisten ~= 0, "tCreate on the TCP port just cleaned")
       tClose(relisten)
       totals.reuses = totals.reuses + 2
+      totals.slots = totals.slots + 4
     end
+    expect(tGetCount(), 0, "every slot returned")
   end)
 end
 
-print(string.format("faults: %d connects, %d bytes checked, %d ports reused, %d slots in use",
-                    totals.connects, totals.bytes, totals.reuses, tGetCount()))
+print(string.format("faults: %d connects, %d bytes checked, %d ports reused, %d slots returned, %d in use",
+                    totals.connects, totals.bytes, totals.reuses, totals.slots, tGetCount()))
 finish("faults")
