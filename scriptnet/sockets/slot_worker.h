@@ -14,7 +14,9 @@
 //   shut down so the peer sees the end at once, and the worker is woken
 //   through its wake socket and wake event; receives and accepts are
 //   overlapped, so the wake cancels them. The worker closes the socket when
-//   it ends.
+//   it ends, and the release waits for that (moments), so that the port is
+//   free when tClose returns. A worker inside a callback uses no socket:
+//   its socket is closed at once.
 // - Script functions are called on the worker's own Lua thread, made by
 //   tSetCallback, never on the script's stack; the binding's per-state lock
 //   serialises them with the script's thread and with other workers.

@@ -47,7 +47,7 @@ struct SocketSlot {
     LuaPlus::LuaState* scriptState;  // main state of the universe that made it
     // The worker thread serving the slot, or null. While it is set the
     // worker may be using socketHandle, so a release hands the socket over to
-    // the worker (HandOverServedSocket) instead of closing it.
+    // the worker (HandOverServedSocket) instead of closing it under a call.
     SlotWorker* worker;
     // Not part of the slot's contents: survives zeroing, advanced by every
     // release.
