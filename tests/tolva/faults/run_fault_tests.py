@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""The tolva fault and load driver: peers that reset, close, vanish or read
-slowly for faults.lua, a script that ends with busy callbacks
-(unload_busy.lua), and bursts of 29 clients on the echo servers, where every
-byte that comes back is checked.
+"""The tolva fault and load driver: peers that reset, close, vanish, read
+slowly, never or after a half-close for faults.lua, peers that send 4000
+bytes or answer late for gaps.lua (exact limits, run by tolva_test_host), a
+script that ends with busy callbacks (unload_busy.lua), and bursts of 29
+clients on the echo servers, where every byte that comes back is checked.
 
   run_fault_tests.py --wine W --host H --scripts DIR --examples DIR [--rounds N]
 
@@ -79,7 +80,20 @@ def vanishing_peer(conn):
     conn.close()
 
 
-def slow_reader(conn, size=4 * 1024 * 1024):
+def stalling_peer(conn):
+    """Reads nothing for a second, then resets: a send waiting on it ends."""
+    time.sleep(1)
+    conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+    conn.close()
+
+
+def half_closing_reader(conn):
+    """Ends its sending side at once, then reads and checks 4 MB."""
+    conn.shutdown(socket.SHUT_WR)
+    slow_reader(conn, answer=False)
+
+
+def slow_reader(conn, size=4 * 1024 * 1024, answer=True):
     """Reads in small pieces with pauses and checks each byte's letter."""
     received, good = 0, True
     conn.settimeout(120)
@@ -96,6 +110,11 @@ def slow_reader(conn, size=4 * 1024 * 1024):
             received += len(piece)
             time.sleep(0.002)
         count("bytes checked", received)
+        if not answer:
+            if received != size or not good:
+                fail("half-closed reader: %d bytes, %s" % (received, "in order" if good else "changed"))
+            conn.close()
+            return
         conn.sendall(b"GOT %d %s\n" % (received, b"OK" if good else b"BAD"))
         read_request(conn)
     except OSError as error:
@@ -237,7 +256,8 @@ def main():
 
     peers = {}
     for name, handler in (("reset", reset_peer), ("orderly", orderly_peer), ("vanish", vanishing_peer),
-                          ("slow", slow_reader), ("bulk", bulk_peer)):
+                          ("slow", slow_reader), ("bulk", bulk_peer), ("stall", stalling_peer),
+                          ("halfclose", half_closing_reader)):
         sock = listener()
         peers[name] = sock.getsockname()[1]
         serve(sock, handler)

@@ -1,6 +1,7 @@
 -- Faults of peers and of the script's own use, against the peers of
--- run_fault_tests.py: resets, orderly closes, peers that vanish or read
--- slowly under sends of several MB, and ports reused right after a close.
+-- run_fault_tests.py: resets, orderly closes, peers that vanish, read
+-- slowly, never or after a half-close under sends of several MB, and ports
+-- reused right after a close.
 -- ROUNDS=n repeats everything (the soak runs many rounds).
 local directory = arg[0]:match("^(.*[/\\])") or ""
 dofile(directory .. "../../workers/scripts/common.lua")
@@ -81,6 +82,31 @@ for round = 1, ROUNDS do
     end
     check(failed, "a send to the vanished peer failed")
     tClose(v)
+
+    -- A peer that reads nothing and then resets: the send waiting on it ends.
+    local s = connected(PORTS.stall)
+    local stalled = 0
+    for _ = 1, 4 do
+      local count = tSend(s, big)
+      if count <= 0 then break end
+      stalled = stalled + count
+    end
+    check(stalled < 4 * BIG, "sends to the peer that never read ended")
+    tClose(s)
+
+    -- A peer that closed its sending side still reads everything.
+    local half = connected(PORTS.halfclose)
+    expect(tRecv(half, 0), "", "the peer's side is closed")
+    sent = 0
+    while sent < BIG do
+      local count = tSend(half, big:sub(sent + 1))
+      check(count > 0, "tSend to the half-closed peer")
+      if count <= 0 then break end
+      sent = sent + count
+    end
+    expect(sent, BIG, "everything sent to the half-closed peer")
+    totals.bytes = totals.bytes + sent
+    tClose(half)
     expect(tGetCount(), 0, "every slot returned")
   end)
 
