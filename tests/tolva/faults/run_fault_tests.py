@@ -261,12 +261,12 @@ def main():
         sock = listener()
         peers[name] = sock.getsockname()[1]
         serve(sock, handler)
-    udp = free_ports(socket.SOCK_DGRAM, 5)
+    udp = free_ports(socket.SOCK_DGRAM, 6)
     tcp = free_ports(socket.SOCK_STREAM, 1)
     arguments = ["%s=%d" % item for item in peers.items()]
     arguments += ["udpfree=%d" % udp[0], "tcpfree=%d" % tcp[0], "rounds=%d" % options.rounds]
     run_host(options, "faults.lua", arguments)
-    run_host(options, "unload_busy.lua", ["busy%d=%d" % (i, udp[i]) for i in range(1, 5)])
+    run_host(options, "unload_busy.lua", ["busy%d=%d" % (i, udp[i]) for i in range(1, 6)])
 
     later = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     later.bind(("127.0.0.1", 0))
