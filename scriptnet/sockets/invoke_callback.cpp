@@ -20,10 +20,21 @@ bool CallbackOfLiveSlot(const SlotWorker* worker, std::string* name)
     return true;
 }
 
-bool SlotStillLive(const SlotWorker* worker)
+// Enters the call if the slot is still the worker's: from here until the
+// worker reads the slot again it uses no socket (see HandOverServedSocket).
+bool EnterCallback(SlotWorker* worker)
 {
     SocketTableLock lock;
-    return WorkerSlotIsLive(worker);
+    if (!WorkerSlotIsLive(worker))
+        return false;
+    worker->inCallback = true;
+    return true;
+}
+
+void LeaveCallback(SlotWorker* worker)
+{
+    SocketTableLock lock;
+    worker->inCallback = false;
 }
 
 }  // namespace
@@ -48,9 +59,12 @@ bool InvokeCallback(SlotWorker* worker, const char* text, int event, int extra)
     // What remains is the moment between this check and the call's start, in
     // which a release on another thread still lets this one call begin.
     bool answer = false;
-    if (SlotStillLive(worker) && call.PCall(1) == 0) {
-        LuaPlus::LuaObject result = LuaPlus::LuaStackObject(thread, height + 1);
-        answer = result.IsBoolean() && result.GetBoolean();
+    if (EnterCallback(worker)) {
+        if (call.PCall(1) == 0) {
+            LuaPlus::LuaObject result = LuaPlus::LuaStackObject(thread, height + 1);
+            answer = result.IsBoolean() && result.GetBoolean();
+        }
+        LeaveCallback(worker);
     }
     int extraValues = thread->GetTop() - height;
     if (extraValues > 0)

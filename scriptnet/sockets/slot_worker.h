@@ -14,7 +14,9 @@
 //   shut down so the peer sees the end at once, and the worker is woken
 //   through its wake socket and wake event; receives and accepts are
 //   overlapped, so the wake cancels them. The worker closes the socket when
-//   it ends.
+//   it ends, and the release waits for that (moments), so that the port is
+//   free when tClose returns. A worker inside a callback uses no socket:
+//   its socket is closed at once.
 // - Script functions are called on the worker's own Lua thread, made by
 //   tSetCallback, never on the script's stack; the binding's per-state lock
 //   serialises them with the script's thread and with other workers.
@@ -48,6 +50,12 @@ struct SlotWorker {
     SOCKET releasedSocket;         // handed over by a release (table lock)
     SOCKET retiredSocket;          // replaced by tAccept (table lock)
     HMODULE modulePin;             // reference that keeps the DLL loaded
+    // Inside a script call (table lock): the worker then uses no socket, so
+    // a release closes the slot's socket at once instead of handing it over.
+    bool inCallback;
+    HANDLE socketClosedEvent;  // manual-reset, set once the worker has
+                               // closed a socket handed over to it
+    DWORD threadId;
 };
 
 // The readiness-wait limit of every worker: 3600 seconds. Set once when the
@@ -88,8 +96,9 @@ void FinishWorker(SlotWorker* worker);
 HANDLE WorkersStoppingEvent();
 
 // Unloading: refuses new workers, releases every slot (which wakes every
-// worker), waits up to `limit` milliseconds in all for the workers to end,
-// and releases what callbacks made meanwhile. New workers are accepted
+// worker), interrupts the script code of callbacks and closes their
+// message boxes, waits up to `limit` milliseconds in all for the workers to
+// end, and releases what callbacks made meanwhile. New workers are accepted
 // again afterwards (the module may be registered anew).
 void StopAllSocketWorkers(DWORD limit);
 

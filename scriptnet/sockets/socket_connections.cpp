@@ -14,7 +14,8 @@ namespace {
 // connection; 0 (and any value below it) stands for 6000 ms.
 const int kDefaultAcceptTimeout = 6000;
 const int kAcceptBacklog = 1;
-const int kListenBacklog = 4;
+// As the worker's: a burst of clients must not be reset before it accepts.
+const int kListenBacklog = SOMAXCONN;
 
 sockaddr_in Ipv4Address(unsigned long networkAddress, unsigned short port)
 {

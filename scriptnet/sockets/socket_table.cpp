@@ -31,13 +31,15 @@ void ZeroSlot(SocketSlot& slot)
     slot.generation = generation;
 }
 
-// The release steps, lock held.
-void ReleaseSlotLocked(SocketSlot& slot)
+// The release steps, lock held. Answers the event of a socket handed over
+// to a worker (see HandOverServedSocket), or null.
+HANDLE ReleaseSlotLocked(SocketSlot& slot)
 {
     if (slot.slotFlags == 0)
-        return;
+        return nullptr;
+    HANDLE handedOver = nullptr;
     if (slot.worker != nullptr) {
-        HandOverServedSocket(slot.worker, slot.socketHandle);
+        handedOver = HandOverServedSocket(slot.worker, slot.socketHandle);
     } else {
         closesocket(slot.socketHandle);
     }
@@ -55,6 +57,7 @@ void ReleaseSlotLocked(SocketSlot& slot)
     slot.workerThread = nullptr;
     ZeroSlot(slot);
     ++slot.generation;
+    return handedOver;
 }
 
 }  // namespace
@@ -98,8 +101,12 @@ void ReleaseSlot(int index)
 {
     if (index < 0 || index >= kSocketSlotCount)
         return;
-    SocketTableLock lock;
-    ReleaseSlotLocked(SocketTable[index]);
+    HANDLE handedOver;
+    {
+        SocketTableLock lock;
+        handedOver = ReleaseSlotLocked(SocketTable[index]);
+    }
+    AwaitHandedOverSockets(&handedOver, handedOver != nullptr ? 1 : 0);
 }
 
 bool ReleaseSlotOfGeneration(int index, unsigned generation)
@@ -110,7 +117,11 @@ bool ReleaseSlotOfGeneration(int index, unsigned generation)
     SocketSlot& slot = SocketTable[index];
     if (slot.generation != generation || slot.slotFlags == 0)
         return false;
-    ReleaseSlotLocked(slot);
+    // The caller may hold the lock, which the worker needs to let go of
+    // the socket: it is not waited for here.
+    HANDLE handedOver = ReleaseSlotLocked(slot);
+    if (handedOver != nullptr)
+        CloseHandle(handedOver);
     return true;
 }
 
@@ -128,9 +139,17 @@ bool SetSlotErrorOfGeneration(int index, unsigned generation, int error)
 
 void ReleaseAllSlots()
 {
-    SocketTableLock lock;
-    for (SocketSlot& slot : SocketTable)
-        ReleaseSlotLocked(slot);
+    HANDLE handedOver[kSocketSlotCount];
+    int count = 0;
+    {
+        SocketTableLock lock;
+        for (SocketSlot& slot : SocketTable) {
+            HANDLE event = ReleaseSlotLocked(slot);
+            if (event != nullptr)
+                handedOver[count++] = event;
+        }
+    }
+    AwaitHandedOverSockets(handedOver, count);
 }
 
 int SlotIndexOfHandle(const LuaPlus::LuaStackObject& argument)

@@ -41,6 +41,69 @@ bool IsListening(SOCKET socket)
         listening;
 }
 
+// How often a send that waits for the peer looks whether the connection
+// still exists. Only a dead connection ends the wait, never slowness.
+const DWORD kSendCheckInterval = 100;
+
+// Whether a connection has ended under a pending send: a reset or another
+// error is pending, or the socket no longer has a peer.
+bool ConnectionFailed(SOCKET socket)
+{
+    int error = 0;
+    int length = sizeof error;
+    if (getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0 || error != 0)
+        return true;
+    sockaddr_in peer;
+    int peerLength = sizeof peer;
+    return getpeername(socket, reinterpret_cast<sockaddr*>(&peer), &peerLength) != 0;
+}
+
+// One send of the whole text. A blocking send of more than the socket's
+// buffers hold can wait for good on a connection the peer has closed (some
+// socket layers never complete it), so the send is overlapped: it waits as
+// long as the peer takes the bytes, and ends when the connection fails or
+// the module unloads. Answers the count sent, or -1 with the Winsock error.
+int SendWhileConnected(SOCKET socket, const char* text, int length, int* error)
+{
+    WSAOVERLAPPED overlapped;
+    std::memset(&overlapped, 0, sizeof overlapped);
+    overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (overlapped.hEvent == nullptr) {
+        *error = static_cast<int>(GetLastError());
+        return -1;
+    }
+    WSABUF piece;
+    piece.len = static_cast<u_long>(length);
+    piece.buf = const_cast<char*>(text);
+    DWORD count = 0;
+    int result = -1;
+    if (WSASend(socket, &piece, 1, &count, 0, &overlapped, nullptr) == 0) {
+        result = static_cast<int>(count);
+    } else if ((*error = WSAGetLastError()) == WSA_IO_PENDING) {
+        HANDLE waits[2] = {overlapped.hEvent, WorkersStoppingEvent()};
+        DWORD waitCount = waits[1] != nullptr ? 2 : 1;
+        for (;;) {
+            DWORD waited = WaitForMultipleObjects(waitCount, waits, FALSE, kSendCheckInterval);
+            if (waited == WAIT_OBJECT_0)
+                break;
+            if (waited != WAIT_TIMEOUT || ConnectionFailed(socket)) {
+                CancelIo(reinterpret_cast<HANDLE>(socket));
+                break;
+            }
+        }
+        // Waits for the end of the call, cancelled or not: it reads the
+        // text until then.
+        DWORD flags = 0;
+        if (WSAGetOverlappedResult(socket, &overlapped, &count, TRUE, &flags)) {
+            result = static_cast<int>(count);
+        } else {
+            *error = WSAGetLastError();
+        }
+    }
+    CloseHandle(overlapped.hEvent);
+    return result;
+}
+
 }  // namespace
 
 int tWait(LuaState* state, LuaStackObject* args)
@@ -116,12 +179,13 @@ int tSend(LuaState* state, LuaStackObject* args)
         return NumberResult(state, 0);
     }
     for (;;) {
-        int sent = send(slot.socketHandle, text, length, 0);
+        int error = 0;
+        int sent = SendWhileConnected(slot.socketHandle, text, length, &error);
         if (sent > 0)
             return NumberResult(state, sent);
         if (sent == 0)
             return NumberResult(state, 0);
-        if (WSAGetLastError() != WSAEWOULDBLOCK)
+        if (error != WSAEWOULDBLOCK)
             return NumberResult(state, 0);
         Sleep(kWouldBlockPause);
     }

@@ -13,7 +13,9 @@
 namespace {
 
 const int kReceiveBufferSize = 1024;
-const int kListenBacklog = 4;
+// The system's largest queue: beyond the backlog some socket layers reset
+// connections that a burst of clients makes before the worker accepts.
+const int kListenBacklog = SOMAXCONN;
 const int kEmptyWaitLimit = 27;
 const DWORD kWouldBlockPause = 10;
 // How often a worker whose TCP socket is not connected yet looks again.
@@ -63,6 +65,21 @@ bool SignalData(const SlotWorker* worker)
     if (dataEvent != nullptr && dataEvent != INVALID_HANDLE_VALUE)
         SetEvent(dataEvent);
     return true;
+}
+
+// Whether a connection whose receive answered 0 was reset rather than
+// closed in order. Some socket layers answer a reset with 0 and keep no
+// pending error (SO_ERROR) for it; the connection then has no peer any
+// more, where after an orderly close it still has one until it is closed.
+bool ConnectionWasReset(SOCKET socketHandle)
+{
+    int error = 0;
+    int length = sizeof error;
+    if (getsockopt(socketHandle, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) == 0 && error != 0)
+        return true;
+    sockaddr_in peer;
+    int peerLength = sizeof peer;
+    return getpeername(socketHandle, reinterpret_cast<sockaddr*>(&peer), &peerLength) != 0;
 }
 
 Readiness WaitReadable(const SlotWorker* worker, SOCKET socketHandle, timeval limit)
@@ -241,8 +258,12 @@ Step ReceiveText(SlotWorker* worker)
             // The text ends at its first zero byte, as tRecv gives it.
             return InvokeCallback(worker, buffer, CallbackData, 0) ? Step::Continue : Step::End;
         }
-        if (count == 0)
-            return RecordError(worker, ErrPeerClosed) ? Step::End : Step::Released;
+        if (count == 0) {
+            // An empty datagram ends a UDP slot as a close does.
+            int reason =
+                (flags & SlotDatagram) == 0 && ConnectionWasReset(socketHandle) ? ErrReceiveFailed : ErrPeerClosed;
+            return RecordError(worker, reason) ? Step::End : Step::Released;
+        }
         if (count < 0 && error == WSA_OPERATION_ABORTED)
             return Step::Continue;  // socket replaced
         if (error == WSAENOTCONN)

@@ -5,6 +5,7 @@
 
 #include <LuaPlus/LuaPlus.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -19,6 +20,17 @@ namespace {
 // A thread's handle is signalled only after its last instruction, when it
 // has also let go of the module.
 std::vector<HANDLE> workerThreads;
+// Every worker that has not reached its last step yet (table lock): while
+// listed, its object and Lua thread exist.
+std::vector<SlotWorker*> liveWorkers;
+// How long a release waits for a worker to close the socket handed over to
+// it: a woken worker needs moments; only one held up elsewhere (the state's
+// lock) takes longer, and its socket is then closed later.
+const DWORD kHandOverLimit = 2000;
+// The slices in which unloading waits for the workers, interrupting their
+// script code and closing their message boxes after each.
+const DWORD kStopSlice = 50;
+const char kDialogClass[] = "#32770";
 // Set while the module unloads: no worker may start then.
 volatile LONG stoppingWorkers = 0;
 
@@ -83,11 +95,33 @@ void DiscardWorker(SlotWorker* worker)
         CloseHandle(worker->wakeEvent);
     if (worker->ioEvent != nullptr)
         CloseHandle(worker->ioEvent);
+    if (worker->socketClosedEvent != nullptr)
+        CloseHandle(worker->socketClosedEvent);
     if (worker->luaThread != nullptr)
         LuaPlus::LuaState::DestroyThread(worker->luaThread);
     if (worker->modulePin != nullptr)
         FreeLibrary(worker->modulePin);
     delete worker;
+}
+
+// Closes a message box (or any dialog) that a callback left open on its
+// worker thread: the box's own loop handles the request and tMsg returns.
+BOOL CALLBACK CloseDialogOfThread(HWND window, LPARAM)
+{
+    char className[sizeof kDialogClass + 1];
+    if (GetClassNameA(window, className, sizeof className) > 0 && std::strcmp(className, kDialogClass) == 0)
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+// Makes the callbacks that still run end: their script code raises an error
+// at its next step, and their message boxes close. Lock held.
+void InterruptCallbacks()
+{
+    for (SlotWorker* worker : liveWorkers) {
+        worker->luaThread->Interrupt();
+        EnumThreadWindows(worker->threadId, CloseDialogOfThread, 0);
+    }
 }
 
 }  // namespace
@@ -117,6 +151,7 @@ bool StartSocketWorker(int index, unsigned generation, const char* name, LuaPlus
     worker->wakeSocket = MakeWakeSocket();
     worker->wakeEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     worker->ioEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    worker->socketClosedEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     // Made here, on the script's thread, which owns the stack the new Lua
     // thread is briefly pushed on.
     worker->luaThread = callingState->NewThread();
@@ -125,7 +160,8 @@ bool StartSocketWorker(int index, unsigned generation, const char* name, LuaPlus
     size_t length = std::strlen(name);
     char* nameCopy = static_cast<char*>(std::malloc(length + 1));
     if (worker->wakeSocket == INVALID_SOCKET || worker->wakeEvent == nullptr || worker->ioEvent == nullptr ||
-        worker->luaThread == nullptr || worker->modulePin == nullptr || nameCopy == nullptr) {
+        worker->socketClosedEvent == nullptr || worker->luaThread == nullptr || worker->modulePin == nullptr ||
+        nameCopy == nullptr) {
         std::free(nameCopy);
         DiscardWorker(worker);
         return false;
@@ -143,12 +179,14 @@ bool StartSocketWorker(int index, unsigned generation, const char* name, LuaPlus
             HANDLE thread = nullptr;
             try {
                 workerThreads.reserve(workerThreads.size() + 1);
-                thread = CreateThread(nullptr, 0, SocketWorker, worker, 0, nullptr);
+                liveWorkers.reserve(liveWorkers.size() + 1);
+                thread = CreateThread(nullptr, 0, SocketWorker, worker, 0, &worker->threadId);
             } catch (const std::bad_alloc&) {
                 thread = nullptr;
             }
             if (thread != nullptr) {
                 workerThreads.push_back(thread);
+                liveWorkers.push_back(worker);
                 HANDLE slotCopy = nullptr;
                 if (!DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &slotCopy, 0, FALSE,
                                      DUPLICATE_SAME_ACCESS)) {
@@ -168,12 +206,38 @@ bool StartSocketWorker(int index, unsigned generation, const char* name, LuaPlus
     return started;
 }
 
-void HandOverServedSocket(SlotWorker* worker, SOCKET socketHandle)
+HANDLE HandOverServedSocket(SlotWorker* worker, SOCKET socketHandle)
 {
-    worker->releasedSocket = socketHandle;
-    shutdown(socketHandle, SD_BOTH);
+    if (worker->inCallback) {
+        // The worker reads the slot again before its next socket call and
+        // then finds it released.
+        closesocket(socketHandle);
+        socketHandle = INVALID_SOCKET;
+    }
+    HANDLE closed = nullptr;
+    if (socketHandle != INVALID_SOCKET && worker->releasedSocket == INVALID_SOCKET) {
+        worker->releasedSocket = socketHandle;
+        shutdown(socketHandle, SD_BOTH);
+        if (!DuplicateHandle(GetCurrentProcess(), worker->socketClosedEvent, GetCurrentProcess(), &closed, 0, FALSE,
+                             DUPLICATE_SAME_ACCESS)) {
+            closed = nullptr;
+        }
+    } else if (socketHandle != INVALID_SOCKET) {
+        closesocket(socketHandle);  // cannot happen: a slot is released once
+    }
     send(worker->wakeSocket, "", 1, 0);
     SetEvent(worker->wakeEvent);
+    return closed;
+}
+
+void AwaitHandedOverSockets(HANDLE* events, int count)
+{
+    DWORD start = GetTickCount();
+    for (int i = 0; i < count; ++i) {
+        DWORD spent = GetTickCount() - start;
+        WaitForSingleObject(events[i], spent < kHandOverLimit ? kHandOverLimit - spent : 0);
+        CloseHandle(events[i]);
+    }
 }
 
 void RetireServedSocket(SlotWorker* worker, SOCKET socketHandle)
@@ -213,14 +277,23 @@ void FinishWorker(SlotWorker* worker)
         retired = TakeRetiredSocket(worker);
         released = worker->releasedSocket;
         worker->releasedSocket = INVALID_SOCKET;
+        for (size_t i = 0; i < liveWorkers.size(); ++i) {
+            if (liveWorkers[i] == worker) {
+                liveWorkers.erase(liveWorkers.begin() + static_cast<std::ptrdiff_t>(i));
+                break;
+            }
+        }
     }
     if (retired != INVALID_SOCKET)
         closesocket(retired);
     if (released != INVALID_SOCKET)
         closesocket(released);
+    // The releasing thread may be waiting for this to reuse the port.
+    SetEvent(worker->socketClosedEvent);
     closesocket(worker->wakeSocket);
     CloseHandle(worker->wakeEvent);
     CloseHandle(worker->ioEvent);
+    CloseHandle(worker->socketClosedEvent);
     LuaPlus::LuaState::DestroyThread(worker->luaThread);
     HMODULE modulePin = worker->modulePin;
     delete worker;
@@ -232,17 +305,34 @@ void StopAllSocketWorkers(DWORD limit)
     InterlockedExchange(&stoppingWorkers, 1);
     if (stoppingSignal.event != nullptr)
         SetEvent(stoppingSignal.event);
+    {
+        // Ends blocking receives and sends of callbacks on any slot's
+        // connection, served or not.
+        SocketTableLock lock;
+        for (const SocketSlot& slot : SocketTable) {
+            if (slot.slotFlags != 0)
+                shutdown(slot.socketHandle, SD_BOTH);
+        }
+    }
     ReleaseAllSlots();
     // No worker starts from here on, so the list is complete.
     std::vector<HANDLE> threads;
     {
         SocketTableLock lock;
         threads.swap(workerThreads);
+        InterruptCallbacks();
     }
     DWORD start = GetTickCount();
     for (HANDLE thread : threads) {
-        DWORD spent = GetTickCount() - start;
-        WaitForSingleObject(thread, spent < limit ? limit - spent : 0);
+        for (;;) {
+            DWORD spent = GetTickCount() - start;
+            DWORD left = spent < limit ? limit - spent : 0;
+            if (WaitForSingleObject(thread, left < kStopSlice ? left : kStopSlice) != WAIT_TIMEOUT || left == 0)
+                break;
+            // A callback may have started Lua code or a box since.
+            SocketTableLock lock;
+            InterruptCallbacks();
+        }
         CloseHandle(thread);
     }
     // A callback that was still running may have made sockets meanwhile.

@@ -9,11 +9,15 @@ namespace {
 
 typedef hostent*(WSAAPI* GethostbynameFunction)(const char* name);
 typedef int(WSAAPI* ConnectFunction)(SOCKET socket, const sockaddr* address, int length);
+typedef int(WSAAPI* SelectFunction)(int count, fd_set* readable, fd_set* writable, fd_set* failed,
+                                    const timeval* limit);
 
 GethostbynameFunction realGethostbyname = nullptr;
 ConnectFunction realConnect = nullptr;
+SelectFunction realSelect = nullptr;
 std::atomic<int> lookups(0);
 std::atomic<int> connects(0);
+std::atomic<int> selects(0);
 
 hostent* WSAAPI CountingGethostbyname(const char* name)
 {
@@ -25,6 +29,12 @@ int WSAAPI CountingConnect(SOCKET socket, const sockaddr* address, int length)
 {
     ++connects;
     return realConnect(socket, address, length);
+}
+
+int WSAAPI CountingSelect(int count, fd_set* readable, fd_set* writable, fd_set* failed, const timeval* limit)
+{
+    ++selects;
+    return realSelect(count, readable, writable, failed, limit);
 }
 
 // The import address table entry of `function` from `dll` in `module`, or
@@ -78,12 +88,15 @@ bool StartSocketCallCounter(HMODULE module)
         return false;
     void** lookupSlot = ImportSlot(module, "ws2_32.dll", "gethostbyname");
     void** connectSlot = ImportSlot(module, "ws2_32.dll", "connect");
-    if (lookupSlot == nullptr || connectSlot == nullptr)
+    void** selectSlot = ImportSlot(module, "ws2_32.dll", "select");
+    if (lookupSlot == nullptr || connectSlot == nullptr || selectSlot == nullptr)
         return false;
     realGethostbyname = reinterpret_cast<GethostbynameFunction>(*lookupSlot);
     realConnect = reinterpret_cast<ConnectFunction>(*connectSlot);
+    realSelect = reinterpret_cast<SelectFunction>(*selectSlot);
     return Reroute(lookupSlot, reinterpret_cast<void*>(CountingGethostbyname)) != nullptr &&
-        Reroute(connectSlot, reinterpret_cast<void*>(CountingConnect)) != nullptr;
+        Reroute(connectSlot, reinterpret_cast<void*>(CountingConnect)) != nullptr &&
+        Reroute(selectSlot, reinterpret_cast<void*>(CountingSelect)) != nullptr;
 }
 
 SocketCalls TakeSocketCalls()
@@ -91,5 +104,6 @@ SocketCalls TakeSocketCalls()
     SocketCalls calls;
     calls.lookups = lookups.exchange(0);
     calls.connects = connects.exchange(0);
+    calls.selects = selects.exchange(0);
     return calls;
 }

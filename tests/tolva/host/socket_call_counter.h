@@ -1,5 +1,5 @@
-// Counts the module's host-name lookups and connection attempts by routing
-// its imports of gethostbyname and connect through counting wrappers that
+// Counts the module's host-name lookups, connection attempts and readiness
+// waits by routing its imports of gethostbyname, connect and select through counting wrappers that
 // call the real functions, so the module's own code runs unchanged.
 #ifndef TOLVA_TESTS_SOCKET_CALL_COUNTER_H
 #define TOLVA_TESTS_SOCKET_CALL_COUNTER_H
@@ -9,9 +9,10 @@
 struct SocketCalls {
     int lookups;   // gethostbyname calls
     int connects;  // connect calls
+    int selects;   // select calls (a worker's waits among them)
 };
 
-// Patches the module's import table; false if either import was not found.
+// Patches the module's import table; false if an import was not found.
 bool StartSocketCallCounter(HMODULE module);
 
 // The calls since the previous call.

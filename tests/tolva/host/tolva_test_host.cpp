@@ -167,7 +167,8 @@ int TestSocketCalls(LuaState* state, LuaStackObject*)
     SocketCalls calls = TakeSocketCalls();
     state->PushNumber(calls.lookups);
     state->PushNumber(calls.connects);
-    return 2;
+    state->PushNumber(calls.selects);
+    return 3;
 }
 
 int TestWinsockCleanup(LuaState* state, LuaStackObject*)
