@@ -5,6 +5,27 @@
 #include "sockets/slot_worker.h"
 #include "sockets/socket_table.h"
 
+namespace {
+
+// Enters the call if the slot is still the worker's: from here until the
+// worker reads the slot again it uses no socket (see HandOverServedSocket).
+bool EnterCallback(SlotWorker* worker)
+{
+    SocketTableLock lock;
+    if (!WorkerSlotIsLive(worker))
+        return false;
+    worker->inCallback = true;
+    return true;
+}
+
+void LeaveCallback(SlotWorker* worker)
+{
+    SocketTableLock lock;
+    worker->inCallback = false;
+}
+
+}  // namespace
+
 bool InvokeCallback(SlotWorker* worker, const char* text, int event, int extra)
 {
     LuaPlus::LuaState* thread = worker->luaThread;
@@ -21,15 +42,13 @@ bool InvokeCallback(SlotWorker* worker, const char* text, int event, int extra)
     // have waited for the state's lock while the script released the slot.
     // What remains is the moment between this check and the call's start, in
     // which a release on another thread still lets this one call begin.
-    bool live;
-    {
-        SocketTableLock lock;
-        live = WorkerSlotIsLive(worker);
-    }
     bool answer = false;
-    if (live && call.PCall(1) == 0) {
-        LuaPlus::LuaObject result = thread->Stack(height + 1);
-        answer = result.IsBoolean() && result.GetBoolean();
+    if (EnterCallback(worker)) {
+        if (call.PCall(1) == 0) {
+            LuaPlus::LuaObject result = thread->Stack(height + 1);
+            answer = result.IsBoolean() && result.GetBoolean();
+        }
+        LeaveCallback(worker);
     }
     int extraValues = thread->GetTop() - height;
     if (extraValues > 0)

@@ -16,7 +16,9 @@
 //   calls that wait by themselves, which the wake event cancels, and a
 //   listening slot's readiness wait, which the wake socket ends, is
 //   followed by an overlapped accept. The worker closes the socket when it
-//   ends.
+//   ends, and the release waits for that (moments), so that the port is
+//   free when tClose returns. A worker inside a callback uses no socket:
+//   its socket is closed at once.
 // - Script functions are called on the worker's own Lua thread, made by
 //   tSetCallback, never on the script's stack; the binding's per-state lock
 //   serialises them with the script's thread and with other workers.
@@ -56,6 +58,12 @@ struct SlotWorker {
     SOCKET releasedSocket;  // handed over by a release (table lock)
     SOCKET retiredSocket;   // replaced by tAccept (table lock)
     HMODULE modulePin;      // reference that keeps the DLL loaded
+    // Inside a script call (table lock): the worker then uses no socket, so
+    // a release closes the slot's socket at once instead of handing it over.
+    bool inCallback;
+    HANDLE socketClosedEvent;  // manual-reset, set once the worker has
+                               // closed a socket handed over to it
+    DWORD threadId;
 };
 
 // The readiness-wait limit of every worker: 3600 seconds. Set once when the
@@ -92,8 +100,9 @@ void FinishWorker(SlotWorker* worker);
 HANDLE WorkersStoppingEvent();
 
 // Unloading: refuses new workers, releases every slot (which wakes every
-// worker), waits up to `limit` milliseconds in all for the workers to end,
-// and releases what callbacks made meanwhile. New workers are accepted
+// worker), interrupts the script code of callbacks and closes their
+// message boxes, waits up to `limit` milliseconds in all for the workers to
+// end, and releases what callbacks made meanwhile. New workers are accepted
 // again afterwards (the module may be registered anew).
 void StopAllSocketWorkers(DWORD limit);
 

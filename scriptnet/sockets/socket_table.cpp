@@ -32,13 +32,15 @@ void ZeroSlot(SocketSlot& slot)
     slot.generation = generation;
 }
 
-// The release steps, lock held.
-void ReleaseSlotLocked(SocketSlot& slot)
+// The release steps, lock held. Answers the event of a socket handed over
+// to a worker (see HandOverServedSocket), or null.
+HANDLE ReleaseSlotLocked(SocketSlot& slot)
 {
     if (slot.slotFlags == 0)
-        return;
+        return nullptr;
+    HANDLE handedOver = nullptr;
     if (slot.worker != nullptr) {
-        HandOverServedSocket(slot.worker, slot.socketHandle);
+        handedOver = HandOverServedSocket(slot.worker, slot.socketHandle);
     } else {
         CloseSocket(slot.socketHandle);
     }
@@ -47,6 +49,7 @@ void ReleaseSlotLocked(SocketSlot& slot)
     CloseOwnedHandle(slot.workerThread);
     ZeroSlot(slot);
     ++slot.generation;
+    return handedOver;
 }
 
 }  // namespace
@@ -90,8 +93,12 @@ void ReleaseSlot(int index)
 {
     if (index < 0 || index >= SocketSlotCount)
         return;
-    SocketTableLock lock;
-    ReleaseSlotLocked(gSocketTable[index]);
+    HANDLE handedOver;
+    {
+        SocketTableLock lock;
+        handedOver = ReleaseSlotLocked(gSocketTable[index]);
+    }
+    AwaitHandedOverSockets(&handedOver, handedOver != nullptr ? 1 : 0);
 }
 
 bool ReleaseSlotOfGeneration(int index, unsigned generation)
@@ -102,7 +109,9 @@ bool ReleaseSlotOfGeneration(int index, unsigned generation)
     SocketSlot& slot = gSocketTable[index];
     if (!SlotHasGeneration(slot, generation))
         return false;
-    ReleaseSlotLocked(slot);
+    // The caller may hold the lock, which the worker needs to let go of
+    // the socket: it is not waited for here.
+    CloseOwnedHandle(ReleaseSlotLocked(slot));
     return true;
 }
 
@@ -130,9 +139,17 @@ bool SetSlotErrorOfGeneration(int index, unsigned generation, int error)
 
 void ReleaseAllSlots()
 {
-    SocketTableLock lock;
-    for (SocketSlot& slot : gSocketTable)
-        ReleaseSlotLocked(slot);
+    HANDLE handedOver[SocketSlotCount];
+    int count = 0;
+    {
+        SocketTableLock lock;
+        for (SocketSlot& slot : gSocketTable) {
+            HANDLE event = ReleaseSlotLocked(slot);
+            if (event != nullptr)
+                handedOver[count++] = event;
+        }
+    }
+    AwaitHandedOverSockets(handedOver, count);
 }
 
 int SlotIndexOfHandle(int handle)

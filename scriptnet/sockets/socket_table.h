@@ -38,8 +38,10 @@ const int SocketSlotCount = 30;
 // The most a receive takes at once, on the script's thread and in a worker.
 const int ReceiveBufferSize = 1024;
 
-// The backlog of a slot made listening by tListen, kept by its worker.
-const int ListenBacklog = 4;
+// The backlog of a slot made listening by tListen, kept by its worker: the
+// system's largest queue, since beyond the backlog some socket layers reset
+// connections that a burst of clients makes before the worker accepts.
+const int ListenBacklog = SOMAXCONN;
 
 struct SocketSlot {
     SOCKET socketHandle;
@@ -52,7 +54,7 @@ struct SocketSlot {
     LuaPlus::LuaState* scriptState;  // main state of the universe that made it
     // The worker thread serving the slot, or null. While it is set the
     // worker may be using socketHandle, so a release hands the socket over to
-    // the worker (HandOverServedSocket) instead of closing it.
+    // the worker (HandOverServedSocket) instead of closing it under a call.
     SlotWorker* worker;
     // A listen on socketHandle succeeded: the socket is in listening state.
     // SlotListening says what the script asked for, this what the socket
@@ -79,8 +81,15 @@ public:
 
 // Defined with the workers: takes over the socket of a served slot that is
 // being released, ends its connection at once and wakes the worker, which
-// closes the socket when it is no longer inside a call on it. Lock held.
-void HandOverServedSocket(SlotWorker* worker, SOCKET socketHandle);
+// closes the socket when it is no longer inside a call on it. A worker
+// inside a callback uses no socket: the socket is closed at once then.
+// Answers an event set once the worker closed the socket (the caller
+// closes it), or null when it is closed already. Lock held.
+HANDLE HandOverServedSocket(SlotWorker* worker, SOCKET socketHandle);
+
+// Waits, without the lock, until workers have closed the sockets handed
+// over to them (a short wait: a release wakes them), and closes the events.
+void AwaitHandedOverSockets(HANDLE* events, int count);
 
 // The same for a served slot that stays in use but gets a new socket
 // (tAccept): the worker closes the old one once it no longer uses it.
@@ -104,11 +113,14 @@ int TakeFreeSlot(unsigned flags, LuaPlus::LuaState* scriptState, unsigned* gener
 
 // Closes the slot's socket, event and worker-thread handle (the thread
 // itself is not stopped), frees the callback name, zeroes the slot and
-// advances its generation. Nothing happens for a free slot.
+// advances its generation. Nothing happens for a free slot. When it
+// returns, the socket is closed and its port free, also for a served slot.
+// Must not be called with the lock held.
 void ReleaseSlot(int index);
 
 // ReleaseSlot only if the slot still has this generation, i.e. was not
-// released since. Answers whether it released it.
+// released since. Answers whether it released it. May be called with the
+// lock held; a served slot's socket is then closed by its worker soon after.
 bool ReleaseSlotOfGeneration(int index, unsigned generation);
 
 // Notes that the slot's socket listens, unless the slot was released or its
@@ -119,7 +131,8 @@ void NoteSocketListens(int index, unsigned generation, SOCKET socketHandle);
 // changed). Answers whether it did.
 bool SetSlotErrorOfGeneration(int index, unsigned generation, int error);
 
-// Releases every slot in use.
+// Releases every slot in use; its sockets are closed when it returns. Must
+// not be called with the lock held.
 void ReleaseAllSlots();
 
 // The handle rule: a script's handle h (a number's integer value, fraction

@@ -68,8 +68,8 @@ int SendOnSlot(int handle, const char* data, int length)
     if (length == 0 || !CopySlotOfHandle(handle, &slot) || (slot.slotFlags & SlotDatagram) || slot.socketListens)
         return 0;
     int sent = 0;
-    int lastFailure = 0;
-    if (SendRetrying(slot.socketHandle, data, length, nullptr, &sent, &lastFailure) != 0)
+    // Unloading ends a send that waits for the peer.
+    if (SendWhileConnected(slot.socketHandle, data, length, WorkersStoppingEvent(), &sent) != 0)
         return 0;
     return sent;
 }
@@ -84,7 +84,7 @@ int SendToFromSlot(int handle, const char* data, int length, const char* address
     sockaddr_in destination = Ipv4Address(DottedIpv4Address(address), port);
     int sent = 0;
     int lastFailure = 0;
-    int error = SendRetrying(slot.socketHandle, data, length, &destination, &sent, &lastFailure);
+    int error = SendToRetrying(slot.socketHandle, data, length, destination, &sent, &lastFailure);
     if (lastFailure != 0)
         SetSlotErrorOfGeneration(slot.slotIndex, slot.generation, lastFailure);
     return error == 0 ? sent : 0;

@@ -121,6 +121,10 @@ Step ReceiveText(SlotWorker* worker, SlotView view, DWORD waitTime)
     for (;;) {
         int count = 0;
         int error = ReceiveCancellable(worker->io, view.socketHandle, buffer, ReceiveBufferSize, waitTime, &count);
+        // A connection that a reset ended may answer 0 as a close does. An
+        // empty datagram ends a UDP slot as a close does.
+        bool reset =
+            error == 0 && count == 0 && (view.flags & SlotDatagram) == 0 && ConnectionFailed(view.socketHandle);
         {
             SocketTableLock lock;
             if (!WorkerSlotIsLive(worker))
@@ -136,7 +140,7 @@ Step ReceiveText(SlotWorker* worker, SlotView view, DWORD waitTime)
             if (error == 0 && count > 0) {
                 SignalDataLocked(worker);
             } else if (error == 0) {
-                slot.lastError = ErrPeerClosed;
+                slot.lastError = reset ? ErrReceiveFailed : ErrPeerClosed;
                 return Step::End;
             } else if (error == IoWaitedOut) {
                 return Step::Empty;

@@ -193,20 +193,85 @@ int ReceiveRetrying(SOCKET socketHandle, bool datagram, char* buffer, int size, 
     }
 }
 
-int SendRetrying(SOCKET socketHandle, const char* data, int length, const sockaddr_in* destination, int* sent,
-                 int* lastFailure)
+int SendToRetrying(SOCKET socketHandle, const char* data, int length, const sockaddr_in& destination, int* sent,
+                   int* lastFailure)
 {
     *lastFailure = 0;
     for (;;) {
-        int count = destination != nullptr
-            ? sendto(socketHandle, data, length, 0, reinterpret_cast<const sockaddr*>(destination), sizeof *destination)
-            : send(socketHandle, data, length, 0);
+        int count =
+            sendto(socketHandle, data, length, 0, reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
         if (count >= 0) {
             *sent = count;
             return 0;
         }
         int error = LastError();
         *lastFailure = error;
+        if (error != WSAEWOULDBLOCK)
+            return error;
+        PauseAfterWouldBlock();
+    }
+}
+
+bool ConnectionFailed(SOCKET socketHandle)
+{
+    int error = 0;
+    int length = sizeof error;
+    if (getsockopt(socketHandle, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0 || error != 0)
+        return true;
+    return !SocketHasPeer(socketHandle);
+}
+
+namespace {
+
+// How often a send that waits for the peer looks whether the connection
+// still exists. Only a dead connection ends the wait, never slowness.
+const DWORD SendCheckInterval = 100;
+
+// One overlapped send of the whole text; see SendWhileConnected.
+int SendOnceWhileConnected(SOCKET socketHandle, const char* data, int length, HANDLE stopEvent, int* sent)
+{
+    WSAOVERLAPPED overlapped;
+    std::memset(&overlapped, 0, sizeof overlapped);
+    overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (overlapped.hEvent == nullptr)
+        return static_cast<int>(GetLastError());
+    WSABUF piece;
+    piece.len = static_cast<u_long>(length);
+    piece.buf = const_cast<char*>(data);
+    DWORD count = 0;
+    int error = 0;
+    if (WSASend(socketHandle, &piece, 1, &count, 0, &overlapped, nullptr) != 0) {
+        error = LastError();
+        if (error == WSA_IO_PENDING) {
+            HANDLE waits[2] = {overlapped.hEvent, stopEvent};
+            DWORD waitCount = stopEvent != nullptr ? 2 : 1;
+            for (;;) {
+                DWORD waited = WaitForMultipleObjects(waitCount, waits, FALSE, SendCheckInterval);
+                if (waited == WAIT_OBJECT_0)
+                    break;
+                if (waited != WAIT_TIMEOUT || ConnectionFailed(socketHandle)) {
+                    CancelIo(reinterpret_cast<HANDLE>(socketHandle));
+                    break;
+                }
+            }
+            // Waits for the end of the call, cancelled or not: it reads the
+            // text until then.
+            DWORD flags = 0;
+            error = WSAGetOverlappedResult(socketHandle, &overlapped, &count, TRUE, &flags) ? 0 : LastError();
+        }
+    }
+    CloseHandle(overlapped.hEvent);
+    if (error == 0)
+        *sent = static_cast<int>(count);
+    return error;
+}
+
+}  // namespace
+
+int SendWhileConnected(SOCKET socketHandle, const char* data, int length, HANDLE stopEvent, int* sent)
+{
+    for (;;) {
+        int error = SendOnceWhileConnected(socketHandle, data, length, stopEvent, sent);
         if (error != WSAEWOULDBLOCK)
             return error;
         PauseAfterWouldBlock();

@@ -47,12 +47,27 @@ int AcceptWithin(SOCKET listener, int milliseconds, SOCKET* connection);
 // block. A count of 0 means the peer closed.
 int ReceiveRetrying(SOCKET socketHandle, bool datagram, char* buffer, int size, int* count);
 
-// One send (sendto when `destination` is given) of `length` bytes,
-// repeated after a short pause while the socket would block. The last
-// error met on the way, a would-block one included, goes to `lastFailure`
-// (0 when there was none). A count of 0 sent is no error.
-int SendRetrying(SOCKET socketHandle, const char* data, int length, const sockaddr_in* destination, int* sent,
-                 int* lastFailure);
+// One sendto of `length` bytes, repeated after a short pause while the
+// socket would block. The last error met on the way, a would-block one
+// included, goes to `lastFailure` (0 when there was none). A count of 0
+// sent is no error.
+int SendToRetrying(SOCKET socketHandle, const char* data, int length, const sockaddr_in& destination, int* sent,
+                   int* lastFailure);
+
+// One send of `length` bytes on a connection, repeated after a short pause
+// while the socket would block. A blocking send of more than the socket's
+// buffers hold can wait for good on a connection the peer has closed (some
+// socket layers never complete it), so the send is overlapped: it waits as
+// long as the peer takes the bytes, and ends when the connection fails or
+// `stopEvent` (if not null) is set.
+int SendWhileConnected(SOCKET socketHandle, const char* data, int length, HANDLE stopEvent, int* sent);
+
+// Whether a connection has ended: a reset or another error is pending, or
+// the socket no longer has a peer. Some socket layers answer a reset with a
+// receive of 0 and keep no pending error for it; the connection then has
+// no peer any more, where after an orderly close it still has one until it
+// is closed.
+bool ConnectionFailed(SOCKET socketHandle);
 
 // The short pause before a would-block call is tried again.
 void PauseAfterWouldBlock();

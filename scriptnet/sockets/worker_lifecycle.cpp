@@ -6,6 +6,7 @@
 
 #include <LuaPlus/LuaPlus.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -23,6 +24,17 @@ namespace {
 // A thread's handle is signalled only after its last instruction, when it
 // has also let go of the module.
 std::vector<HANDLE> gWorkerThreads;
+// Every worker that has not reached its last step yet (table lock): while
+// listed, its object and Lua thread exist.
+std::vector<SlotWorker*> gLiveWorkers;
+// How long a release waits for a worker to close the socket handed over to
+// it: a woken worker needs moments; only one held up elsewhere (the state's
+// lock) takes longer, and its socket is then closed later.
+const DWORD HandOverLimit = 2000;
+// The slices in which unloading waits for the workers, interrupting their
+// script code and closing their message boxes after each.
+const DWORD StopSlice = 50;
+const char DialogClass[] = "#32770";
 // Set while the module unloads: no worker may start then.
 volatile LONG gStoppingWorkers = 0;
 
@@ -64,6 +76,7 @@ HMODULE DestroyWorker(SlotWorker* worker)
         CloseSocket(worker->wakeSocket);
     CloseOwnedHandle(worker->io.wakeEvent);
     CloseOwnedHandle(worker->io.ioEvent);
+    CloseOwnedHandle(worker->socketClosedEvent);
     if (worker->luaThread != nullptr)
         LuaPlus::LuaState::DestroyThread(worker->luaThread);
     std::free(worker->functionName);
@@ -78,6 +91,26 @@ void DiscardWorker(SlotWorker* worker)
     HMODULE modulePin = DestroyWorker(worker);
     if (modulePin != nullptr)
         FreeLibrary(modulePin);
+}
+
+// Closes a message box (or any dialog) that a callback left open on its
+// worker thread: the box's own loop handles the request and tMsg returns.
+BOOL CALLBACK CloseDialogOfThread(HWND window, LPARAM)
+{
+    char className[sizeof DialogClass + 1];
+    if (GetClassNameA(window, className, sizeof className) > 0 && std::strcmp(className, DialogClass) == 0)
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+// Makes the callbacks that still run end: their script code raises an error
+// at its next step, and their message boxes close. Lock held.
+void InterruptCallbacks()
+{
+    for (SlotWorker* worker : gLiveWorkers) {
+        worker->luaThread->Interrupt();
+        EnumThreadWindows(worker->threadId, CloseDialogOfThread, 0);
+    }
 }
 
 // Cancels the worker's pending receive or accept and ends its wait for a
@@ -118,6 +151,7 @@ bool StartSocketWorker(int index, unsigned generation, const char* name, LuaPlus
     OpenWakeSocket(&worker->wakeSocket);
     worker->io.wakeEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     worker->io.ioEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    worker->socketClosedEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     // Made here, on the script's thread, which owns the stack the new Lua
     // thread is briefly pushed on.
     worker->luaThread = callingState->NewThread();
@@ -125,8 +159,8 @@ bool StartSocketWorker(int index, unsigned generation, const char* name, LuaPlus
     worker->functionName = CopyText(name);
     char* nameCopy = CopyText(name);
     if (worker->wakeSocket == INVALID_SOCKET || worker->io.wakeEvent == nullptr || worker->io.ioEvent == nullptr ||
-        worker->luaThread == nullptr || worker->modulePin == nullptr || worker->functionName == nullptr ||
-        nameCopy == nullptr) {
+        worker->socketClosedEvent == nullptr || worker->luaThread == nullptr || worker->modulePin == nullptr ||
+        worker->functionName == nullptr || nameCopy == nullptr) {
         std::free(nameCopy);
         DiscardWorker(worker);
         return false;
@@ -143,12 +177,14 @@ bool StartSocketWorker(int index, unsigned generation, const char* name, LuaPlus
             HANDLE thread = nullptr;
             try {
                 gWorkerThreads.reserve(gWorkerThreads.size() + 1);
-                thread = CreateThread(nullptr, 0, SocketWorker, worker, 0, nullptr);
+                gLiveWorkers.reserve(gLiveWorkers.size() + 1);
+                thread = CreateThread(nullptr, 0, SocketWorker, worker, 0, &worker->threadId);
             } catch (const std::bad_alloc&) {
                 thread = nullptr;
             }
             if (thread != nullptr) {
                 gWorkerThreads.push_back(thread);
+                gLiveWorkers.push_back(worker);
                 slot.workerThread = DuplicateOwnHandle(thread);
                 slot.callbackName = nameCopy;
                 slot.worker = worker;
@@ -190,11 +226,32 @@ bool ServeSlot(int handle, const char* name, LuaPlus::LuaState* caller)
     return StartSocketWorker(slot.slotIndex, slot.generation, name, caller);
 }
 
-void HandOverServedSocket(SlotWorker* worker, SOCKET socketHandle)
+HANDLE HandOverServedSocket(SlotWorker* worker, SOCKET socketHandle)
 {
-    worker->releasedSocket = socketHandle;
-    ShutDownSocket(socketHandle);
+    HANDLE closed = nullptr;
+    if (worker->inCallback) {
+        // The worker reads the slot again before its next socket call and
+        // then finds it released.
+        CloseSocket(socketHandle);
+    } else if (worker->releasedSocket == INVALID_SOCKET) {
+        worker->releasedSocket = socketHandle;
+        ShutDownSocket(socketHandle);
+        closed = DuplicateOwnHandle(worker->socketClosedEvent);
+    } else {
+        CloseSocket(socketHandle);  // cannot happen: a slot is released once
+    }
     WakeWorker(worker);
+    return closed;
+}
+
+void AwaitHandedOverSockets(HANDLE* events, int count)
+{
+    DWORD start = GetTickCount();
+    for (int i = 0; i < count; ++i) {
+        DWORD spent = GetTickCount() - start;
+        WaitForSingleObject(events[i], spent < HandOverLimit ? HandOverLimit - spent : 0);
+        CloseHandle(events[i]);
+    }
 }
 
 void RetireServedSocket(SlotWorker* worker, SOCKET socketHandle)
@@ -235,11 +292,19 @@ void FinishWorker(SlotWorker* worker)
         retired = TakeRetiredSocket(worker);
         released = worker->releasedSocket;
         worker->releasedSocket = INVALID_SOCKET;
+        for (size_t i = 0; i < gLiveWorkers.size(); ++i) {
+            if (gLiveWorkers[i] == worker) {
+                gLiveWorkers.erase(gLiveWorkers.begin() + static_cast<std::ptrdiff_t>(i));
+                break;
+            }
+        }
     }
     if (retired != INVALID_SOCKET)
         CloseSocket(retired);
     if (released != INVALID_SOCKET)
         CloseSocket(released);
+    // The releasing thread may be waiting for this to reuse the port.
+    SetEvent(worker->socketClosedEvent);
     FreeLibraryAndExitThread(DestroyWorker(worker), 0);
 }
 
@@ -248,17 +313,34 @@ void StopAllSocketWorkers(DWORD limit)
     InterlockedExchange(&gStoppingWorkers, 1);
     if (gStoppingSignal.event != nullptr)
         SetEvent(gStoppingSignal.event);
+    {
+        // Ends blocking receives and sends of callbacks on any slot's
+        // connection, served or not.
+        SocketTableLock lock;
+        for (const SocketSlot& slot : gSocketTable) {
+            if (slot.slotFlags != 0)
+                ShutDownSocket(slot.socketHandle);
+        }
+    }
     ReleaseAllSlots();
     // No worker starts from here on, so the list is complete.
     std::vector<HANDLE> threads;
     {
         SocketTableLock lock;
         threads.swap(gWorkerThreads);
+        InterruptCallbacks();
     }
     DWORD start = GetTickCount();
     for (HANDLE thread : threads) {
-        DWORD spent = GetTickCount() - start;
-        WaitForSingleObject(thread, spent < limit ? limit - spent : 0);
+        for (;;) {
+            DWORD spent = GetTickCount() - start;
+            DWORD left = spent < limit ? limit - spent : 0;
+            if (WaitForSingleObject(thread, left < StopSlice ? left : StopSlice) != WAIT_TIMEOUT || left == 0)
+                break;
+            // A callback may have started Lua code or a box since.
+            SocketTableLock lock;
+            InterruptCallbacks();
+        }
         CloseHandle(thread);
     }
     // A callback that was still running may have made sockets meanwhile.

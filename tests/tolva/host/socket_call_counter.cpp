@@ -9,11 +9,19 @@ namespace {
 
 typedef hostent*(WSAAPI* GethostbynameFunction)(const char* name);
 typedef int(WSAAPI* ConnectFunction)(SOCKET socket, const sockaddr* address, int length);
+typedef int(WSAAPI* SelectFunction)(int count, fd_set* readable, fd_set* writable, fd_set* failed,
+                                    const timeval* limit);
+typedef int(WSAAPI* WsaRecvFunction)(SOCKET socket, WSABUF* buffers, DWORD count, DWORD* received, DWORD* flags,
+                                     WSAOVERLAPPED* overlapped, LPWSAOVERLAPPED_COMPLETION_ROUTINE routine);
 
 GethostbynameFunction realGethostbyname = nullptr;
 ConnectFunction realConnect = nullptr;
+SelectFunction realSelect = nullptr;
+WsaRecvFunction realWsaRecv = nullptr;
 std::atomic<int> lookups(0);
 std::atomic<int> connects(0);
+std::atomic<int> selects(0);
+std::atomic<int> overlappedReceives(0);
 
 hostent* WSAAPI CountingGethostbyname(const char* name)
 {
@@ -25,6 +33,20 @@ int WSAAPI CountingConnect(SOCKET socket, const sockaddr* address, int length)
 {
     ++connects;
     return realConnect(socket, address, length);
+}
+
+int WSAAPI CountingSelect(int count, fd_set* readable, fd_set* writable, fd_set* failed, const timeval* limit)
+{
+    ++selects;
+    return realSelect(count, readable, writable, failed, limit);
+}
+
+int WSAAPI CountingWsaRecv(SOCKET socket, WSABUF* buffers, DWORD count, DWORD* received, DWORD* flags,
+                           WSAOVERLAPPED* overlapped, LPWSAOVERLAPPED_COMPLETION_ROUTINE routine)
+{
+    if (overlapped != nullptr)
+        ++overlappedReceives;
+    return realWsaRecv(socket, buffers, count, received, flags, overlapped, routine);
 }
 
 // The import address table entry of `function` from `dll` in `module`, or
@@ -78,12 +100,18 @@ bool StartSocketCallCounter(HMODULE module)
         return false;
     void** lookupSlot = ImportSlot(module, "ws2_32.dll", "gethostbyname");
     void** connectSlot = ImportSlot(module, "ws2_32.dll", "connect");
-    if (lookupSlot == nullptr || connectSlot == nullptr)
+    void** selectSlot = ImportSlot(module, "ws2_32.dll", "select");
+    void** wsaRecvSlot = ImportSlot(module, "ws2_32.dll", "WSARecv");
+    if (lookupSlot == nullptr || connectSlot == nullptr || selectSlot == nullptr || wsaRecvSlot == nullptr)
         return false;
     realGethostbyname = reinterpret_cast<GethostbynameFunction>(*lookupSlot);
     realConnect = reinterpret_cast<ConnectFunction>(*connectSlot);
+    realSelect = reinterpret_cast<SelectFunction>(*selectSlot);
+    realWsaRecv = reinterpret_cast<WsaRecvFunction>(*wsaRecvSlot);
     return Reroute(lookupSlot, reinterpret_cast<void*>(CountingGethostbyname)) != nullptr &&
-        Reroute(connectSlot, reinterpret_cast<void*>(CountingConnect)) != nullptr;
+        Reroute(connectSlot, reinterpret_cast<void*>(CountingConnect)) != nullptr &&
+        Reroute(selectSlot, reinterpret_cast<void*>(CountingSelect)) != nullptr &&
+        Reroute(wsaRecvSlot, reinterpret_cast<void*>(CountingWsaRecv)) != nullptr;
 }
 
 SocketCalls TakeSocketCalls()
@@ -91,5 +119,7 @@ SocketCalls TakeSocketCalls()
     SocketCalls calls;
     calls.lookups = lookups.exchange(0);
     calls.connects = connects.exchange(0);
+    calls.selects = selects.exchange(0);
+    calls.overlappedReceives = overlappedReceives.exchange(0);
     return calls;
 }

@@ -14,9 +14,10 @@
 //                              "error: " and the message; run in a new state
 //                              in which the module was registered as well
 //   TestWinsockCleanup()   -> WSACleanup's result (one start-up undone)
-//   TestSocketCalls()      -> the module's host-name lookups and connection
-//                             attempts since the last call (nothing if they
-//                             cannot be counted)
+//   TestSocketCalls()      -> the module's host-name lookups, connection
+//                             attempts, select calls and overlapped receives
+//                             since the last call (nothing if they cannot be
+//                             counted)
 //   TestNewGlobals         -> names of the globals set since the state was
 //                             made, in order (the module's come first)
 #include <winsock2.h>
@@ -167,7 +168,9 @@ int TestSocketCalls(LuaState* state, LuaStackObject*)
     SocketCalls calls = TakeSocketCalls();
     state->PushNumber(calls.lookups);
     state->PushNumber(calls.connects);
-    return 2;
+    state->PushNumber(calls.selects);
+    state->PushNumber(calls.overlappedReceives);
+    return 4;
 }
 
 int TestWinsockCleanup(LuaState* state, LuaStackObject*)

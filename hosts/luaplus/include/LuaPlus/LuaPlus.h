@@ -137,6 +137,12 @@ public:
     // Lets the thread be collected; the object must not be used afterwards.
     static void DestroyThread(LuaState* thread);
 
+    // Makes the Lua code running on this thread raise the error
+    // "interrupted" at its next step, and any it runs later, as an
+    // interpreter interrupts a running chunk. Meant for another OS thread:
+    // it needs no lock, so it reaches code that holds the lock for good.
+    void Interrupt();
+
     // The universe's recursive lock. The runtime takes it by itself for each
     // operation; hold it to make several operations one step for other
     // threads. Never hold it across a call into a blocking script function:

@@ -169,6 +169,8 @@ group("tWait sees text a worker received; the event is set before the call", fun
   expect(tWait(c, 50), 0, "nothing new since")
   expect(tSend(c, "two"), 3, "send again")
   check(wait_until(function() return #client == 2 end), "the second echo arrives")
+  -- The call is recorded as it starts: its tWait answers a moment later.
+  check(wait_until(function() return insideWait[2] ~= nil end), "the callback's tWait answers")
   expect(insideWait[2], 1, "inside the callback the event is already set")
 end)
 

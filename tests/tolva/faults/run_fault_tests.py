@@ -1,0 +1,294 @@
+#!/usr/bin/env python3
+"""The tolva fault and load driver: peers that reset, close, vanish, read
+slowly, never or after a half-close for faults.lua, peers that send 4000
+bytes or answer late for gaps.lua (exact limits, run by tolva_test_host), a
+script that ends with busy callbacks (unload_busy.lua), and bursts of 29
+clients on the echo servers, where every byte that comes back is checked.
+
+  run_fault_tests.py --wine W --host H --scripts DIR --examples DIR [--rounds N]
+
+--rounds repeats faults.lua's cases and the bursts (the soak uses many).
+Prints the figures of the run: connects, bytes checked, slots returned.
+"""
+import argparse
+import os
+import socket
+import struct
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from loopback import free_ports  # noqa: E402
+
+failures = []
+lock = threading.Lock()
+figures = {"connects": 0, "bytes checked": 0}
+
+
+def fail(message):
+    with lock:
+        failures.append(message)
+    print("driver: FAIL " + message, flush=True)
+
+
+def count(name, amount=1):
+    with lock:
+        figures[name] += amount
+
+
+def listener():
+    sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    sock.bind(("127.0.0.1", 0))
+    sock.listen(64)
+    return sock
+
+
+def serve(sock, handler):
+    def loop():
+        while True:
+            conn, _ = sock.accept()
+            count("connects")
+            threading.Thread(target=handler, args=(conn,), daemon=True).start()
+    threading.Thread(target=loop, daemon=True).start()
+
+
+def read_request(conn):
+    data = b""
+    while not data.endswith(b"\n"):
+        piece = conn.recv(1)
+        if not piece:
+            break
+        data += piece
+
+
+def reset_peer(conn):
+    read_request(conn)
+    # No lingering: the close resets the connection.
+    conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+    conn.close()
+
+
+def orderly_peer(conn):
+    read_request(conn)
+    conn.close()
+
+
+def vanishing_peer(conn):
+    conn.close()
+
+
+def stalling_peer(conn):
+    """Reads nothing for a second, then resets: a send waiting on it ends."""
+    time.sleep(1)
+    conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+    conn.close()
+
+
+def half_closing_reader(conn):
+    """Ends its sending side at once, then reads and checks 4 MB."""
+    conn.shutdown(socket.SHUT_WR)
+    slow_reader(conn, answer=False)
+
+
+def slow_reader(conn, size=4 * 1024 * 1024, answer=True):
+    """Reads in small pieces with pauses and checks each byte's letter."""
+    received, good = 0, True
+    conn.settimeout(120)
+    try:
+        while received < size:
+            piece = conn.recv(16384)
+            if not piece:
+                break
+            for offset in range(0, len(piece), 4096):
+                chunk = piece[offset:offset + 4096]
+                start = received + offset
+                expected = bytes(97 + (start + i) % 26 for i in range(len(chunk)))
+                good = good and chunk == expected
+            received += len(piece)
+            time.sleep(0.002)
+        count("bytes checked", received)
+        if not answer:
+            if received != size or not good:
+                fail("half-closed reader: %d bytes, %s" % (received, "in order" if good else "changed"))
+            conn.close()
+            return
+        conn.sendall(b"GOT %d %s\n" % (received, b"OK" if good else b"BAD"))
+        read_request(conn)
+    except OSError as error:
+        fail("slow reader: %s" % error)
+    conn.close()
+
+
+def bulk_peer(conn):
+    """Sends 4000 bytes of the letter pattern, then waits for the close."""
+    try:
+        conn.sendall(bytes(97 + i % 26 for i in range(4000)))
+        conn.settimeout(60)
+        while conn.recv(4096):
+            pass
+    except OSError:
+        pass
+    conn.close()
+
+
+def later_peer(sock):
+    """UDP: "late" is answered with "late" 300 ms later; "connect P" makes a
+    connection to port P 1.5 s later, held for 10 s."""
+    def act(data, sender):
+        if data == b"late":
+            time.sleep(0.3)
+            sock.sendto(b"late", sender)
+        elif data.startswith(b"connect "):
+            time.sleep(1.5)
+            try:
+                conn = socket.create_connection(("127.0.0.1", int(data.split()[1])), timeout=30)
+                count("connects")
+                time.sleep(10)
+                conn.close()
+            except OSError as error:
+                fail("later peer: %s" % error)
+    while True:
+        data, sender = sock.recvfrom(2048)
+        threading.Thread(target=act, args=(data, sender), daemon=True).start()
+
+
+def run_host(options, script, arguments, environment=None, host=None):
+    command = [options.wine, os.path.abspath(host or options.host),
+               os.path.join(os.path.abspath(options.scripts), script)] + arguments
+    env = dict(os.environ)
+    env.update(environment or {})
+    with tempfile.TemporaryDirectory() as workdir:
+        try:
+            result = subprocess.run(command, cwd=workdir, env=env, timeout=options.timeout)
+        except subprocess.TimeoutExpired:
+            fail("%s: timed out" % script)
+            return
+    print("driver: %s exited with %d" % (script, result.returncode), flush=True)
+    if result.returncode != 0:
+        fail("%s: exit code %d" % (script, result.returncode))
+
+
+def burst_client(port, number, lines, start, echoed, results):
+    """Connects when all do (retrying until the server listens), writes its
+    numbered lines from a writer thread while this thread reads the echo, and
+    holds the connection until every client got its echo."""
+    expected = b"".join(b"%d:%d\n" % (number, seq) for seq in range(1, lines + 1))
+    try:
+        start.wait(timeout=60)
+        deadline = time.monotonic() + 60
+        while True:
+            try:
+                conn = socket.create_connection(("127.0.0.1", port), timeout=60)
+                break
+            except OSError:
+                if time.monotonic() > deadline:
+                    raise
+                time.sleep(0.1)
+        count("connects")
+
+        def write():
+            try:
+                for seq in range(1, lines + 1):
+                    conn.sendall(b"%d:%d\n" % (number, seq))
+                    if seq % 10 == 0:
+                        time.sleep(0.002)
+            except OSError:
+                pass
+        writer = threading.Thread(target=write, daemon=True)
+        writer.start()
+        data = b""
+        while len(data) < len(expected):
+            piece = conn.recv(65536)
+            if not piece:
+                break
+            data += piece
+        writer.join(timeout=60)
+        results[number] = data == expected
+        if data == expected:
+            count("bytes checked", len(data))
+        echoed.wait(timeout=120)
+        conn.close()
+    except (OSError, threading.BrokenBarrierError) as error:
+        results[number] = False
+        print("driver: burst client %d: %s" % (number, error), flush=True)
+        echoed.abort()
+
+
+def run_burst(options, script, clients=29, lines=200):
+    port = free_ports(socket.SOCK_STREAM, 1)[0]
+    command = [options.wine, os.path.abspath(options.host), script, str(port), str(clients)]
+    results = {}
+    start = threading.Barrier(clients)
+    echoed = threading.Barrier(clients)
+    with tempfile.TemporaryDirectory() as workdir:
+        process = subprocess.Popen(command, cwd=workdir, stdout=subprocess.DEVNULL)
+        threads = [threading.Thread(target=burst_client, args=(port, n, lines, start, echoed, results),
+                                    daemon=True) for n in range(1, clients + 1)]
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            thread.join(timeout=options.timeout)
+        try:
+            code = process.wait(timeout=60)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            code = "killed"
+    served = sum(1 for ok in results.values() if ok)
+    print("driver: %s: %d of %d clients served whole, exit %s" % (os.path.basename(script), served, clients,
+                                                                   code), flush=True)
+    if served != clients or code != 0:
+        fail("%s: %d of %d clients served, exit %s" % (os.path.basename(script), served, clients, code))
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--wine", required=True)
+    parser.add_argument("--host", required=True)
+    parser.add_argument("--test-host", required=True)
+    parser.add_argument("--scripts", required=True)
+    parser.add_argument("--examples", required=True)
+    parser.add_argument("--rounds", type=int, default=1)
+    parser.add_argument("--timeout", type=int, default=120)
+    options = parser.parse_args()
+
+    peers = {}
+    for name, handler in (("reset", reset_peer), ("orderly", orderly_peer), ("vanish", vanishing_peer),
+                          ("slow", slow_reader), ("bulk", bulk_peer), ("stall", stalling_peer),
+                          ("halfclose", half_closing_reader)):
+        sock = listener()
+        peers[name] = sock.getsockname()[1]
+        serve(sock, handler)
+    udp = free_ports(socket.SOCK_DGRAM, 6)
+    tcp = free_ports(socket.SOCK_STREAM, 1)
+    arguments = ["%s=%d" % item for item in peers.items()]
+    arguments += ["udpfree=%d" % udp[0], "tcpfree=%d" % tcp[0], "rounds=%d" % options.rounds]
+    run_host(options, "faults.lua", arguments)
+    run_host(options, "unload_busy.lua", ["busy%d=%d" % (i, udp[i]) for i in range(1, 6)])
+
+    later = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    later.bind(("127.0.0.1", 0))
+    threading.Thread(target=later_peer, args=(later,), daemon=True).start()
+    udp = free_ports(socket.SOCK_DGRAM, 8)
+    tcp = free_ports(socket.SOCK_STREAM, 4)
+    gaps = ["bulk=%d" % peers["bulk"], "later=%d" % later.getsockname()[1], "udpgap=%d" % udp[0],
+            "udp30=%d" % udp[1], "tcpgap=%d" % tcp[0], "tcplate=%d" % tcp[1], "tcp30=%d" % tcp[2],
+            "tcp30b=%d" % tcp[3]] + ["take%d=%d" % (i, udp[1 + i]) for i in range(1, 7)]
+    for _ in range(options.rounds):
+        # The idle worker's 27 waits take seconds, not hours.
+        run_host(options, "gaps.lua", gaps, {"TOLVA_WORKER_WAIT_MS": "200"}, options.test_host)
+
+    for _ in range(options.rounds):
+        run_burst(options, os.path.join(os.path.abspath(options.examples), "echo_server.lua"))
+        run_burst(options, os.path.join(os.path.abspath(options.scripts), "burst_echo_parse.lua"))
+
+    print("driver: figures: %d connects, %d bytes checked" % (figures["connects"], figures["bytes checked"]),
+          flush=True)
+    print("driver: %d failure(s)" % len(failures), flush=True)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
