@@ -62,4 +62,5 @@ extern "C" void LuaPlus_RegisterModule(LuaState* state)
 extern "C" void LuaPlus_UnregisterModule()
 {
     StopAllSocketWorkers(WorkerStopLimit);
+    CloseIdleSendEvents();
 }

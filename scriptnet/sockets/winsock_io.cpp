@@ -227,12 +227,56 @@ namespace {
 // still exists. Only a dead connection ends the wait, never slowness.
 const DWORD SendCheckInterval = 100;
 
+// Idle completion events of sends, kept for the next send: making and
+// closing an event for each send cost a short send as much again. Events
+// are auto-reset and may come back set; a send asks its call, not the
+// event, whether it ended.
+const int IdleSendEventLimit = 8;
+
+struct SendEventPool {
+    CRITICAL_SECTION section;
+    HANDLE idle[IdleSendEventLimit];
+    int idleCount;
+    SendEventPool() : idle(), idleCount(0) { InitializeCriticalSection(&section); }
+};
+
+// Made at load and kept until the process ends, like the table lock.
+SendEventPool& SendEvents()
+{
+    static SendEventPool pool;
+    return pool;
+}
+
+HANDLE TakeSendEvent()
+{
+    SendEventPool& pool = SendEvents();
+    HANDLE event = nullptr;
+    EnterCriticalSection(&pool.section);
+    if (pool.idleCount > 0)
+        event = pool.idle[--pool.idleCount];
+    LeaveCriticalSection(&pool.section);
+    return event != nullptr ? event : CreateEventA(nullptr, FALSE, FALSE, nullptr);
+}
+
+void GiveBackSendEvent(HANDLE event)
+{
+    SendEventPool& pool = SendEvents();
+    EnterCriticalSection(&pool.section);
+    if (pool.idleCount < IdleSendEventLimit) {
+        pool.idle[pool.idleCount++] = event;
+        event = nullptr;
+    }
+    LeaveCriticalSection(&pool.section);
+    if (event != nullptr)
+        CloseHandle(event);
+}
+
 // One overlapped send of the whole text; see SendWhileConnected.
 int SendOnceWhileConnected(SOCKET socketHandle, const char* data, int length, HANDLE stopEvent, int* sent)
 {
     WSAOVERLAPPED overlapped;
     std::memset(&overlapped, 0, sizeof overlapped);
-    overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    overlapped.hEvent = TakeSendEvent();
     if (overlapped.hEvent == nullptr)
         return static_cast<int>(GetLastError());
     WSABUF piece;
@@ -247,6 +291,8 @@ int SendOnceWhileConnected(SOCKET socketHandle, const char* data, int length, HA
             DWORD waitCount = stopEvent != nullptr ? 2 : 1;
             for (;;) {
                 DWORD waited = WaitForMultipleObjects(waitCount, waits, FALSE, SendCheckInterval);
+                if (waited == WAIT_OBJECT_0 && !HasOverlappedIoCompleted(&overlapped))
+                    continue;  // set by an earlier send
                 if (waited == WAIT_OBJECT_0)
                     break;
                 if (waited != WAIT_TIMEOUT || ConnectionFailed(socketHandle)) {
@@ -260,13 +306,22 @@ int SendOnceWhileConnected(SOCKET socketHandle, const char* data, int length, HA
             error = WSAGetOverlappedResult(socketHandle, &overlapped, &count, TRUE, &flags) ? 0 : LastError();
         }
     }
-    CloseHandle(overlapped.hEvent);
+    GiveBackSendEvent(overlapped.hEvent);
     if (error == 0)
         *sent = static_cast<int>(count);
     return error;
 }
 
 }  // namespace
+
+void CloseIdleSendEvents()
+{
+    SendEventPool& pool = SendEvents();
+    EnterCriticalSection(&pool.section);
+    while (pool.idleCount > 0)
+        CloseHandle(pool.idle[--pool.idleCount]);
+    LeaveCriticalSection(&pool.section);
+}
 
 int SendWhileConnected(SOCKET socketHandle, const char* data, int length, HANDLE stopEvent, int* sent)
 {

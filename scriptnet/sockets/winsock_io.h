@@ -62,6 +62,10 @@ int SendToRetrying(SOCKET socketHandle, const char* data, int length, const sock
 // `stopEvent` (if not null) is set.
 int SendWhileConnected(SOCKET socketHandle, const char* data, int length, HANDLE stopEvent, int* sent);
 
+// Closes the completion events that sends keep for the next send; a send
+// running meanwhile makes a new one.
+void CloseIdleSendEvents();
+
 // Whether a connection has ended: a reset or another error is pending, or
 // the socket no longer has a peer. Some socket layers answer a reset with a
 // receive of 0 and keep no pending error for it; the connection then has
