@@ -45,7 +45,7 @@ bool ListenOnSlot(int handle)
     }
     if (ListenOnSocket(socketHandle, ListenBacklog) != 0)
         return false;
-    NoteSocketListens(index, generation, socketHandle);
+    NoteSocketListens(index, generation, socketHandle, true);
     return true;
 }
 
@@ -60,7 +60,7 @@ bool AcceptOnSlot(int handle, int timeout)
     SOCKET connection = INVALID_SOCKET;
     if (ListenOnSocket(listener, AcceptBacklog) != 0)
         return false;
-    NoteSocketListens(slot.slotIndex, slot.generation, listener);
+    NoteSocketListens(slot.slotIndex, slot.generation, listener, true);
     if (AcceptWithin(listener, timeout, &connection) != 0)
         return false;
 

@@ -115,14 +115,17 @@ bool ReleaseSlotOfGeneration(int index, unsigned generation)
     return true;
 }
 
-void NoteSocketListens(int index, unsigned generation, SOCKET socketHandle)
+void NoteSocketListens(int index, unsigned generation, SOCKET socketHandle, bool wakeWorker)
 {
     if (index < 0 || index >= SocketSlotCount)
         return;
     SocketTableLock lock;
     SocketSlot& slot = gSocketTable[index];
-    if (SlotHasGeneration(slot, generation) && slot.socketHandle == socketHandle)
-        slot.socketListens = true;
+    if (!SlotHasGeneration(slot, generation) || slot.socketHandle != socketHandle)
+        return;
+    slot.socketListens = true;
+    if (wakeWorker && slot.worker != nullptr)
+        WakeSlotWorker(slot.worker);
 }
 
 bool SetSlotErrorOfGeneration(int index, unsigned generation, int error)

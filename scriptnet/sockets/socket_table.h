@@ -87,6 +87,11 @@ public:
 // closes it), or null when it is closed already. Lock held.
 HANDLE HandOverServedSocket(SlotWorker* worker, SOCKET socketHandle);
 
+// Defined with the workers: cancels the worker's pending receive or accept
+// and ends its readiness wait, so that it looks at its slot again. Lock
+// held.
+void WakeSlotWorker(SlotWorker* worker);
+
 // Waits, without the lock, until workers have closed the sockets handed
 // over to them (a short wait: a release wakes them), and closes the events.
 void AwaitHandedOverSockets(HANDLE* events, int count);
@@ -124,8 +129,9 @@ void ReleaseSlot(int index);
 bool ReleaseSlotOfGeneration(int index, unsigned generation);
 
 // Notes that the slot's socket listens, unless the slot was released or its
-// socket replaced since.
-void NoteSocketListens(int index, unsigned generation, SOCKET socketHandle);
+// socket replaced since, and wakes the slot's worker when asked: a worker
+// receiving on the socket waits for it to be readable from now on.
+void NoteSocketListens(int index, unsigned generation, SOCKET socketHandle, bool wakeWorker);
 
 // Records an error in the slot unless it was released since (generation
 // changed). Answers whether it did.

@@ -249,14 +249,16 @@ void Serve(SlotWorker* worker)
                 return;
             }
             if (!view.socketListens)
-                NoteSocketListens(worker->index, worker->generation, view.socketHandle);
+                NoteSocketListens(worker->index, worker->generation, view.socketHandle, false);
         }
 
-        // A receive waits by itself. A listening slot waits to be readable
-        // first, as the script's tAccept does, so that the one that takes a
-        // connection is the one that comes first once it is there.
+        // A receive on a connection waits by itself. A listening socket is
+        // waited on until it is readable first, as the script's tAccept does,
+        // so that the one that takes a connection is the one that comes first
+        // once it is there; a receive on it would wait for good under some
+        // socket layers. A listen by the script wakes a waiting receive.
         Step step;
-        if (listening) {
+        if (listening || view.socketListens) {
             Readiness readiness = WaitReadable(view.socketHandle, worker->wakeSocket, waitTime);
             if (readiness == Readiness::Woken)
                 continue;  // released, or its socket replaced
@@ -264,8 +266,10 @@ void Serve(SlotWorker* worker)
                 step = Step::Empty;
             } else if (!ViewSlot(worker, &view)) {
                 return;
-            } else {
+            } else if (view.flags == ListeningTcp) {
                 step = AcceptConnection(worker, view);
+            } else {
+                step = ReceiveText(worker, view, waitTime);
             }
         } else {
             step = ReceiveText(worker, view, waitTime);

@@ -19,23 +19,14 @@ int LastError()
 // Ends an overlapped call that is pending: waits for it, for the wake
 // event or for the time-out, the last two of which cancel it. Waits for the
 // call's end in any case: it writes into the caller's buffers until then.
-// The completion event is auto-reset and may still be set by an earlier
-// call that completed at once, so the call's own state says when it ended.
 int CompleteOverlapped(const CancellableIo& io, SOCKET socketHandle, WSAOVERLAPPED* overlapped, DWORD milliseconds,
                        DWORD* count)
 {
     HANDLE waits[2] = {io.ioEvent, io.wakeEvent};
-    bool timedOut = false;
-    for (;;) {
-        DWORD waited = WaitForMultipleObjects(2, waits, FALSE, milliseconds);
-        if (waited == WAIT_OBJECT_0 && !HasOverlappedIoCompleted(overlapped))
-            continue;  // set by an earlier call
-        if (waited != WAIT_OBJECT_0) {
-            timedOut = waited == WAIT_TIMEOUT;
-            CancelIo(reinterpret_cast<HANDLE>(socketHandle));
-        }
-        break;
-    }
+    DWORD waited = WaitForMultipleObjects(2, waits, FALSE, milliseconds);
+    bool timedOut = waited == WAIT_TIMEOUT;
+    if (waited != WAIT_OBJECT_0)
+        CancelIo(reinterpret_cast<HANDLE>(socketHandle));
     DWORD flags = 0;
     if (WSAGetOverlappedResult(socketHandle, overlapped, count, TRUE, &flags))
         return 0;
@@ -54,10 +45,14 @@ int ListeningState(SOCKET socketHandle, bool* listening)
     return 0;
 }
 
-void PrepareOverlapped(const CancellableIo& io, WSAOVERLAPPED* overlapped)
+// A call's record with its completion event, which is manual-reset and
+// cleared here: an earlier call that completed at once left it set, and
+// not every socket layer clears it when a call starts.
+void PrepareOverlapped(HANDLE event, WSAOVERLAPPED* overlapped)
 {
     std::memset(overlapped, 0, sizeof *overlapped);
-    overlapped->hEvent = io.ioEvent;
+    overlapped->hEvent = event;
+    ResetEvent(event);
 }
 
 }  // namespace
@@ -228,9 +223,7 @@ namespace {
 const DWORD SendCheckInterval = 100;
 
 // Idle completion events of sends, kept for the next send: making and
-// closing an event for each send cost a short send as much again. Events
-// are auto-reset and may come back set; a send asks its call, not the
-// event, whether it ended.
+// closing an event for each send cost a short send as much again.
 const int IdleSendEventLimit = 8;
 
 struct SendEventPool {
@@ -255,7 +248,7 @@ HANDLE TakeSendEvent()
     if (pool.idleCount > 0)
         event = pool.idle[--pool.idleCount];
     LeaveCriticalSection(&pool.section);
-    return event != nullptr ? event : CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    return event != nullptr ? event : CreateEventA(nullptr, TRUE, FALSE, nullptr);
 }
 
 void GiveBackSendEvent(HANDLE event)
@@ -274,11 +267,11 @@ void GiveBackSendEvent(HANDLE event)
 // One overlapped send of the whole text; see SendWhileConnected.
 int SendOnceWhileConnected(SOCKET socketHandle, const char* data, int length, HANDLE stopEvent, int* sent)
 {
-    WSAOVERLAPPED overlapped;
-    std::memset(&overlapped, 0, sizeof overlapped);
-    overlapped.hEvent = TakeSendEvent();
-    if (overlapped.hEvent == nullptr)
+    HANDLE event = TakeSendEvent();
+    if (event == nullptr)
         return static_cast<int>(GetLastError());
+    WSAOVERLAPPED overlapped;
+    PrepareOverlapped(event, &overlapped);
     WSABUF piece;
     piece.len = static_cast<u_long>(length);
     piece.buf = const_cast<char*>(data);
@@ -291,8 +284,6 @@ int SendOnceWhileConnected(SOCKET socketHandle, const char* data, int length, HA
             DWORD waitCount = stopEvent != nullptr ? 2 : 1;
             for (;;) {
                 DWORD waited = WaitForMultipleObjects(waitCount, waits, FALSE, SendCheckInterval);
-                if (waited == WAIT_OBJECT_0 && !HasOverlappedIoCompleted(&overlapped))
-                    continue;  // set by an earlier send
                 if (waited == WAIT_OBJECT_0)
                     break;
                 if (waited != WAIT_TIMEOUT || ConnectionFailed(socketHandle)) {
@@ -337,7 +328,7 @@ int ReceiveCancellable(const CancellableIo& io, SOCKET socketHandle, char* buffe
                        int* count)
 {
     WSAOVERLAPPED overlapped;
-    PrepareOverlapped(io, &overlapped);
+    PrepareOverlapped(io.ioEvent, &overlapped);
     WSABUF piece;
     piece.len = static_cast<ULONG>(size);
     piece.buf = buffer;
@@ -376,7 +367,7 @@ int AcceptCancellable(const CancellableIo& io, SOCKET listener, DWORD millisecon
     // The local and the peer's address; not used.
     char addresses[2 * AcceptAddressSpace];
     WSAOVERLAPPED overlapped;
-    PrepareOverlapped(io, &overlapped);
+    PrepareOverlapped(io.ioEvent, &overlapped);
     if (!acceptEx(listener, accepted, addresses, 0, AcceptAddressSpace, AcceptAddressSpace, &bytes, &overlapped)) {
         error = LastError();
         if (error == WSA_IO_PENDING)

@@ -84,7 +84,7 @@ void PauseAfterWouldBlock();
 const int IoWaitedOut = static_cast<int>(WSA_WAIT_TIMEOUT);
 
 struct CancellableIo {
-    HANDLE ioEvent;    // auto-reset; a completion may leave it set
+    HANDLE ioEvent;    // manual-reset, cleared as each call starts
     HANDLE wakeEvent;  // manual-reset, set to cancel
 };
 

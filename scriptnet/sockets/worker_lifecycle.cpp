@@ -113,15 +113,6 @@ void InterruptCallbacks()
     }
 }
 
-// Cancels the worker's pending receive or accept and ends its wait for a
-// connection. Lock held.
-void WakeWorker(SlotWorker* worker)
-{
-    SendWake(worker->wakeSocket);
-    worker->woken = true;
-    SetEvent(worker->io.wakeEvent);
-}
-
 // A heap copy of a text, or null.
 char* CopyText(const char* text)
 {
@@ -150,7 +141,7 @@ bool StartSocketWorker(int index, unsigned generation, const char* name, LuaPlus
     worker->wakeSocket = INVALID_SOCKET;
     OpenWakeSocket(&worker->wakeSocket);
     worker->io.wakeEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    worker->io.ioEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    worker->io.ioEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     worker->socketClosedEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     // Made here, on the script's thread, which owns the stack the new Lua
     // thread is briefly pushed on.
@@ -240,8 +231,15 @@ HANDLE HandOverServedSocket(SlotWorker* worker, SOCKET socketHandle)
     } else {
         CloseSocket(socketHandle);  // cannot happen: a slot is released once
     }
-    WakeWorker(worker);
+    WakeSlotWorker(worker);
     return closed;
+}
+
+void WakeSlotWorker(SlotWorker* worker)
+{
+    SendWake(worker->wakeSocket);
+    worker->woken = true;
+    SetEvent(worker->io.wakeEvent);
 }
 
 void AwaitHandedOverSockets(HANDLE* events, int count)
@@ -263,7 +261,7 @@ void RetireServedSocket(SlotWorker* worker, SOCKET socketHandle)
         return;
     }
     worker->retiredSocket = socketHandle;
-    WakeWorker(worker);
+    WakeSlotWorker(worker);
 }
 
 SOCKET TakeRetiredSocket(SlotWorker* worker)
