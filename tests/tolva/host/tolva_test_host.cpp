@@ -27,9 +27,9 @@
 
 #include "key_event_counter.h"
 #include "message_box_closer.h"
-#include "module_symbol.h"
-#include "socket_call_counter.h"
+#include "pe_image.h"
 #include "script_host.h"
+#include "socket_call_counter.h"
 
 namespace {
 
@@ -64,7 +64,7 @@ int TestModuleInt(LuaState* state, LuaStackObject* args)
     HMODULE module = GetModuleHandleA("tolva.dll");
     if (module == nullptr || !args[1].IsString())
         return 0;
-    const int* value = static_cast<const int*>(FindModuleSymbol(module, args[1].GetString()));
+    const int* value = ModuleGlobal<const int>(module, args[1].GetString());
     if (value == nullptr)
         return 0;
     state->PushNumber(*value);
