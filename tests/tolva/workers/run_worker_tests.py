@@ -268,8 +268,7 @@ def main():
         return chosen
 
     run_host(options, "callbacks.lua", ports())
-    # Idle workers give up after 27 empty waits: shortened by the test hook.
-    run_host(options, "wait_exhausted.lua", ports(), {"TOLVA_WORKER_WAIT_MS": "30"})
+    run_host(options, "wait_exhausted.lua", ports())
     for _ in range(2):
         with stream_changed:
             del stream_clients[:]

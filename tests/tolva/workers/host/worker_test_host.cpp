@@ -1,4 +1,5 @@
-// tolva_worker_host.exe: luahost with TestSleep(ms), and a check after the
+// tolva_worker_host.exe: luahost with TestSleep(ms) and
+// TestShortenWorkerWait(ms), and a check after the
 // host has unregistered the module, closed the state and freed the DLL:
 // every worker must have ended by then, so tolva.dll (which each worker
 // keeps loaded while it runs) is gone. The process then lives on briefly,
@@ -8,6 +9,7 @@
 
 #include <cstdio>
 
+#include "pe_image.h"
 #include "script_host.h"
 
 namespace {
@@ -26,9 +28,25 @@ int TestSleep(LuaState*, LuaStackObject* args)
     return 0;
 }
 
+// Makes every worker started afterwards wait `ms` milliseconds for
+// readiness instead of an hour, through the module's own variable for this
+// (nothing else sets it); answers true once written, nothing when the
+// module has no such variable.
+int TestShortenWorkerWait(LuaState* state, LuaStackObject* args)
+{
+    auto waitMilliseconds = ModuleGlobal<volatile long>(GetModuleHandleA("tolva.dll"), "gWorkerWaitMilliseconds");
+    if (waitMilliseconds == nullptr || !args[1].IsNumber() || args[1].GetInteger() <= 0)
+        return 0;
+    *waitMilliseconds = args[1].GetInteger();
+    state->PushBoolean(true);
+    return 1;
+}
+
 void PrepareTestGlobals(LuaState* state)
 {
-    state->GetGlobals().Register("TestSleep", TestSleep);
+    LuaPlus::LuaObject globals = state->GetGlobals();
+    globals.Register("TestSleep", TestSleep);
+    globals.Register("TestShortenWorkerWait", TestShortenWorkerWait);
 }
 
 }  // namespace
