@@ -326,6 +326,17 @@ void LuaObject::Register(const char* name, LuaStateCFunction function)
     lua_pop(L, 1);
 }
 
+void LuaObject::RegisterCFunction(const char* name, LuaCFunction function)
+{
+    if (state_ == nullptr || function == nullptr || !IsTable())
+        return;
+    lua_State* L = state_->GetCState();
+    Push();
+    lua_pushcfunction(L, function);
+    lua_setfield(L, -2, name);
+    lua_pop(L, 1);
+}
+
 LuaCall LuaObject::operator()() const
 {
     return LuaCall(*this);

@@ -32,6 +32,10 @@ class LuaCall;
 // results on the state and returns how many it pushed.
 typedef int (*LuaStateCFunction)(LuaState* state, LuaStackObject* args);
 
+// The runtime's own shape of a C function, called with no argument array
+// (LuaState::CastState gives its state).
+typedef int (*LuaCFunction)(lua_State* L);
+
 // Type codes, the same as Lua's.
 enum LuaType {
     TypeNone = -1,
@@ -210,6 +214,9 @@ public:
     void SetObject(const char* key, const LuaObject& value);
     // Makes `name` a field of this table holding a script function.
     void Register(const char* name, LuaStateCFunction function);
+    // The same for a function of the runtime's shape, which the runtime
+    // calls directly.
+    void RegisterCFunction(const char* name, LuaCFunction function);
 
     // Starts a call of this function: pushes it; arguments follow with <<.
     LuaCall operator()() const;
