@@ -27,7 +27,11 @@ extern "C" void LuaPlusReleaseBinding(void* binding, int isMainThread)
 
 namespace LuaPlus {
 
-LuaState::LuaState(lua_State* L) : L_(L), threadReference_(LUA_NOREF) {}
+LuaState::LuaState(lua_State* L) : L_(L), threadReference_(LUA_NOREF)
+{
+    for (int i = 0; i < FixedArgumentCount; ++i)
+        arguments_[i] = LuaStackObject(this, i);
+}
 
 LuaState::~LuaState() {}
 
