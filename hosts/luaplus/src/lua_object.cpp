@@ -48,9 +48,9 @@ public:
         int top;
         {
             // The runtime runs C functions without the lock, and another
-            // thread's collector may move this thread's stack, through which
-            // both the upvalue (of the called closure) and the height are
-            // read: one lock take for both.
+            // OS thread's collector may move this thread's stack, through
+            // which both the upvalue (of the called closure) and the height
+            // are read: one lock take for both, if any.
             StateLockScope lock(L);
             std::memcpy(&function, lua_touserdata(L, lua_upvalueindex(1)), sizeof function);
             top = lua_gettop(L);

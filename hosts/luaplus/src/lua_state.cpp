@@ -178,6 +178,8 @@ int LuaState::LoadText(const char* text)
 LuaState* LuaState::NewThread()
 {
     LuaAutoLock lock(this);
+    // From now on another OS thread may call in: the binding's reads lock.
+    LuaPlusShareState(L_);
     if (!lua_checkstack(L_, 2))
         return nullptr;
     lua_State* L1 = lua_newthread(L_);
