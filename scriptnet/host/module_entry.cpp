@@ -55,7 +55,6 @@ extern "C" void LuaPlus_RegisterModule(LuaState* state)
     WSADATA startup;
     std::memset(&startup, 0, sizeof startup);
     WSAStartup(MAKEWORD(2, 2), &startup);
-    ConfigureWorkerWaitTime();
     for (const ScriptFunction& entry : kScriptFunctions)
         globals.Register(entry.name, entry.function);
 }

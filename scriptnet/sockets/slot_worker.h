@@ -58,10 +58,8 @@ struct SlotWorker {
     DWORD threadId;
 };
 
-// The readiness-wait limit of every worker: 3600 seconds. Set once when the
-// module is registered; TOLVA_WORKER_WAIT_MS in the environment shortens it
-// (a test hook only: nothing else reads that variable).
-void ConfigureWorkerWaitTime();
+// The readiness-wait limit of every worker: 3600 seconds, read by each
+// worker when it starts.
 timeval WorkerWaitTime();
 
 // Serves the slot (index, generation) by a new worker that calls the global
