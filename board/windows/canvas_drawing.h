@@ -37,6 +37,12 @@ ShapeAttributes RequestAttributes(const BoardWindowState& board);
 // the plain GDI calls. Nothing happens for a null `dc`.
 void DrawShape(HDC dc, DrawTool tool, const PictureSegment& points, const ShapeAttributes& attributes);
 
+// The part of the 640x480 picture that DrawShape with the same points and
+// attributes, for any tool, may change (it changes nothing outside it): the box of the two points
+// widened by the pen on every side, cut to the picture. Empty when the
+// shape lies wholly beside the picture.
+RECT ShapeBounds(const PictureSegment& points, const ShapeAttributes& attributes);
+
 // The line, rectangle and ellipse tools drag a preview and draw their shape
 // when the button is released; free-hand draws as the mouse moves.
 bool IsShapeTool(int32_t tool);

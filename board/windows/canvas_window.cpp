@@ -6,6 +6,8 @@
 #include "common/module_instance.h"
 #include "oboard/board_ui.h"
 #include "windows/canvas_drawing.h"
+#include "windows/canvas_menu.h"
+#include "windows/picture_history.h"
 
 CanvasDrag gCanvasDrag = {};
 
@@ -20,13 +22,24 @@ POINT ScrollOffset(HWND canvas)
     return offset;
 }
 
+const RECT WholePicture = {0, 0, PictureWidth, PictureHeight};
+
 void FillPictureWhite(HWND canvas, HBITMAP picture)
 {
     PictureContext context(canvas, picture);
     if (!context.Dc())
         return;
-    RECT whole = {0, 0, PictureWidth, PictureHeight};
-    FillRect(context.Dc(), &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    FillRect(context.Dc(), &WholePicture, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+}
+
+// The clear button's white picture, which can be undone.
+void ClearPicture(HWND canvas, const BoardWindowState& state)
+{
+    PictureContext context(canvas, state.canvasBitmap);
+    if (!context.Dc())
+        return;
+    RecordPictureStep(state, context.Dc(), WholePicture);
+    FillRect(context.Dc(), &WholePicture, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
 }
 
 // The drag from its anchor to its current point, in client coordinates, or
@@ -177,12 +190,15 @@ void OnScroll(HWND canvas, int bar, UINT code, int thumbPosition)
 void OnCommand(HWND canvas, const BoardWindowState& state, int command)
 {
     if (command == CmdClear) {
-        FillPictureWhite(canvas, state.canvasBitmap);
+        ClearPicture(canvas, state);
         InvalidateRect(canvas, nullptr, TRUE);
     }
     // Any command drops a stroke in progress; the capture stays until the
     // button is released.
     gCanvasDrag.board = nullptr;
+    // Saving returns from a modal dialog, after which the board may be gone.
+    if (IsPictureCommand(command) && !RunPictureCommand(canvas, command))
+        return;
     UpdateWindow(canvas);
     InvalidateRect(canvas, nullptr, TRUE);
 }
@@ -197,6 +213,8 @@ void DrawFreehandSegment(HWND canvas, const BoardWindowState& state)
     DrawShape(dc, ToolFreehand, DragSegment(), attributes);
     ReleaseDC(canvas, dc);
     PictureContext picture(canvas, state.canvasBitmap);
+    // The pieces of one drag make one step that can be undone.
+    RecordStrokePiece(state, picture.Dc(), ShapeBounds(DragSegment(offset), attributes));
     DrawShape(picture.Dc(), ToolFreehand, DragSegment(offset), attributes);
 }
 
@@ -206,6 +224,10 @@ void OnLeftButtonDown(HWND canvas, BoardWindowState& state, int x, int y)
     gCanvasDrag.anchorY = gCanvasDrag.currentY = y;
     gCanvasDrag.board = &state;
     SetCapture(canvas);
+    // The keys of the context menu's commands reach a canvas clicked on; a
+    // stroke whose drag was dropped is a step of its own.
+    SetFocus(canvas);
+    EndPictureStroke(state);
     // Shapes start as a preview of zero size: nothing to show yet.
     if (state.tool == ToolFreehand)
         DrawFreehandSegment(canvas, state);
@@ -239,8 +261,10 @@ void OnMouseMove(HWND canvas, const BoardWindowState& state, bool leftButtonDown
 void CommitShape(HWND canvas, const BoardWindowState& state)
 {
     const PictureSegment points = DragSegment(ScrollOffset(canvas));
+    const ShapeAttributes attributes = UserAttributes(state);
     PictureContext picture(canvas, state.canvasBitmap);
-    DrawShape(picture.Dc(), static_cast<DrawTool>(state.tool), points, UserAttributes(state));
+    RecordPictureStep(state, picture.Dc(), ShapeBounds(points, attributes));
+    DrawShape(picture.Dc(), static_cast<DrawTool>(state.tool), points, attributes);
 }
 
 void OnLeftButtonUp(HWND canvas, const BoardWindowState& state)
@@ -259,6 +283,7 @@ void OnLeftButtonUp(HWND canvas, const BoardWindowState& state)
         InvertShape(canvas, tool, DragSegment());
         CommitShape(canvas, state);
     }
+    EndPictureStroke(state);
     gCanvasDrag.board = nullptr;
     InvalidateRect(canvas, nullptr, FALSE);
 }
@@ -318,6 +343,21 @@ LRESULT CALLBACK CanvasProc(HWND canvas, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
     case WM_MOUSELEAVE:
         return 0;
+    case WM_RBUTTONDOWN:
+        SetFocus(canvas);
+        return DefWindowProcA(canvas, message, wParam, lParam);
+    case WM_CONTEXTMENU:
+        // From the right button (at the mouse) or the keyboard (lParam -1);
+        // over a scroll bar the bar's own menu opens instead.
+        if (!OpenCanvasMenu(canvas, *state, lParam))
+            return DefWindowProcA(canvas, message, wParam, lParam);
+        return 0;
+    case WM_KEYDOWN:
+        if (const UINT command = CanvasShortcut(static_cast<UINT>(wParam))) {
+            SendMessageA(canvas, WM_COMMAND, MAKEWPARAM(command, 1), 0);
+            return 0;
+        }
+        return DefWindowProcA(canvas, message, wParam, lParam);
     case WM_DESTROY:
         OnDestroy(canvas, *state);
         return 0;
@@ -348,6 +388,7 @@ void ReleaseBoardCanvas(BoardWindowState* state)
 {
     if (gCanvasDrag.board == state)
         gCanvasDrag.board = nullptr;
+    ForgetPictureHistory(*state);
     if (state->canvasBitmap) {
         DeleteObject(state->canvasBitmap);
         state->canvasBitmap = nullptr;
