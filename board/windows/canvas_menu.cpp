@@ -172,25 +172,44 @@ bool OpenCanvasMenu(HWND canvas, const BoardWindowState& board, LPARAM where)
     return true;
 }
 
-UINT CanvasShortcut(UINT key)
+bool HandleCanvasKey(HWND canvas, const BoardWindowState& board, UINT message, UINT key)
 {
-    const bool held = GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0 && GetKeyState(VK_SHIFT) >= 0;
-    if (!held)
-        return 0;
+    const bool shift = GetKeyState(VK_SHIFT) < 0;
+    const bool control = GetKeyState(VK_CONTROL) < 0;
+    const bool alt = GetKeyState(VK_MENU) < 0;
+    // Opened here rather than by the system's WM_CONTEXTMENU for these keys,
+    // which would also enter the frame's menu mode as F10 comes up.
+    if ((message == WM_KEYDOWN && key == VK_APPS) || (message == WM_SYSKEYDOWN && key == VK_F10 && shift && !alt)) {
+        OpenCanvasMenu(canvas, board, -1);
+        return true;
+    }
+    if (message == WM_KEYUP && key == VK_APPS)
+        return true;
+    if (message != WM_KEYDOWN || !control || alt || shift)
+        return false;
+    UINT command;
     switch (key) {
     case 'Z':
-        return CmdUndo;
+        command = CmdUndo;
+        break;
     case 'Y':
-        return CmdRedo;
+        command = CmdRedo;
+        break;
     case 'C':
-        return CmdCopyPicture;
+        command = CmdCopyPicture;
+        break;
     case 'V':
-        return CmdPastePicture;
+        command = CmdPastePicture;
+        break;
     case 'S':
-        return CmdSavePicture;
+        command = CmdSavePicture;
+        break;
     default:
-        return 0;
+        return false;
     }
+    // As an accelerator would send it.
+    SendMessageA(canvas, WM_COMMAND, MAKEWPARAM(command, 1), 0);
+    return true;
 }
 
 bool IsPictureCommand(int command)

@@ -13,9 +13,11 @@ struct BoardWindowState;
 // point outside the client area (a scroll bar's own menu).
 bool OpenCanvasMenu(HWND canvas, const BoardWindowState& board, LPARAM where);
 
-// The command of a key pressed on the canvas with Ctrl held (Ctrl+Z, Ctrl+Y,
-// Ctrl+C, Ctrl+V, Ctrl+S), or 0.
-UINT CanvasShortcut(UINT key);
+// The menu's keys on the canvas: Ctrl+Z, Ctrl+Y, Ctrl+C, Ctrl+V and Ctrl+S
+// send their commands; the menu key and Shift+F10 open the menu. True when
+// `message` (WM_KEYDOWN, WM_KEYUP or WM_SYSKEYDOWN) was one of them and is
+// done with; any other goes on to DefWindowProcA.
+bool HandleCanvasKey(HWND canvas, const BoardWindowState& board, UINT message, UINT key);
 
 // CmdUndo, CmdRedo, CmdCopyPicture, CmdPastePicture and CmdSavePicture.
 bool IsPictureCommand(int command);

@@ -353,10 +353,10 @@ LRESULT CALLBACK CanvasProc(HWND canvas, UINT message, WPARAM wParam, LPARAM lPa
             return DefWindowProcA(canvas, message, wParam, lParam);
         return 0;
     case WM_KEYDOWN:
-        if (const UINT command = CanvasShortcut(static_cast<UINT>(wParam))) {
-            SendMessageA(canvas, WM_COMMAND, MAKEWPARAM(command, 1), 0);
+    case WM_KEYUP:
+    case WM_SYSKEYDOWN:
+        if (HandleCanvasKey(canvas, *state, message, static_cast<UINT>(wParam)))
             return 0;
-        }
         return DefWindowProcA(canvas, message, wParam, lParam);
     case WM_DESTROY:
         OnDestroy(canvas, *state);
