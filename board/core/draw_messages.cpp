@@ -62,7 +62,7 @@ void DrawRequestShape(const BoardWindowState& state, const DrawRequest& request)
         const ShapeAttributes attributes = RequestAttributes(state);
         PictureContext picture(state.canvasWindow, state.canvasBitmap);
         // A step the user can undo: only the part the shape may change is kept.
-        RecordPictureStep(state, picture.Dc(), ShapeBounds(points, attributes));
+        RecordPictureStep(state, picture, ShapeBounds(points, attributes));
         DrawShape(picture.Dc(), RequestTool(request.id), points, attributes);
     }
     // A board whose canvas window is gone has nothing to repaint (a null

@@ -228,9 +228,9 @@ bool RunPictureCommand(HWND canvas, int command)
     case CmdRedo: {
         PictureContext picture(canvas, board->canvasBitmap);
         if (command == CmdUndo)
-            UndoPictureStep(*board, picture.Dc());
+            UndoPictureStep(*board, picture);
         else
-            RedoPictureStep(*board, picture.Dc());
+            RedoPictureStep(*board, picture);
         return true;
     }
     case CmdCopyPicture:

@@ -36,10 +36,9 @@ void FillPictureWhite(HWND canvas, HBITMAP picture)
 void ClearPicture(HWND canvas, const BoardWindowState& state)
 {
     PictureContext context(canvas, state.canvasBitmap);
-    if (!context.Dc())
-        return;
-    RecordPictureStep(state, context.Dc(), WholePicture);
-    FillRect(context.Dc(), &WholePicture, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    RecordPictureStep(state, context, WholePicture);
+    if (context.Dc())
+        FillRect(context.Dc(), &WholePicture, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
 }
 
 // The drag from its anchor to its current point, in client coordinates, or
@@ -214,7 +213,7 @@ void DrawFreehandSegment(HWND canvas, const BoardWindowState& state)
     ReleaseDC(canvas, dc);
     PictureContext picture(canvas, state.canvasBitmap);
     // The pieces of one drag make one step that can be undone.
-    RecordStrokePiece(state, picture.Dc(), ShapeBounds(DragSegment(offset), attributes));
+    RecordStrokePiece(state, picture, ShapeBounds(DragSegment(offset), attributes));
     DrawShape(picture.Dc(), ToolFreehand, DragSegment(offset), attributes);
 }
 
@@ -263,7 +262,7 @@ void CommitShape(HWND canvas, const BoardWindowState& state)
     const PictureSegment points = DragSegment(ScrollOffset(canvas));
     const ShapeAttributes attributes = UserAttributes(state);
     PictureContext picture(canvas, state.canvasBitmap);
-    RecordPictureStep(state, picture.Dc(), ShapeBounds(points, attributes));
+    RecordPictureStep(state, picture, ShapeBounds(points, attributes));
     DrawShape(picture.Dc(), static_cast<DrawTool>(state.tool), points, attributes);
 }
 

@@ -1,25 +1,33 @@
 #include "windows/picture_history.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <map>
 #include <memory>
-#include <new>
 #include <utility>
 
 #include "common/board_window_state.h"
 #include "oboard/board_ui.h"
+#include "windows/canvas_drawing.h"
 
 namespace {
 
-// Pixels are kept as 32-bit DIB pixels, top-down: whatever the depth of
-// the picture, they come back exactly as they were.
+// Pixels are kept as 32-bit DIB pixels, bottom-up like the scan lines
+// GetDIBits counts: whatever the depth of the picture, they come back
+// exactly as they were.
 typedef uint32_t Pixel;
+
+struct FreePixels {
+    void operator()(Pixel* pixels) const { std::free(pixels); }
+};
+typedef std::unique_ptr<Pixel[], FreePixels> PixelBlock;
 
 struct PictureStep {
     RECT area = {};
-    std::unique_ptr<Pixel[]> pixels;  // before the step while it is done, after it once undone
+    PixelBlock pixels;  // before the step while it is done, after it once undone
 };
 
 const size_t PictureBytes = static_cast<size_t>(PictureWidth) * PictureHeight * sizeof(Pixel);
@@ -40,15 +48,6 @@ struct PictureHistory {
 };
 
 std::map<const BoardWindowState*, PictureHistory> gPictureHistories;
-
-// What steps are copied through: a DIB section of the picture's size, whose
-// bits the pixels are read from. Made for the first step, deleted with the
-// last history.
-struct CaptureScratch {
-    HBITMAP bitmap = nullptr;
-    Pixel* bits = nullptr;
-};
-CaptureScratch gCaptureScratch;
 
 LONG Width(const RECT& r)
 {
@@ -83,72 +82,54 @@ BITMAPINFO PixelFormat(LONG width, LONG height)
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top-down
+    info.bmiHeader.biHeight = height;  // bottom-up
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     return info;
 }
 
-Pixel* ScratchBits(HDC dc)
-{
-    if (!gCaptureScratch.bitmap) {
-        const BITMAPINFO info = PixelFormat(PictureWidth, PictureHeight);
-        void* bits = nullptr;
-        gCaptureScratch.bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        gCaptureScratch.bits = gCaptureScratch.bitmap ? static_cast<Pixel*>(bits) : nullptr;
-    }
-    return gCaptureScratch.bits;
-}
+// Scan lines are read through this band, a few at a time: GetDIBits reads
+// whole lines, and a block of the picture's width for every step would cost
+// more to get from the system than the copy itself.
+const LONG BandLines = 32;
+Pixel gScanBand[BandLines * PictureWidth];
 
-void DeleteScratch()
+// The pixels of `area` of the picture, in a new block; null when they could
+// not be had. Read before anything is drawn, while the picture is in no
+// context.
+PixelBlock CapturePixels(PictureContext& picture, const RECT& area)
 {
-    if (gCaptureScratch.bitmap)
-        DeleteObject(gCaptureScratch.bitmap);
-    gCaptureScratch = CaptureScratch();
-}
-
-// The pixels of `area` of the picture in `pictureDc`, in a new block; null
-// when they could not be had. The copy goes through the scratch at the same
-// place, so that only the rectangle is copied, twice.
-std::unique_ptr<Pixel[]> CapturePixels(HDC pictureDc, const RECT& area)
-{
-    Pixel* scratch = ScratchBits(pictureDc);
-    if (!scratch)
-        return nullptr;
-    std::unique_ptr<Pixel[]> pixels(new (std::nothrow) Pixel[PixelCount(area)]);
+    const LONG width = Width(area);
+    PixelBlock pixels(static_cast<Pixel*>(std::malloc(PixelCount(area) * sizeof(Pixel))));
     if (!pixels)
         return nullptr;
-    HDC copy = CreateCompatibleDC(pictureDc);
-    if (!copy)
-        return nullptr;
-    HGDIOBJ previous = SelectObject(copy, gCaptureScratch.bitmap);
-    const bool copied = previous &&
-        BitBlt(copy, area.left, area.top, Width(area), Height(area), pictureDc, area.left, area.top, SRCCOPY);
-    if (previous)
-        SelectObject(copy, previous);
-    DeleteDC(copy);
-    if (!copied)
-        return nullptr;
-    GdiFlush();  // the copy is in the bits before they are read
-    const size_t rowBytes = Width(area) * sizeof(Pixel);
-    for (LONG y = 0; y < Height(area); ++y)
-        std::memcpy(&pixels[y * Width(area)], scratch + (area.top + y) * PictureWidth + area.left, rowBytes);
+    BITMAPINFO format = PixelFormat(PictureWidth, PictureHeight);
+    // Rows of the block count from the area's bottom, as scan lines do.
+    for (LONG done = 0; done < Height(area);) {
+        const LONG lines = std::min(BandLines, Height(area) - done);
+        if (!picture.ReadScanLines(PictureHeight - area.bottom + done, lines, gScanBand, format))
+            return nullptr;
+        for (LONG line = 0; line < lines; ++line)
+            std::memcpy(&pixels[(done + line) * width], &gScanBand[line * PictureWidth + area.left],
+                        width * sizeof(Pixel));
+        done += lines;
+    }
     return pixels;
 }
 
-bool PutPixels(HDC pictureDc, const RECT& area, const Pixel* pixels)
+bool PutPixels(PictureContext& picture, const RECT& area, const Pixel* pixels)
 {
     const BITMAPINFO info = PixelFormat(Width(area), Height(area));
-    return StretchDIBits(pictureDc, area.left, area.top, Width(area), Height(area), 0, 0, Width(area), Height(area),
+    return StretchDIBits(picture.Dc(), area.left, area.top, Width(area), Height(area), 0, 0, Width(area), Height(area),
                          pixels, &info, DIB_RGB_COLORS, SRCCOPY) != 0;
 }
 
 // The step's pixels and the picture's trade places.
-bool SwapWithPicture(PictureStep& step, HDC pictureDc)
+bool SwapWithPicture(PictureStep& step, PictureContext& picture)
 {
-    std::unique_ptr<Pixel[]> current = CapturePixels(pictureDc, step.area);
-    if (!current || !PutPixels(pictureDc, step.area, step.pixels.get()))
+    PixelBlock current = CapturePixels(picture, step.area);
+    if (!current || !PutPixels(picture, step.area, step.pixels.get()))
         return false;
     step.pixels = std::move(current);
     return true;
@@ -194,13 +175,13 @@ void DropAll(PictureHistory& history)
 }
 
 // Keeps `area` of the picture as a new step, done.
-bool PushStep(PictureHistory& history, HDC pictureDc, const RECT& area)
+bool PushStep(PictureHistory& history, PictureContext& picture, const RECT& area)
 {
     DropUndone(history);
     MakeRoom(history, StepBytes(area));
     PictureStep step;
     step.area = area;
-    step.pixels = CapturePixels(pictureDc, area);
+    step.pixels = CapturePixels(picture, area);
     if (!step.pixels) {
         DropAll(history);
         return false;
@@ -214,7 +195,7 @@ bool PushStep(PictureHistory& history, HDC pictureDc, const RECT& area)
 // The open stroke's rectangle widened to hold `piece`: the part it had keeps
 // the pixels it kept (from before the stroke), the new part comes from the
 // picture, which the stroke has not touched there yet.
-void GrowStroke(PictureHistory& history, HDC pictureDc, const RECT& piece)
+void GrowStroke(PictureHistory& history, PictureContext& picture, const RECT& piece)
 {
     PictureStep& stroke = history.steps[history.done - 1];
     const RECT old = stroke.area;
@@ -233,15 +214,16 @@ void GrowStroke(PictureHistory& history, HDC pictureDc, const RECT& piece)
     grown = CutToPicture(grown);
 
     MakeRoom(history, StepBytes(grown) - StepBytes(old));
-    std::unique_ptr<Pixel[]> pixels = CapturePixels(pictureDc, grown);
+    PixelBlock pixels = CapturePixels(picture, grown);
     if (!pixels) {
         DropAll(history);
         return;
     }
+    // Rows count from the bottom in both blocks.
     const LONG oldWidth = Width(old), grownWidth = Width(grown);
-    for (LONG y = 0; y < Height(old); ++y)
-        std::memcpy(&pixels[(old.top - grown.top + y) * grownWidth + (old.left - grown.left)],
-                    &stroke.pixels[y * oldWidth], oldWidth * sizeof(Pixel));
+    for (LONG row = 0; row < Height(old); ++row)
+        std::memcpy(&pixels[(grown.bottom - old.bottom + row) * grownWidth + (old.left - grown.left)],
+                    &stroke.pixels[row * oldWidth], oldWidth * sizeof(Pixel));
     history.bytes += StepBytes(grown) - StepBytes(old);
     stroke.area = grown;
     stroke.pixels = std::move(pixels);
@@ -249,26 +231,26 @@ void GrowStroke(PictureHistory& history, HDC pictureDc, const RECT& piece)
 
 }  // namespace
 
-void RecordPictureStep(const BoardWindowState& board, HDC pictureDc, const RECT& area)
+void RecordPictureStep(const BoardWindowState& board, PictureContext& picture, const RECT& area)
 {
     const RECT cut = CutToPicture(area);
-    if (!pictureDc || IsRectEmpty(&cut))
+    if (!picture.HasPicture() || IsRectEmpty(&cut))
         return;
     PictureHistory& history = gPictureHistories[&board];
     history.strokeOpen = false;
-    PushStep(history, pictureDc, cut);
+    PushStep(history, picture, cut);
 }
 
-void RecordStrokePiece(const BoardWindowState& board, HDC pictureDc, const RECT& area)
+void RecordStrokePiece(const BoardWindowState& board, PictureContext& picture, const RECT& area)
 {
     const RECT cut = CutToPicture(area);
-    if (!pictureDc || IsRectEmpty(&cut))
+    if (!picture.HasPicture() || IsRectEmpty(&cut))
         return;
     PictureHistory& history = gPictureHistories[&board];
     if (history.strokeOpen)
-        GrowStroke(history, pictureDc, cut);
+        GrowStroke(history, picture, cut);
     else
-        history.strokeOpen = PushStep(history, pictureDc, cut);
+        history.strokeOpen = PushStep(history, picture, cut);
 }
 
 void EndPictureStroke(const BoardWindowState& board)
@@ -289,24 +271,24 @@ bool CanRedoPicture(const BoardWindowState& board)
     return history && history->done < history->steps.size();
 }
 
-bool UndoPictureStep(const BoardWindowState& board, HDC pictureDc)
+bool UndoPictureStep(const BoardWindowState& board, PictureContext& picture)
 {
     PictureHistory* history = FindHistory(board);
-    if (!pictureDc || !history || history->done == 0)
+    if (!picture.HasPicture() || !history || history->done == 0)
         return false;
     history->strokeOpen = false;
-    if (!SwapWithPicture(history->steps[history->done - 1], pictureDc))
+    if (!SwapWithPicture(history->steps[history->done - 1], picture))
         return false;
     --history->done;
     return true;
 }
 
-bool RedoPictureStep(const BoardWindowState& board, HDC pictureDc)
+bool RedoPictureStep(const BoardWindowState& board, PictureContext& picture)
 {
     PictureHistory* history = FindHistory(board);
-    if (!pictureDc || !history || history->done == history->steps.size())
+    if (!picture.HasPicture() || !history || history->done == history->steps.size())
         return false;
-    if (!SwapWithPicture(history->steps[history->done], pictureDc))
+    if (!SwapWithPicture(history->steps[history->done], picture))
         return false;
     ++history->done;
     return true;
@@ -315,6 +297,4 @@ bool RedoPictureStep(const BoardWindowState& board, HDC pictureDc)
 void ForgetPictureHistory(const BoardWindowState& board)
 {
     gPictureHistories.erase(&board);
-    if (gPictureHistories.empty())
-        DeleteScratch();
 }

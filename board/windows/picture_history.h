@@ -14,32 +14,32 @@
 #include <windows.h>
 
 struct BoardWindowState;
+class PictureContext;
 
 // Before `area` of the picture (picture coordinates, cut to it here)
 // changes as one step: a shape, a clear, a paste, another plugin's drawing.
-// `pictureDc` holds the board's picture. A stroke still open is closed first
+// `picture` holds the board's picture. A stroke still open is closed first
 // and the steps undone are dropped. Nothing is kept for an empty area or a
-// null context. If the pixels cannot be kept, the board's history is
+// context without picture. If the pixels cannot be kept, the board's history is
 // dropped whole: undoing past a change that was not kept would mix pictures.
-void RecordPictureStep(const BoardWindowState& board, HDC pictureDc, const RECT& area);
+void RecordPictureStep(const BoardWindowState& board, PictureContext& picture, const RECT& area);
 
 // Before one piece of a free-hand stroke changes `area`. The pieces from the
 // first until EndPictureStroke, or until any other step or an undo or redo
 // of this board, make one step.
-void RecordStrokePiece(const BoardWindowState& board, HDC pictureDc, const RECT& area);
+void RecordStrokePiece(const BoardWindowState& board, PictureContext& picture, const RECT& area);
 void EndPictureStroke(const BoardWindowState& board);
 
 bool CanUndoPicture(const BoardWindowState& board);
 bool CanRedoPicture(const BoardWindowState& board);
 
 // Undoes the last step done, or redoes the first step undone, on the picture
-// held by `pictureDc`. False when there is none, or its pixels could not be
+// held by `picture`. False when there is none, or its pixels could not be
 // swapped (the step then stays where it was).
-bool UndoPictureStep(const BoardWindowState& board, HDC pictureDc);
-bool RedoPictureStep(const BoardWindowState& board, HDC pictureDc);
+bool UndoPictureStep(const BoardWindowState& board, PictureContext& picture);
+bool RedoPictureStep(const BoardWindowState& board, PictureContext& picture);
 
-// The board goes: its steps are freed. With the last history goes the
-// scratch bitmap that steps are copied through.
+// The board goes: its steps are freed.
 void ForgetPictureHistory(const BoardWindowState& board);
 
 #endif

@@ -131,8 +131,8 @@ bool PastePicture(HWND canvas, const BoardWindowState& board, POINT at)
         // The scroll position keeps `at` within the picture.
         if (at.x >= 0 && at.y >= 0 && IntersectRect(&area, &landing, &picture)) {
             PictureContext context(canvas, board.canvasBitmap);
+            RecordPictureStep(board, context, area);
             if (context.Dc()) {
-                RecordPictureStep(board, context.Dc(), area);
                 DrawPastedPart(context.Dc(), dib, at, area);
                 pasted = true;
             }

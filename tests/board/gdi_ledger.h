@@ -24,8 +24,8 @@ public:
     // Objects created since the ledger was opened and not deleted yet
     // (pens, brushes, compatible bitmaps).
     size_t LiveObjects() const;
-    // DIB sections created and not deleted yet, counted apart: the plugin
-    // keeps one to copy undo steps through while a board has any.
+    // DIB sections created and not deleted yet, counted apart from the
+    // objects above (the plugin needs none).
     size_t LiveDibSections() const;
     // Window device contexts got and not released; memory contexts not deleted.
     int OpenWindowContexts() const;

@@ -230,7 +230,8 @@ TEST_F(PictureKeepingTest, FiveHundredStrokesKeepAtMostTwoPicturesAndClosingGive
         Keys({VK_CONTROL, 'Z'});
         EXPECT_EQ(0, Read().CountDifferent(last[i])) << i;
     }
-    EXPECT_LE(gdi.LiveDibSections(), 1u);
+    EXPECT_EQ(1u, gdi.LiveObjects()) << "the picture, and no bitmap for the steps";
+    EXPECT_EQ(0u, gdi.LiveDibSections());
 
     SendMessageA(frame, WM_CLOSE, 0, 0);
     PumpMessages();

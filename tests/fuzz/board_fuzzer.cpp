@@ -598,10 +598,9 @@ bool BoardFuzzer::Check()
     }
     if (!dragOnLiveBoard)
         problem << "the drag refers to no open board; ";
-    // Undo steps are copied through one scratch bitmap while any board has
-    // a picture, and through none once no board has one.
-    if (ledger_->LiveDibSections() > (pictures ? 1u : 0u))
-        problem << ledger_->LiveDibSections() << " scratch bitmaps for " << pictures << " pictures; ";
+    // Undo steps are kept in memory, not in bitmaps.
+    if (ledger_->LiveDibSections() != 0)
+        problem << ledger_->LiveDibSections() << " DIB sections held; ";
     // Outside a drawing step the boards hold exactly their pictures.
     if (ledger_->LiveObjects() != pictures)
         problem << ledger_->LiveObjects() << " GDI objects held for " << pictures << " pictures; ";
