@@ -10,8 +10,6 @@
 #include <dlgs.h>
 
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <sstream>
 
