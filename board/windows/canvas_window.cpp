@@ -223,9 +223,7 @@ void OnLeftButtonDown(HWND canvas, BoardWindowState& state, int x, int y)
     gCanvasDrag.anchorY = gCanvasDrag.currentY = y;
     gCanvasDrag.board = &state;
     SetCapture(canvas);
-    // The keys of the context menu's commands reach a canvas clicked on; a
-    // stroke whose drag was dropped is a step of its own.
-    SetFocus(canvas);
+    // A stroke whose drag was dropped is a step of its own.
     EndPictureStroke(state);
     // Shapes start as a preview of zero size: nothing to show yet.
     if (state.tool == ToolFreehand)
@@ -287,6 +285,16 @@ void OnLeftButtonUp(HWND canvas, const BoardWindowState& state)
     InvalidateRect(canvas, nullptr, FALSE);
 }
 
+// The keys of the context menu's commands reach the canvas clicked on. The
+// windows that hear of the focus moving may close the board meanwhile:
+// false then.
+bool TakeFocus(HWND canvas)
+{
+    if (GetFocus() != canvas)
+        SetFocus(canvas);
+    return BoardStateOf(canvas) != nullptr;
+}
+
 // Reached with the record only when the canvas goes before its frame.
 void OnDestroy(HWND canvas, BoardWindowState& state)
 {
@@ -328,6 +336,8 @@ LRESULT CALLBACK CanvasProc(HWND canvas, UINT message, WPARAM wParam, LPARAM lPa
         OnCommand(canvas, *state, LOWORD(wParam));
         return 0;
     case WM_LBUTTONDOWN:
+        if (!TakeFocus(canvas))
+            return 0;
         // Signed words: a press that reaches this canvas while it holds the
         // capture can lie left of or above it, and must not anchor the
         // stroke some 65000 pixels away.
@@ -343,7 +353,7 @@ LRESULT CALLBACK CanvasProc(HWND canvas, UINT message, WPARAM wParam, LPARAM lPa
     case WM_MOUSELEAVE:
         return 0;
     case WM_RBUTTONDOWN:
-        SetFocus(canvas);
+        TakeFocus(canvas);
         return DefWindowProcA(canvas, message, wParam, lParam);
     case WM_CONTEXTMENU:
         // From the right button (at the mouse) or the keyboard (lParam -1);
