@@ -84,6 +84,11 @@ void AllowBoards()
     }
 }
 
+bool BoardsAllowed()
+{
+    return gBoardsAllowed;
+}
+
 void RefuseBoards()
 {
     if (gBoardsAllowed) {
