@@ -58,7 +58,10 @@ endfunction()
 package_document(${CMAKE_SOURCE_DIR}/docs/packages/oboard-README.txt.in oboard/README.txt)
 package_document(${CMAKE_SOURCE_DIR}/LICENSE oboard/LICENSE.txt)
 package_document(${CMAKE_SOURCE_DIR}/docs/plugin-messages.md oboard/MESSAGES.md)
-file(GLOB OBOARD_HEADERS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/board/include/oboard/*.h)
+set(OBOARD_HEADERS
+  ${CMAKE_SOURCE_DIR}/board/include/oboard/board_ui.h
+  ${CMAKE_SOURCE_DIR}/board/include/oboard/host_core.h
+  ${CMAKE_SOURCE_DIR}/board/include/oboard/plugin_messages.h)
 # The pictures the guide shows, as committed in docs/images.
 file(STRINGS ${CMAKE_SOURCE_DIR}/docs/plugin-messages.md guide_picture_lines REGEX "\\]\\(images/[^)]+\\.png\\)")
 string(REGEX MATCHALL "images/[^)]+\\.png" guide_pictures "${guide_picture_lines}")
@@ -90,7 +93,11 @@ string(SUBSTRING "${examples_readme}" ${reference_start} -1 reference_text)
 file(WRITE ${PACKAGE_STAGING}/tolva/REFERENCE.md.in "# tolva @TOLVA_VERSION@: functions and examples\n\n${reference_text}")
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/examples/README.md)
 package_document(${PACKAGE_STAGING}/tolva/REFERENCE.md.in tolva/REFERENCE.md)
-file(GLOB TOLVA_EXAMPLES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/examples/*.lua)
+set(TOLVA_EXAMPLES
+  ${CMAKE_SOURCE_DIR}/examples/chat_server.lua
+  ${CMAKE_SOURCE_DIR}/examples/echo_server.lua
+  ${CMAKE_SOURCE_DIR}/examples/tcp_client.lua
+  ${CMAKE_SOURCE_DIR}/examples/udp_exchange.lua)
 
 install(TARGETS tolva RUNTIME DESTINATION . COMPONENT tolva EXCLUDE_FROM_ALL)
 install(FILES ${PACKAGE_STAGING}/tolva/README.txt ${PACKAGE_STAGING}/tolva/LICENSE.txt

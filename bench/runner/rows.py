@@ -65,6 +65,12 @@ def call():
                "lower", per_op(1e9), cpu_per_op(1e9), "ns", label="trivial function")
 
 
+def binding_call():
+    return Row("binding-call", "script-function call through the binding: BenchEmpty vs the same function called "
+               "by the runtime without the binding (a plain lua_CFunction)", "ns per call", "lower", per_op(1e9),
+               cpu_per_op(1e9), "ns", label="binding's call")
+
+
 def echo_latency(clients):
     return Row("echo-latency:%d" % clients,
                "callback echo latency: the echo example vs a C thread-per-connection echo, %d client%s"
@@ -139,7 +145,7 @@ def memory_windows(boards):
 
 def main_rows():
     """One row for each figure of the speed work, at its usual size."""
-    return [pingpong(), call(), echo_latency(1), echo_pipelined(1), bulk_send(64 * KIB), bulk_send(MIB),
+    return [pingpong(), call(), binding_call(), echo_latency(1), echo_pipelined(1), bulk_send(64 * KIB), bulk_send(MIB),
             receive_loop(MIB), idle(), draw(1), repaint(1), preview(1), memory(10), memory_windows(10)]
 
 

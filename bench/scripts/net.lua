@@ -4,8 +4,11 @@
 --   send:SIZE:N    N tSend calls of a SIZE-byte string, then the peer's OK
 --   recv:SIZE:N    N requests of SIZE bytes, read with tRecv(h, 1024)
 --   call:N         N calls of tGetCount and N of BenchEmpty, the host's
---                  empty C function; ORDER (project-first or
---                  baseline-first) says which loop runs first
+--                  empty C function (row call); N of BenchEmpty and N of
+--                  BenchPlainEmpty, the same function of the runtime's own
+--                  shape, called without the binding (row binding-call);
+--                  ORDER (project-first or baseline-first) says which loops
+--                  run first
 -- Each task prints one BENCH line per side, as bare_net.exe does.
 local port = tonumber(arg[1])
 local order = arg[2]
@@ -97,21 +100,30 @@ local function receive_loop(size, n)
   tClose(h)
 end
 
-local function time_calls(side, n)
-  begin("call", side)
+-- Each loop calls its global by name, as a script does.
+local call_loops = {
+  tGetCount = function(n) for _ = 1, n do tGetCount() end end,
+  BenchEmpty = function(n) for _ = 1, n do BenchEmpty() end end,
+  BenchPlainEmpty = function(n) for _ = 1, n do BenchPlainEmpty() end end,
+}
+
+local function time_calls(row, side, name, n)
+  local loop = call_loops[name]
+  begin(row, side)
   local cpu, start = BenchCpu(), BenchClock()
-  if side == "project" then
-    for _ = 1, n do tGetCount() end
-  else
-    for _ = 1, n do BenchEmpty() end
-  end
-  report("call", side, n, BenchClock() - start, BenchCpu() - cpu)
+  loop(n)
+  report(row, side, n, BenchClock() - start, BenchCpu() - cpu)
 end
 
 local function calls(n)
-  for _ = 1, math.floor(n / 10) do tGetCount(); BenchEmpty() end
-  local sides = order == "baseline-first" and {"baseline", "project"} or {"project", "baseline"}
-  for _, side in ipairs(sides) do time_calls(side, n) end
+  for _ = 1, math.floor(n / 10) do tGetCount(); BenchEmpty(); BenchPlainEmpty() end
+  local loops = {
+    {"call", "project", "tGetCount"}, {"call", "baseline", "BenchEmpty"},
+    {"binding-call", "project", "BenchEmpty"}, {"binding-call", "baseline", "BenchPlainEmpty"},
+  }
+  local first, last, step = 1, #loops, 1
+  if order == "baseline-first" then first, last, step = #loops, 1, -1 end
+  for i = first, last, step do time_calls(loops[i][1], loops[i][2], loops[i][3], n) end
 end
 
 for i = 3, #arg do

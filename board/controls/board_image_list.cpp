@@ -27,18 +27,25 @@ void CreateBoardImageList()
     // start keeps it rather than pulling it from under them.
     if (gBoardImageList)
         return;
-    gBoardImageList =
+    // Built aside and published when whole: the host may end the user
+    // interface (and start it again, with a list of its own) from inside
+    // one of the module-handle calls below.
+    HIMAGELIST list =
         ImageList_Create(ToolbarImageSize, ToolbarImageSize, ILC_COLOR32 | ILC_MASK, ToolbarImageCount, 0);
-    if (!gBoardImageList)
+    if (!list)
         return;
     for (int group : ToolbarImageGroups) {
         HICON icon = LoadIconImage(HostInstance(), group, ToolbarImageSize, ToolbarImageDepth);
         if (!icon)
             continue;
         // Index -1 appends.
-        ImageList_ReplaceIcon(gBoardImageList, -1, icon);
+        ImageList_ReplaceIcon(list, -1, icon);
         DestroyIcon(icon);
     }
+    if (gBoardImageList)
+        ImageList_Destroy(list);
+    else
+        gBoardImageList = list;
 }
 
 void DestroyBoardImageList()

@@ -22,19 +22,18 @@ bool gBoardsAllowed = false;
 // sees whether one happened during a call that could re-enter the plugin.
 unsigned gBoardSession = 0;
 
-const char TitlePrefix[] = "Grafika - ";
 // No maximize box: the frame is never larger than its picture needs.
 const DWORD BoardFrameStyle = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX;
 
 // "Grafika - " + name in a new block the caller frees, or null.
 char* BuildTitle(const char* name)
 {
-    const size_t prefixLength = sizeof TitlePrefix - 1;
+    const size_t prefixLength = sizeof BoardTitlePrefix - 1;
     const size_t nameLength = std::strlen(name);
     char* title = static_cast<char*>(std::malloc(prefixLength + nameLength + 1));
     if (!title)
         return nullptr;
-    std::memcpy(title, TitlePrefix, prefixLength);
+    std::memcpy(title, BoardTitlePrefix, prefixLength);
     std::memcpy(title + prefixLength, name, nameLength + 1);
     return title;
 }
@@ -83,6 +82,11 @@ void AllowBoards()
         gBoardsAllowed = true;
         ++gBoardSession;
     }
+}
+
+bool BoardsAllowed()
+{
+    return gBoardsAllowed;
 }
 
 void RefuseBoards()

@@ -11,6 +11,7 @@
 // made while they close, outlives it.
 void AllowBoards();
 void RefuseBoards();
+bool BoardsAllowed();
 
 // Opens the board (net, contact), or brings an open one forward. 1 when a
 // window for the key exists afterwards, 0 when creating it failed or boards

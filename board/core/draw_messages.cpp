@@ -7,6 +7,7 @@
 #include "common/board_registry.h"
 #include "common/board_window_state.h"
 #include "windows/canvas_drawing.h"
+#include "windows/picture_history.h"
 
 namespace {
 
@@ -57,9 +58,12 @@ void DrawRequestShape(const BoardWindowState& state, const DrawRequest& request)
     if (!state.canvasBitmap)
         return;
     {
+        const PictureSegment points = {request.x1, request.y1, request.x2, request.y2};
+        const ShapeAttributes attributes = RequestAttributes(state);
         PictureContext picture(state.canvasWindow, state.canvasBitmap);
-        DrawShape(picture.Dc(), RequestTool(request.id),
-                  PictureSegment {request.x1, request.y1, request.x2, request.y2}, RequestAttributes(state));
+        // A step the user can undo: only the part the shape may change is kept.
+        RecordPictureStep(state, picture, ShapeBounds(points, attributes));
+        DrawShape(picture.Dc(), RequestTool(request.id), points, attributes);
     }
     // A board whose canvas window is gone has nothing to repaint (a null
     // window here would invalidate every window on the desktop).

@@ -24,18 +24,35 @@ intptr_t TextReply(const char* text)
     return reinterpret_cast<intptr_t>(text);
 }
 
+// Numbers the starts and ends of the user interface, so that a start can
+// tell whether the host started or ended the interface again from inside
+// one of the start's own calls: that later message has the last word.
+unsigned gUserInterfaceChanges = 0;
+
 void StartUserInterface()
 {
+    const unsigned start = ++gUserInterfaceChanges;
     // Each registration asks the host for the module handle anew.
     RegisterBoardFrameClass(HostInstance());
     RegisterCanvasClass(HostInstance());
     RegisterSizePicker(HostInstance());
+    if (start != gUserInterfaceChanges)
+        return;
     CreateBoardImageList();
+    if (start != gUserInterfaceChanges) {
+        // Ended meanwhile (and perhaps started again, with a list of its
+        // own): a list this start made after that end belongs to no
+        // interface.
+        if (!BoardsAllowed())
+            DestroyBoardImageList();
+        return;
+    }
     AllowBoards();
 }
 
 void EndUserInterface()
 {
+    ++gUserInterfaceChanges;
     // No board may open from here on, not even from a host call that one
     // of the closing boards makes.
     RefuseBoards();

@@ -1,5 +1,7 @@
 #include "windows/canvas_drawing.h"
 
+#include <algorithm>
+
 #include "oboard/board_ui.h"
 
 namespace {
@@ -116,6 +118,25 @@ void DrawShape(HDC dc, DrawTool tool, const PictureSegment& points, const ShapeA
     }
 }
 
+RECT ShapeBounds(const PictureSegment& points, const ShapeAttributes& attributes)
+{
+    // Half a wide pen reaches beyond the path (round caps and joins); GDI's
+    // rounding and the one-pixel pen's end points stay within two more.
+    // Every tool draws inside its box so widened (a line, a rectangle and
+    // an ellipse alike): a fitted figure only drops parts of the same one.
+    const int64_t reach = DrawablePenWidth(attributes.penWidth) / 2 + 2;
+    const int64_t width = PictureWidth, height = PictureHeight;
+    const int64_t left = std::max<int64_t>(std::min(points.x1, points.x2) - reach, 0);
+    const int64_t top = std::max<int64_t>(std::min(points.y1, points.y2) - reach, 0);
+    const int64_t right = std::min<int64_t>(std::max(points.x1, points.x2) + reach + 1, width);
+    const int64_t bottom = std::min<int64_t>(std::max(points.y1, points.y2) + reach + 1, height);
+    RECT bounds = {0, 0, 0, 0};
+    if (left < right && top < bottom)
+        SetRect(&bounds, static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
+                static_cast<int>(bottom));
+    return bounds;
+}
+
 bool IsShapeTool(int32_t tool)
 {
     return tool == ToolLine || tool == ToolRectangle || tool == ToolEllipse;
@@ -167,11 +188,19 @@ void MoveInvertedShape(HWND window, DrawTool tool, const PictureSegment& from, c
 }
 
 PictureContext::PictureContext(HWND window, HBITMAP picture)
-    : window_(window), windowDc_(GetDC(window)), memory_(nullptr), picture_(picture), previous_(nullptr)
+    : window_(window), windowDc_(GetDC(window)), memory_(nullptr), picture_(picture), previous_(nullptr),
+      selectTried_(false)
 {
     memory_ = CreateCompatibleDC(windowDc_);
-    if (memory_ && picture_)
+}
+
+HDC PictureContext::Dc()
+{
+    if (!selectTried_ && HasPicture()) {
+        selectTried_ = true;
         previous_ = SelectObject(memory_, picture_);
+    }
+    return previous_ ? memory_ : nullptr;
 }
 
 PictureContext::~PictureContext()
@@ -184,4 +213,16 @@ PictureContext::~PictureContext()
     }
     if (windowDc_)
         ReleaseDC(window_, windowDc_);
+}
+
+bool PictureContext::ReadScanLines(UINT first, UINT count, void* bits, BITMAPINFO& format)
+{
+    if (!HasPicture())
+        return false;
+    if (previous_)
+        SelectObject(memory_, previous_);
+    const int lines = GetDIBits(memory_, picture_, first, count, bits, &format, DIB_RGB_COLORS);
+    if (previous_)
+        SelectObject(memory_, picture_);
+    return lines == static_cast<int>(count);
 }

@@ -37,6 +37,12 @@ ShapeAttributes RequestAttributes(const BoardWindowState& board);
 // the plain GDI calls. Nothing happens for a null `dc`.
 void DrawShape(HDC dc, DrawTool tool, const PictureSegment& points, const ShapeAttributes& attributes);
 
+// The part of the 640x480 picture that DrawShape with the same points and
+// attributes, for any tool, may change (it changes nothing outside it): the box of the two points
+// widened by the pen on every side, cut to the picture. Empty when the
+// shape lies wholly beside the picture.
+RECT ShapeBounds(const PictureSegment& points, const ShapeAttributes& attributes);
+
 // The line, rectangle and ellipse tools drag a preview and draw their shape
 // when the button is released; free-hand draws as the mouse moves.
 bool IsShapeTool(int32_t tool);
@@ -51,7 +57,9 @@ void InvertShape(HWND window, DrawTool tool, const PictureSegment& points);
 void MoveInvertedShape(HWND window, DrawTool tool, const PictureSegment& from, const PictureSegment& to);
 
 // A picture selected into a memory context compatible with `window`'s, for
-// one drawing step. Everything is released when it goes out of scope.
+// one drawing step. The picture goes into the context when Dc() is first
+// asked for, so that what is read of it before (ReadScanLines) needs no
+// second selection. Everything is released when it goes out of scope.
 class PictureContext {
 public:
     PictureContext(HWND window, HBITMAP picture);
@@ -59,15 +67,26 @@ public:
     PictureContext(const PictureContext&) = delete;
     PictureContext& operator=(const PictureContext&) = delete;
 
-    // Null when there is no picture or no context could be made.
-    HDC Dc() const { return previous_ ? memory_ : nullptr; }
+    // The context with the picture in it; null when there is no picture or
+    // no context could be made.
+    HDC Dc();
+    // A picture and a context to hold it.
+    bool HasPicture() const { return memory_ && picture_; }
+
+    // Reads `count` scan lines of the picture from `first` on, counted from
+    // its bottom, in the form `format` gives (a bottom-up DIB of the
+    // picture's size), into `bits`. GetDIBits reads only a bitmap that no
+    // context holds: a picture already in the context leaves it meanwhile.
+    // False when nothing was read.
+    bool ReadScanLines(UINT first, UINT count, void* bits, BITMAPINFO& format);
 
 private:
     HWND window_;
     HDC windowDc_;
     HDC memory_;
     HBITMAP picture_;
-    HGDIOBJ previous_;
+    HGDIOBJ previous_;  // what the context held before the picture, once it holds it
+    bool selectTried_;
 };
 
 #endif

@@ -6,6 +6,8 @@
 #include "common/module_instance.h"
 #include "oboard/board_ui.h"
 #include "windows/canvas_drawing.h"
+#include "windows/canvas_menu.h"
+#include "windows/picture_history.h"
 
 CanvasDrag gCanvasDrag = {};
 
@@ -20,13 +22,23 @@ POINT ScrollOffset(HWND canvas)
     return offset;
 }
 
+const RECT WholePicture = {0, 0, PictureWidth, PictureHeight};
+
 void FillPictureWhite(HWND canvas, HBITMAP picture)
 {
     PictureContext context(canvas, picture);
     if (!context.Dc())
         return;
-    RECT whole = {0, 0, PictureWidth, PictureHeight};
-    FillRect(context.Dc(), &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    FillRect(context.Dc(), &WholePicture, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+}
+
+// The clear button's white picture, which can be undone.
+void ClearPicture(HWND canvas, const BoardWindowState& state)
+{
+    PictureContext context(canvas, state.canvasBitmap);
+    RecordPictureStep(state, context, WholePicture);
+    if (context.Dc())
+        FillRect(context.Dc(), &WholePicture, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
 }
 
 // The drag from its anchor to its current point, in client coordinates, or
@@ -177,12 +189,15 @@ void OnScroll(HWND canvas, int bar, UINT code, int thumbPosition)
 void OnCommand(HWND canvas, const BoardWindowState& state, int command)
 {
     if (command == CmdClear) {
-        FillPictureWhite(canvas, state.canvasBitmap);
+        ClearPicture(canvas, state);
         InvalidateRect(canvas, nullptr, TRUE);
     }
     // Any command drops a stroke in progress; the capture stays until the
     // button is released.
     gCanvasDrag.board = nullptr;
+    // Saving returns from a modal dialog, after which the board may be gone.
+    if (IsPictureCommand(command) && !RunPictureCommand(canvas, command))
+        return;
     UpdateWindow(canvas);
     InvalidateRect(canvas, nullptr, TRUE);
 }
@@ -197,6 +212,8 @@ void DrawFreehandSegment(HWND canvas, const BoardWindowState& state)
     DrawShape(dc, ToolFreehand, DragSegment(), attributes);
     ReleaseDC(canvas, dc);
     PictureContext picture(canvas, state.canvasBitmap);
+    // The pieces of one drag make one step that can be undone.
+    RecordStrokePiece(state, picture, ShapeBounds(DragSegment(offset), attributes));
     DrawShape(picture.Dc(), ToolFreehand, DragSegment(offset), attributes);
 }
 
@@ -206,6 +223,8 @@ void OnLeftButtonDown(HWND canvas, BoardWindowState& state, int x, int y)
     gCanvasDrag.anchorY = gCanvasDrag.currentY = y;
     gCanvasDrag.board = &state;
     SetCapture(canvas);
+    // A stroke whose drag was dropped is a step of its own.
+    EndPictureStroke(state);
     // Shapes start as a preview of zero size: nothing to show yet.
     if (state.tool == ToolFreehand)
         DrawFreehandSegment(canvas, state);
@@ -239,8 +258,10 @@ void OnMouseMove(HWND canvas, const BoardWindowState& state, bool leftButtonDown
 void CommitShape(HWND canvas, const BoardWindowState& state)
 {
     const PictureSegment points = DragSegment(ScrollOffset(canvas));
+    const ShapeAttributes attributes = UserAttributes(state);
     PictureContext picture(canvas, state.canvasBitmap);
-    DrawShape(picture.Dc(), static_cast<DrawTool>(state.tool), points, UserAttributes(state));
+    RecordPictureStep(state, picture, ShapeBounds(points, attributes));
+    DrawShape(picture.Dc(), static_cast<DrawTool>(state.tool), points, attributes);
 }
 
 void OnLeftButtonUp(HWND canvas, const BoardWindowState& state)
@@ -259,8 +280,19 @@ void OnLeftButtonUp(HWND canvas, const BoardWindowState& state)
         InvertShape(canvas, tool, DragSegment());
         CommitShape(canvas, state);
     }
+    EndPictureStroke(state);
     gCanvasDrag.board = nullptr;
     InvalidateRect(canvas, nullptr, FALSE);
+}
+
+// The keys of the context menu's commands reach the canvas clicked on. The
+// windows that hear of the focus moving may close the board meanwhile:
+// false then.
+bool TakeFocus(HWND canvas)
+{
+    if (GetFocus() != canvas)
+        SetFocus(canvas);
+    return BoardStateOf(canvas) != nullptr;
 }
 
 // Reached with the record only when the canvas goes before its frame.
@@ -304,6 +336,8 @@ LRESULT CALLBACK CanvasProc(HWND canvas, UINT message, WPARAM wParam, LPARAM lPa
         OnCommand(canvas, *state, LOWORD(wParam));
         return 0;
     case WM_LBUTTONDOWN:
+        if (!TakeFocus(canvas))
+            return 0;
         // Signed words: a press that reaches this canvas while it holds the
         // capture can lie left of or above it, and must not anchor the
         // stroke some 65000 pixels away.
@@ -318,6 +352,21 @@ LRESULT CALLBACK CanvasProc(HWND canvas, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
     case WM_MOUSELEAVE:
         return 0;
+    case WM_RBUTTONDOWN:
+        TakeFocus(canvas);
+        return DefWindowProcA(canvas, message, wParam, lParam);
+    case WM_CONTEXTMENU:
+        // From the right button (at the mouse) or the keyboard (lParam -1);
+        // over a scroll bar the bar's own menu opens instead.
+        if (!OpenCanvasMenu(canvas, *state, lParam))
+            return DefWindowProcA(canvas, message, wParam, lParam);
+        return 0;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYDOWN:
+        if (HandleCanvasKey(canvas, *state, message, static_cast<UINT>(wParam)))
+            return 0;
+        return DefWindowProcA(canvas, message, wParam, lParam);
     case WM_DESTROY:
         OnDestroy(canvas, *state);
         return 0;
@@ -348,6 +397,7 @@ void ReleaseBoardCanvas(BoardWindowState* state)
 {
     if (gCanvasDrag.board == state)
         gCanvasDrag.board = nullptr;
+    ForgetPictureHistory(*state);
     if (state->canvasBitmap) {
         DeleteObject(state->canvasBitmap);
         state->canvasBitmap = nullptr;

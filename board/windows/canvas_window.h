@@ -23,9 +23,9 @@ extern CanvasDrag gCanvasDrag;
 
 void RegisterCanvasClass(HINSTANCE instance);
 
-// Ends a drag on `board` and deletes its picture. The frame calls this when
-// it is destroyed, before it frees the record: the canvas's own WM_DESTROY
-// comes later and can no longer reach the record.
+// Ends a drag on `board` and deletes its picture and its undo steps. The
+// frame calls this when it is destroyed, before it frees the record: the
+// canvas's own WM_DESTROY comes later and can no longer reach the record.
 void ReleaseBoardCanvas(BoardWindowState* board);
 
 #endif

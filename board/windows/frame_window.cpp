@@ -196,10 +196,15 @@ void OnSizing(HWND frame, const BoardWindowState& state, UINT edge, RECT& propos
     }
 }
 
-void OnActivate(HWND frame, UINT activation, bool minimized)
+void OnActivate(HWND frame, const BoardWindowState& state, UINT activation, bool minimized)
 {
-    if (activation != WA_INACTIVE && !minimized)
-        UpdateWindow(frame);
+    if (activation == WA_INACTIVE || minimized)
+        return;
+    UpdateWindow(frame);
+    // The canvas's keys (undo, copy, ...) work as soon as the board is
+    // active, without a click on the canvas first.
+    if (state.canvasWindow)
+        SetFocus(state.canvasWindow);
 }
 
 // A tool button sets the tool; every command, the clear button's among
@@ -258,7 +263,7 @@ LRESULT CALLBACK BoardFrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM 
         OnSize(frame, static_cast<UINT>(wParam));
         return 0;
     case WM_ACTIVATE:
-        OnActivate(frame, LOWORD(wParam), HIWORD(wParam) != 0);
+        OnActivate(frame, *state, LOWORD(wParam), HIWORD(wParam) != 0);
         return 0;
     case WM_CLOSE:
         OnClose(frame, *state);

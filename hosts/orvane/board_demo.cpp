@@ -5,7 +5,9 @@
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <cstdio>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -78,7 +80,7 @@ std::vector<POINT> Wave(int x, int y, int length, int height)
 
 // Writes the top left `width` x `height` pixels that `source` shows as a
 // 24-bit BMP file.
-bool SaveDcPicture(HDC source, int width, int height, const std::string& path)
+bool SaveDcPicture(HDC source, int width, int height, const std::string& path, POINT origin = POINT {0, 0})
 {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -96,7 +98,7 @@ bool SaveDcPicture(HDC source, int width, int height, const std::string& path)
     bool copied = false;
     if (memory && picture) {
         HGDIOBJ previous = SelectObject(memory, picture);
-        copied = BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY) != 0;
+        copied = BitBlt(memory, 0, 0, width, height, source, origin.x, origin.y, SRCCOPY) != 0;
         GdiFlush();
         SelectObject(memory, previous);
     }
@@ -191,6 +193,94 @@ void DrawByPluginMessages(LoadedPlugin& plugin, int32_t net, int32_t contact)
     set(MsgRequestFillColor, RGB(255, 200, 0));
     draw(MsgDrawEllipse, 150, 345, 190, 385);
     PumpWaitingMessages();
+}
+
+namespace {
+
+void PressKeys(std::initializer_list<WORD> keys)
+{
+    std::vector<INPUT> inputs;
+    for (WORD key : keys) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        inputs.push_back(input);
+    }
+    for (auto key = keys.end(); key != keys.begin();) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = *--key;
+        input.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(input);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    PumpWaitingMessages();
+}
+
+// The open popup menu of this process, waited for up to ten seconds.
+HWND AwaitOpenMenu()
+{
+    for (int tries = 0; tries < 1000; ++tries) {
+        HWND menu = nullptr;
+        while ((menu = FindWindowExA(nullptr, menu, "#32768", nullptr)) != nullptr) {
+            DWORD process = 0;
+            GetWindowThreadProcessId(menu, &process);
+            if (process == GetCurrentProcessId() && IsWindowVisible(menu))
+                return menu;
+        }
+        Sleep(10);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool SaveMenuPicture(HWND frame, const std::string& path)
+{
+    HWND canvas = CanvasOf(frame);
+    if (!canvas)
+        return false;
+    SetForegroundWindow(frame);
+    PumpWaitingMessages();
+    PressKeys({VK_CONTROL, 'C'});
+    PressKeys({VK_CONTROL, 'Z'});
+    RedrawWindow(frame, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+
+    // The menu's loop runs on this thread; a second one waits for the menu,
+    // takes the picture and closes it.
+    std::atomic<bool> done(false);
+    bool written = false;
+    std::thread photographer([&] {
+        if (HWND menu = AwaitOpenMenu()) {
+            RECT board, shown, both;
+            GetWindowRect(frame, &board);
+            GetWindowRect(menu, &shown);
+            UnionRect(&both, &board, &shown);
+            HDC screen = GetDC(nullptr);
+            written = screen &&
+                SaveDcPicture(screen, both.right - both.left, both.bottom - both.top, path,
+                              POINT {both.left, both.top});
+            if (screen)
+                ReleaseDC(nullptr, screen);
+            INPUT escape[2] = {};
+            escape[0].type = escape[1].type = INPUT_KEYBOARD;
+            escape[0].ki.wVk = escape[1].ki.wVk = VK_ESCAPE;
+            escape[1].ki.dwFlags = KEYEVENTF_KEYUP;
+            SendInput(2, escape, sizeof(INPUT));
+        }
+        done = true;
+    });
+    POINT at = {330, 120};
+    ClientToScreen(canvas, &at);
+    SendMouse(MOUSEEVENTF_RIGHTDOWN, at);
+    SendMouse(MOUSEEVENTF_RIGHTUP, at);
+    while (!done) {
+        PumpWaitingMessages();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    photographer.join();
+    PumpWaitingMessages();
+    return written;
 }
 
 bool SaveWindowPicture(HWND window, const std::string& path)

@@ -18,6 +18,12 @@ void DrawDemoStrokes(HWND frame);
 // attribute messages, then drawing requests.
 void DrawByPluginMessages(LoadedPlugin& plugin, int32_t net, int32_t contact);
 
+// Opens the context menu of board frame `frame`'s canvas with the right
+// button, after a copy and an undo by their keys (so that each item can
+// act), writes what the screen shows of the board and the open menu as a
+// 24-bit BMP file and closes the menu again.
+bool SaveMenuPicture(HWND frame, const std::string& path);
+
 // Writes what `window` shows, frame and children, as a 24-bit BMP file.
 bool SaveWindowPicture(HWND window, const std::string& path);
 

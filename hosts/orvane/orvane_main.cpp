@@ -7,6 +7,7 @@
 //
 //   orvane.exe [--config FILE] [--contacts FILE] [--board NET CONTACT NAME]
 //              [--invite NET CONTACT NAME] [--accept] [--demo PICTURE.bmp]
+//              [--menu-picture PICTURE.bmp]
 //   orvane.exe [--config FILE] [--contacts FILE] [--screenshot PICTURE.bmp]
 //
 // --board opens a board the way another plugin would. --invite sends an
@@ -18,7 +19,9 @@
 // orvane_config.txt in the current directory); contacts come from a text
 // file of "number net uid" lines (for the window, demo_contacts.txt beside
 // the program when none is given). --demo draws strokes of every tool on the
-// board through mouse input, saves a picture of the board window and ends.
+// board through mouse input, saves a picture of the board window and ends;
+// with --menu-picture it also saves one of the board with its context menu
+// open.
 // --screenshot opens the main window, takes a few steps in it, saves its
 // picture and ends. Without a display the main window cannot open: the
 // program then only runs the plugin's lifecycle.
@@ -62,6 +65,7 @@ struct Options {
     std::string inviteName;
     bool accept = false;
     std::string demoPicture;
+    std::string menuPicture;
     std::string screenshot;
 
     // The main window opens unless one of the console modes is asked for.
@@ -89,15 +93,22 @@ bool ParseOptions(int argc, char** argv, Options& options)
             options.accept = true;
         } else if (!std::strcmp(argv[i], "--demo") && i + 1 < argc) {
             options.demoPicture = argv[++i];
+        } else if (!std::strcmp(argv[i], "--menu-picture") && i + 1 < argc) {
+            options.menuPicture = argv[++i];
         } else if (!std::strcmp(argv[i], "--screenshot") && i + 1 < argc) {
             options.screenshot = argv[++i];
         } else {
             std::fprintf(stderr,
                          "usage: orvane.exe [--config FILE] [--contacts FILE] [--board NET CONTACT NAME]\n"
                          "                  [--invite NET CONTACT NAME] [--accept] [--demo PICTURE.bmp]\n"
+                         "                  [--menu-picture PICTURE.bmp]\n"
                          "       orvane.exe [--config FILE] [--contacts FILE] [--screenshot PICTURE.bmp]\n");
             return false;
         }
+    }
+    if (!options.menuPicture.empty() && options.demoPicture.empty()) {
+        std::fprintf(stderr, "--menu-picture goes with --demo\n");
+        return false;
     }
     if (!options.screenshot.empty() && !options.WindowMode()) {
         std::fprintf(stderr, "--screenshot goes with none of --board, --invite, --accept and --demo\n");
@@ -163,6 +174,13 @@ int ShowBoards(LoadedPlugin& plugin, const Options& options)
         return 1;
     }
     std::printf("picture saved: %s\n", options.demoPicture.c_str());
+    if (options.menuPicture.empty())
+        return 0;
+    if (!SaveMenuPicture(boards.front(), options.menuPicture)) {
+        std::fprintf(stderr, "cannot save %s\n", options.menuPicture.c_str());
+        return 1;
+    }
+    std::printf("picture saved: %s\n", options.menuPicture.c_str());
     return 0;
 }
 

@@ -51,7 +51,6 @@ extern "C" void LuaPlus_RegisterModule(LuaState* state)
     // Each registration starts Winsock once more; the result is not needed:
     // if it failed every socket call fails and the functions say so.
     StartWinsock();
-    ConfigureWorkerWaitTime();
     for (const ScriptFunction& entry : ScriptFunctions)
         globals.Register(entry.name, entry.function);
 }

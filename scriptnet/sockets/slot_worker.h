@@ -66,10 +66,8 @@ struct SlotWorker {
     DWORD threadId;
 };
 
-// The readiness-wait limit of every worker: 3600 seconds. Set once when the
-// module is registered; TOLVA_WORKER_WAIT_MS in the environment shortens it
-// (a test hook only: nothing else reads that variable).
-void ConfigureWorkerWaitTime();
+// The readiness-wait limit of every worker: 3600 seconds, read by each
+// worker when it starts.
 timeval WorkerWaitTime();
 
 // The thread procedure.

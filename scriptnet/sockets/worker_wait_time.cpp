@@ -1,34 +1,24 @@
-// The readiness-wait limit shared by every worker.
-#include <cstdlib>
-
+// The readiness-wait limit shared by every worker: an hour.
 #include "sockets/slot_worker.h"
 
 namespace {
 
 const long WorkerWaitSeconds = 3600;
-// Written only at registration, before any worker of that script runs.
-timeval gWorkerWaitTime = {WorkerWaitSeconds, 0};
 
 }  // namespace
 
-void ConfigureWorkerWaitTime()
-{
-    gWorkerWaitTime.tv_sec = WorkerWaitSeconds;
-    gWorkerWaitTime.tv_usec = 0;
-    // Test hook: the tests cannot wait 27 hours for a worker to give up.
-    char text[32];
-    DWORD length = GetEnvironmentVariableA("TOLVA_WORKER_WAIT_MS", text, sizeof text);
-    if (length == 0 || length >= sizeof text)
-        return;
-    char* end = nullptr;
-    long milliseconds = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || milliseconds <= 0)
-        return;
-    gWorkerWaitTime.tv_sec = milliseconds / 1000;
-    gWorkerWaitTime.tv_usec = (milliseconds % 1000) * 1000;
-}
+// Zero, and written by nothing in the module. A test host, which cannot wait
+// 27 hours for an idle worker to give up, writes a number of milliseconds
+// here after loading the module, finding the variable by name in the
+// module's symbol table. It is exported nowhere and no setting or
+// environment variable leads to it, so no user's process changes the wait by
+// accident. Volatile: the module itself never writes it.
+volatile long gWorkerWaitMilliseconds = 0;
 
 timeval WorkerWaitTime()
 {
-    return gWorkerWaitTime;
+    const long milliseconds = gWorkerWaitMilliseconds;
+    if (milliseconds > 0)
+        return timeval {milliseconds / 1000, (milliseconds % 1000) * 1000};
+    return timeval {WorkerWaitSeconds, 0};
 }

@@ -36,6 +36,14 @@ int Picture::Count(uint32_t rgb) const
     return count;
 }
 
+int Picture::CountDifferent(const Picture& other) const
+{
+    int count = 0;
+    for (size_t i = 0; i < pixels_.size(); ++i)
+        count += pixels_[i] != other.pixels_[i];
+    return count;
+}
+
 void BoardTest::SetUp()
 {
     PluginTest::SetUp();

@@ -22,6 +22,8 @@ public:
     int CountNotWhite(int x1 = 0, int y1 = 0, int x2 = PictureWidth, int y2 = PictureHeight) const;
     // Pixels of exactly `rgb` (0xRRGGBB) within the whole picture.
     int Count(uint32_t rgb) const;
+    // Pixels that differ from those of `other`.
+    int CountDifferent(const Picture& other) const;
 
 private:
     std::vector<uint32_t> pixels_;

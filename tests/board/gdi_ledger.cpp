@@ -8,6 +8,7 @@ namespace {
 
 struct Ledger {
     std::set<HGDIOBJ> objects;
+    std::set<HGDIOBJ> dibSections;
     std::set<HDC> memoryContexts;
     std::map<HDC, std::set<HGDIOBJ>> selected;
     int windowContexts = 0;
@@ -41,6 +42,17 @@ HBITMAP WINAPI LedgerCreateCompatibleBitmap(HDC dc, int width, int height)
     return Created(CreateCompatibleBitmap(dc, width, height));
 }
 
+HBITMAP WINAPI LedgerCreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
+                                      DWORD offset)
+{
+    HBITMAP bitmap = CreateDIBSection(dc, info, usage, bits, section, offset);
+    if (gLedger && bitmap) {
+        gLedger->dibSections.insert(bitmap);
+        ++gLedger->created;
+    }
+    return bitmap;
+}
+
 HDC WINAPI LedgerCreateCompatibleDC(HDC dc)
 {
     HDC memory = CreateCompatibleDC(dc);
@@ -66,6 +78,7 @@ BOOL WINAPI LedgerDeleteObject(HGDIOBJ object)
             if (entry.second.count(object))
                 ++gLedger->deletedWhileSelected;
         gLedger->objects.erase(object);
+        gLedger->dibSections.erase(object);
     }
     return DeleteObject(object);
 }
@@ -110,6 +123,7 @@ GdiLedger::GdiLedger(HMODULE plugin)
         {"gdi32.dll", "CreatePen", reinterpret_cast<void*>(&LedgerCreatePen)},
         {"gdi32.dll", "CreateSolidBrush", reinterpret_cast<void*>(&LedgerCreateSolidBrush)},
         {"gdi32.dll", "CreateCompatibleBitmap", reinterpret_cast<void*>(&LedgerCreateCompatibleBitmap)},
+        {"gdi32.dll", "CreateDIBSection", reinterpret_cast<void*>(&LedgerCreateDIBSection)},
         {"gdi32.dll", "CreateCompatibleDC", reinterpret_cast<void*>(&LedgerCreateCompatibleDC)},
         {"gdi32.dll", "SelectObject", reinterpret_cast<void*>(&LedgerSelectObject)},
         {"gdi32.dll", "DeleteObject", reinterpret_cast<void*>(&LedgerDeleteObject)},
@@ -131,6 +145,11 @@ GdiLedger::~GdiLedger()
 size_t GdiLedger::LiveObjects() const
 {
     return gLedger->objects.size();
+}
+
+size_t GdiLedger::LiveDibSections() const
+{
+    return gLedger->dibSections.size();
 }
 
 int GdiLedger::OpenWindowContexts() const

@@ -21,8 +21,12 @@ public:
     GdiLedger(const GdiLedger&) = delete;
     GdiLedger& operator=(const GdiLedger&) = delete;
 
-    // Objects created since the ledger was opened and not deleted yet.
+    // Objects created since the ledger was opened and not deleted yet
+    // (pens, brushes, compatible bitmaps).
     size_t LiveObjects() const;
+    // DIB sections created and not deleted yet, counted apart from the
+    // objects above (the plugin needs none).
+    size_t LiveDibSections() const;
     // Window device contexts got and not released; memory contexts not deleted.
     int OpenWindowContexts() const;
     size_t LiveMemoryContexts() const;

@@ -159,6 +159,28 @@ TEST_F(ReentrancyTest, UserInterfaceEndingDuringAnOpeningLeavesNoBoard)
     }
 }
 
+TEST_F(ReentrancyTest, UserInterfaceEndedFromInsideItsStartStaysEnded)
+{
+    // The start asks for the module handle for its window classes, then for
+    // each toolbar image: an end at the first, fourth and last of them.
+    for (int moment : {1, 4, 11}) {
+        int instanceCalls = 0;
+        OnceDuring([&instanceCalls, moment](
+                       const HostCall& call) { return call.kind == HostCall::Instance && ++instanceCalls == moment; },
+                   [this] { Send(MsgUiEnd); });
+        EXPECT_EQ(1, Send(MsgUiStart));
+        ASSERT_TRUE(fired) << moment;
+        host.duringCall = nullptr;
+        EXPECT_EQ(0, OpenAla()) << moment;
+        PumpMessages();
+        EXPECT_TRUE(BoardFrames().empty()) << moment;
+        EXPECT_EQ(1, Send(MsgUiStart));
+        EXPECT_TRUE(Open(7, 42)) << moment;
+        EXPECT_EQ(1, Send(MsgUiEnd));
+    }
+    Send(MsgUiStart);
+}
+
 TEST_F(ReentrancyTest, NoBoardOpensOutsideTheUserInterface)
 {
     EXPECT_EQ(1, Send(MsgUiEnd));

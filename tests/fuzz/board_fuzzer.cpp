@@ -54,6 +54,10 @@ BoardFuzzer::BoardFuzzer(PluginSession& session, uint32_t seed) : session_(sessi
 {
     ledger_.reset(new GdiLedger(session_.Module()));
     drag_ = ModuleGlobal<CanvasDrag>(session_.Module(), "gCanvasDrag");
+    char directory[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, directory);
+    saveFolder_ = directory;
+    saveFile_ = saveFolder_ + "oboard_fuzz_" + std::to_string(GetCurrentProcessId()) + ".bmp";
     for (StandInHost& host : session_.hosts)
         host.duringCall = [this](const HostCall& call) { OnHostCall(call); };
     session_.Start(0);
@@ -63,6 +67,7 @@ BoardFuzzer::BoardFuzzer(PluginSession& session, uint32_t seed) : session_(sessi
 
 BoardFuzzer::~BoardFuzzer()
 {
+    DeleteFileA(saveFile_.c_str());
     for (StandInHost& host : session_.hosts)
         host.duringCall = nullptr;
     ledger_.reset();
@@ -312,7 +317,15 @@ void BoardFuzzer::WindowStep(HWND frame)
         ScreenToClient(window, &p);
         return MAKELPARAM(p.x, p.y);
     };
-    switch (Below(14)) {
+    switch (Below(17)) {
+    case 14:
+    case 15:
+        PictureStep(frame, canvas);
+        break;
+    case 16:
+        Note("clipboard picture");
+        PutAnyPicture(frame);
+        break;
     case 0: {
         static const int Commands[] = {CmdToolLine, CmdToolFreehand, CmdToolRectangle, CmdToolEllipse,
                                        CmdClear,    CmdPenColor,     CmdFillColor,     999};
@@ -422,6 +435,80 @@ void BoardFuzzer::WindowStep(HWND frame)
     }
 }
 
+// Undo, redo, copy, paste and save: by command, from the context menu (the
+// menu answers at once) or by the keys that open it.
+void BoardFuzzer::PictureStep(HWND frame, HWND canvas)
+{
+    static const UINT Commands[] = {CmdUndo, CmdRedo, CmdCopyPicture, CmdPastePicture, CmdSavePicture, 0};
+    const UINT command = Commands[Below(6)];
+    gModal.menuItem = command;
+    // Saved to a file, to a folder (which cannot be written) or cancelled.
+    const uint32_t save = Below(3);
+    gModal.savePath = save == 0 ? saveFile_ : save == 1 ? saveFolder_ : std::string();
+    switch (Below(4)) {
+    case 0:
+        Note("picture command " + std::to_string(command) + " save " + std::to_string(save));
+        SendMessageA(Chance(0.5) || !canvas ? frame : canvas, WM_COMMAND, command, 0);
+        break;
+    case 1:
+        if (canvas) {
+            POINT where = {std::uniform_int_distribution<int>(-20, 700)(random_),
+                           std::uniform_int_distribution<int>(-20, 560)(random_)};
+            ClientToScreen(canvas, &where);
+            const LPARAM point = Chance(0.3) ? -1 : MAKELPARAM(where.x, where.y);
+            Note("context menu -> " + std::to_string(command) + " save " + std::to_string(save));
+            SendMessageA(canvas, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(canvas), point);
+        }
+        break;
+    default:
+        // (F10 without Shift would enter the frame's menu mode and wait for
+        // a user.)
+        if (canvas) {
+            Note("menu key -> " + std::to_string(command));
+            SendMessageA(canvas, WM_KEYDOWN, VK_APPS, 0);
+            SendMessageA(canvas, WM_KEYUP, VK_APPS, 0);
+        }
+        break;
+    }
+    gModal.menuItem = 0;
+}
+
+// A picture on the clipboard as another program may leave it: of any size
+// and form, its record cut short or lying about itself.
+void BoardFuzzer::PutAnyPicture(HWND owner)
+{
+    static const WORD Depths[] = {1, 4, 8, 16, 24, 32, 0, 2, 64};
+    static const DWORD Compressions[] = {BI_RGB, BI_BITFIELDS, BI_RLE8, BI_JPEG, 77};
+    BITMAPV5HEADER header = {};
+    header.bV5Size = Chance(0.7) ? sizeof(BITMAPINFOHEADER) : Chance(0.5) ? sizeof header : AnyValue();
+    header.bV5Width = Chance(0.7) ? std::uniform_int_distribution<int32_t>(1, 900)(random_) : AnyValue();
+    header.bV5Height = Chance(0.7) ? std::uniform_int_distribution<int32_t>(-700, 700)(random_) : AnyValue();
+    header.bV5Planes = 1;
+    header.bV5BitCount = Depths[Below(9)];
+    header.bV5Compression = Chance(0.7) ? BI_RGB : Compressions[Below(5)];
+    header.bV5ClrUsed = Chance(0.8) ? 0 : static_cast<DWORD>(AnyValue());
+    const uint64_t rows = header.bV5Height < 0 ? -static_cast<int64_t>(header.bV5Height) : header.bV5Height;
+    const uint64_t full = sizeof header + 1024 + rows * ((static_cast<uint64_t>(header.bV5Width) * 32 + 31) / 32) * 4;
+    const size_t bytes = static_cast<size_t>(Chance(0.8) && full < (8u << 20) ? full : Below(200));
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes ? bytes : 1);
+    if (!block)
+        return;
+    if (uint8_t* data = static_cast<uint8_t*>(GlobalLock(block))) {
+        std::memcpy(data, &header, bytes < sizeof header ? bytes : sizeof header);
+        for (size_t i = sizeof header; i < bytes; i += 97)
+            data[i] = static_cast<uint8_t>(Below(256));
+        GlobalUnlock(block);
+    }
+    if (OpenClipboard(owner)) {
+        EmptyClipboard();
+        if (!SetClipboardData(CF_DIB, block))
+            GlobalFree(block);
+        CloseClipboard();
+    } else {
+        GlobalFree(block);
+    }
+}
+
 void BoardFuzzer::Nested(int depth)
 {
     ++stats_.reentries;
@@ -511,6 +598,9 @@ bool BoardFuzzer::Check()
     }
     if (!dragOnLiveBoard)
         problem << "the drag refers to no open board; ";
+    // Undo steps are kept in memory, not in bitmaps.
+    if (ledger_->LiveDibSections() != 0)
+        problem << ledger_->LiveDibSections() << " DIB sections held; ";
     // Outside a drawing step the boards hold exactly their pictures.
     if (ledger_->LiveObjects() != pictures)
         problem << ledger_->LiveObjects() << " GDI objects held for " << pictures << " pictures; ";

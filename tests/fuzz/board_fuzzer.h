@@ -3,7 +3,8 @@
 // page (so any read past a record faults), drawing requests with any
 // coordinates, invitations with any body, the host calling the plugin back
 // from inside its own calls, and window steps a user makes (strokes, tool
-// and colour choices, resizing, minimising, closing boards mid-drag). After
+// and colour choices, resizing, minimising, closing boards mid-drag; undo,
+// redo, copy, paste of any clipboard picture, saving). After
 // every step the fuzzer checks what must always hold: no board outside the
 // user interface, one window per key, no GDI object or device context taken
 // for good, every host text given back, no drag left on a freed board.
@@ -57,6 +58,8 @@ private:
     void Invitation();
     void Accept();
     void WindowStep(HWND frame);
+    void PictureStep(HWND frame, HWND canvas);
+    void PutAnyPicture(HWND owner);
     void Nested(int depth);
     void ArmReentry();
     void OnHostCall(const HostCall& call);
@@ -77,6 +80,7 @@ private:
     std::string failure_;
     std::string step_;
     std::function<void(const std::string&)> describe_;
+    std::string saveFile_, saveFolder_;  // where the save dialog answers to save
 
     // What the plugin was told, to know what must hold.
     HostCore* modelHost_ = nullptr;

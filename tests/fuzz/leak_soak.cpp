@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -94,6 +95,23 @@ bool BoardCycle(PluginSession& session, int cycle)
     session.Plugin().SendDraw(MsgDrawLine, net, contact, -2000000000, 7, 2000000000, 470);
     session.Plugin().SendDraw(MsgDrawEllipse, net, contact, -2000000000, -2000000000, 2000000000, 2000000000);
     session.Plugin().SendDraw(MsgDrawRectangle, net, contact, 2147483646, 209, 256, 665);
+
+    // Undo and redo, the clipboard both ways, the menu, and saving to a file
+    // and to a folder, which cannot be written.
+    for (int command : {CmdUndo, CmdUndo, CmdUndo, CmdRedo, CmdCopyPicture, CmdPastePicture})
+        SendMessageA(frame, WM_COMMAND, command, 0);
+    gModal.menuItem = CmdUndo;
+    SendMessageA(canvas, WM_KEYDOWN, VK_APPS, 0);
+    gModal.menuItem = 0;
+    char folder[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, folder);
+    const std::string file = std::string(folder) + "oboard_leak_" + std::to_string(GetCurrentProcessId()) + ".bmp";
+    for (const std::string& path : {file, std::string(folder)}) {
+        gModal.savePath = path;
+        SendMessageA(frame, WM_COMMAND, CmdSavePicture, 0);
+    }
+    gModal.savePath.clear();
+    DeleteFileA(file.c_str());
 
     MoveWindow(frame, 20, 20, 300 + cycle % 200, 250, TRUE);
     SendMessageA(canvas, WM_VSCROLL, SB_PAGEDOWN, 0);

@@ -25,6 +25,14 @@ BOOL WINAPI AnswerColourDialog(LPCHOOSECOLORA dialog)
     return TRUE;
 }
 
+BOOL WINAPI AnswerSaveDialog(LPOPENFILENAMEA dialog)
+{
+    if (gModal.savePath.empty() || gModal.savePath.size() >= dialog->nMaxFile)
+        return FALSE;
+    lstrcpyA(dialog->lpstrFile, gModal.savePath.c_str());
+    return TRUE;
+}
+
 BOOL WINAPI AnswerMenu(HMENU, UINT, int, int, HWND, LPTPMPARAMS)
 {
     return static_cast<BOOL>(gModal.menuItem);
@@ -51,6 +59,7 @@ PluginSession::PluginSession(const std::string& tag)
         {"user32.dll", "MessageBoxA", reinterpret_cast<void*>(&AnswerMessageBox)},
         {"user32.dll", "TrackPopupMenuEx", reinterpret_cast<void*>(&AnswerMenu)},
         {"comdlg32.dll", "ChooseColorA", reinterpret_cast<void*>(&AnswerColourDialog)},
+        {"comdlg32.dll", "GetSaveFileNameA", reinterpret_cast<void*>(&AnswerSaveDialog)},
     };
     for (const auto& m : modal)
         patches_.emplace_back(new ImportPatch(plugin_->Module(), m.dll, m.name, m.replacement));

@@ -1,6 +1,6 @@
 // A private copy of oboard.dll loaded the way the host loads it, with two
 // stand-in hosts that can be handed to it in turn, and with the plugin's
-// modal imports (message boxes, the colour dialog, the colour menu) answered
+// modal imports (message boxes, the colour and save dialogs, the menus) answered
 // at once so that nothing waits for a user. Shared by the fuzzer and the
 // leak soak.
 #ifndef TESTS_FUZZ_PLUGIN_SESSION_H
@@ -22,6 +22,7 @@ struct ModalAnswers {
     bool colourChosen = false;
     COLORREF colour = 0;   // the colour dialog's choice
     int messageBoxes = 0;  // how many message boxes were asked for
+    std::string savePath;  // the save dialog's choice (empty: cancelled)
 };
 
 extern ModalAnswers gModal;

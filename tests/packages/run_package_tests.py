@@ -300,11 +300,9 @@ def serve_one_line(listener, received):
             data += piece
         received.append(data)
         conn.sendall(data.upper())
-        conn.shutdown(socket.SHUT_WR)
-        wait_for_close(conn)
     except OSError:
         pass
-    conn.close()
+    end_gracefully(conn)
 
 
 def tolva_road(options):
@@ -317,16 +315,14 @@ def tolva_road(options):
             shutil.copy(options.luaplus, os.path.join(folder, "LuaPlus.dll"))
 
             # A script talking over a socket.
-            listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-            listener.bind(("127.0.0.1", 0))
-            listener.listen(1)
+            listener = tcp_listener(1)
             listener.settimeout(options.timeout)
             received = []
             peer = threading.Thread(target=serve_one_line, args=(listener, received), daemon=True)
             peer.start()
             text = "hello from the package"
             code, output = run(options, folder, "luahost.exe",
-                               ["examples/tcp_client.lua", "127.0.0.1", str(listener.getsockname()[1]), text])
+                               ["examples/tcp_client.lua", "127.0.0.1", str(port_of(listener)), text])
             peer.join(options.timeout)
             listener.close()
             check(code == 0, "tcp_client.lua ended with %s" % code)
@@ -379,9 +375,9 @@ def main():
     parser.add_argument("--timeout", type=float, default=120)
     options = parser.parse_args()
 
-    sys.path.insert(0, os.path.join(options.source, "tests", "tolva"))
-    global connect, free_ports, wait_for_close
-    from loopback import connect, free_ports, wait_for_close
+    sys.path.insert(0, os.path.join(options.source, "scripts", "lib"))
+    global connect, end_gracefully, free_ports, port_of, tcp_listener
+    from loopback import connect, end_gracefully, free_ports, port_of, tcp_listener
 
     oboard_road(options)
     tolva_road(options)

@@ -23,35 +23,17 @@ import subprocess
 import sys
 import tempfile
 import threading
-import time
 
-from loopback import free_ports, read_line
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(ROOT, "scripts", "lib"))
+from loopback import (connect, end_gracefully, free_ports, port_of, read_line, serve,  # noqa: E402
+                      tcp_listener, udp_socket)
 
 PATTERN = b"abcdefghijklmnopqrstuvwxyz0123456789"
 
 
 def pattern_bytes(count):
     return (PATTERN * (count // len(PATTERN) + 1))[:count]
-
-
-def end_gracefully(conn, wait_for_client=True):
-    """Shutdown, then close; a close with unread data would reset the
-    connection and could discard what was sent."""
-    try:
-        conn.shutdown(socket.SHUT_WR)
-        if wait_for_client:
-            conn.settimeout(60)
-            while conn.recv(4096):
-                pass
-    except OSError:
-        pass
-    conn.close()
-
-
-def serve(listener, handler):
-    while True:
-        conn, _ = listener.accept()
-        threading.Thread(target=handler, args=(conn,), daemon=True).start()
 
 
 def echo_handler(conn):
@@ -66,18 +48,13 @@ def echo_handler(conn):
     end_gracefully(conn, wait_for_client=False)
 
 
-
 def connect_to_script(port):
-    deadline = time.monotonic() + 60
-    while time.monotonic() < deadline:
-        try:
-            peer = socket.create_connection(("127.0.0.1", port), timeout=5)
-        except OSError:
-            time.sleep(0.05)
-            continue
-        peer.sendall(b"hello from peer")
-        end_gracefully(peer)
-        return
+    try:
+        peer = connect(port, timeout=5)
+    except OSError:
+        return  # the script's check of the connection reports it
+    peer.sendall(b"hello from peer")
+    end_gracefully(peer)
 
 
 def control_handler(conn):
@@ -106,14 +83,6 @@ def udp_echo(sock):
         sock.sendto(data, sender)
 
 
-def tcp_listener():
-    listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-    listener.bind(("127.0.0.1", 0))
-    listener.listen(16)
-    return listener
-
-
-
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--wine", required=True)
@@ -124,16 +93,15 @@ def main():
 
     echo = tcp_listener()
     control = tcp_listener()
-    udp = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-    udp.bind(("127.0.0.1", 0))
-    threading.Thread(target=serve, args=(echo, echo_handler), daemon=True).start()
-    threading.Thread(target=serve, args=(control, control_handler), daemon=True).start()
+    udp = udp_socket()
+    serve(echo, echo_handler)
+    serve(control, control_handler)
     threading.Thread(target=udp_echo, args=(udp,), daemon=True).start()
 
     ports = {
-        "echo": echo.getsockname()[1],
-        "control": control.getsockname()[1],
-        "udp": udp.getsockname()[1],
+        "echo": port_of(echo),
+        "control": port_of(control),
+        "udp": port_of(udp),
         "free_tcp": free_ports(socket.SOCK_STREAM, 1)[0],
         "free_udp": free_ports(socket.SOCK_DGRAM, 1)[0],
     }

@@ -1,6 +1,7 @@
 /* The board's user interface as other code sees it from outside: the window
  * classes, the toolbar's commands, the colour menu's items, the child-window
- * ids, the frame's private colour messages and the size of the picture.
+ * ids, the frame's private colour messages, the size of the picture and
+ * the items of the canvas's context menu.
  * The plugin builds its windows from these names; hosts, tests and tools
  * that find a board's windows or drive them with messages use the same ones.
  * Plain C as well as C++. */
@@ -15,6 +16,9 @@ static const char BoardFrameClassName[] = "botgrafwnd";
 static const char CanvasClassName[] = "oknorysowania";
 static const char SizePickerClassName[] = "sizepicker";
 
+/* A board's frame is titled with this, followed by the board's name. */
+static const char BoardTitlePrefix[] = "Grafika - ";
+
 /* The picture of every board, in pixels. */
 enum { PictureWidth = 640, PictureHeight = 480 };
 
@@ -28,6 +32,18 @@ enum {
     CmdPenColor = 205,  /* drop-down: opens the colour menu */
     CmdFillColor = 206, /* drop-down: opens the colour menu */
     CmdClear = 210
+};
+
+/* Items of the canvas's context menu, with their keys on the focused canvas
+ * (Ctrl+Z, Ctrl+Y, Ctrl+C, Ctrl+V, Ctrl+S). They reach the canvas as
+ * WM_COMMAND like the toolbar's commands, and so also end a stroke in
+ * progress; sent to the frame, they are passed on to the canvas. */
+enum {
+    CmdUndo = 220,
+    CmdRedo = 221,
+    CmdCopyPicture = 222,  /* the picture to the clipboard, as CF_DIB */
+    CmdPastePicture = 223, /* a CF_DIB at the top left of the visible part */
+    CmdSavePicture = 224   /* a 24-bit BMP file, through the save dialog */
 };
 
 /* Items of the colour menu that both drop-down buttons open. */

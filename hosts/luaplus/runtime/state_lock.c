@@ -12,6 +12,7 @@
 typedef struct StateLock {
     CRITICAL_SECTION section;
     volatile LONG waiters; /* threads blocked in LuaPlusLockState */
+    volatile LONG shared;  /* set for good once another OS thread may come in */
 } StateLock;
 
 typedef struct StateExtra {
@@ -54,6 +55,19 @@ void LuaPlusYieldState(lua_State* L)
     LeaveCriticalSection(&lock->section);
     Sleep(0);
     EnterCriticalSection(&lock->section);
+}
+
+void LuaPlusShareState(lua_State* L)
+{
+    StateLock* lock = ExtraOf(L)->lock;
+    if (lock != NULL)
+        InterlockedExchange(&lock->shared, 1);
+}
+
+int LuaPlusStateIsShared(lua_State* L)
+{
+    StateLock* lock = ExtraOf(L)->lock;
+    return lock != NULL && lock->shared != 0;
 }
 
 void LuaPlusStateOpened(lua_State* L)

@@ -27,6 +27,14 @@ void LuaPlusReleaseBinding(void* binding, int isMainThread);
 void LuaPlusLockState(struct lua_State* L);
 void LuaPlusUnlockState(struct lua_State* L);
 
+/* Whether another OS thread may be inside L's universe. Marked, for good,
+   by the thread that makes a Lua thread for another OS thread, before that
+   OS thread can start; until then one OS thread at a time runs the
+   universe, and the binding's own reads need no lock. The runtime locks
+   every API call all the same. */
+void LuaPlusShareState(struct lua_State* L);
+int LuaPlusStateIsShared(struct lua_State* L);
+
 #ifdef __cplusplus
 }
 #endif

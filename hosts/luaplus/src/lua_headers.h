@@ -11,18 +11,28 @@ extern "C" {
 
 namespace LuaPlus {
 
-// Holds a universe's lock for a scope. Script functions run without it, so
-// even their plain reads of the stack take it: another OS thread in the same
-// universe may run the collector, which can move this thread's stack.
+// Holds a universe's lock for a scope, once another OS thread may be in the
+// universe. Script functions run without the lock, so even their plain reads
+// of the stack take it then: another OS thread's collector can move this
+// thread's stack. Before that, the one OS thread running the universe is
+// alone in it and nothing moves under it.
 class StateLockScope {
 public:
-    explicit StateLockScope(lua_State* L) : L_(L) { LuaPlusLockState(L_); }
-    ~StateLockScope() { LuaPlusUnlockState(L_); }
+    explicit StateLockScope(lua_State* L) : L_(LuaPlusStateIsShared(L) ? L : nullptr)
+    {
+        if (L_ != nullptr)
+            LuaPlusLockState(L_);
+    }
+    ~StateLockScope()
+    {
+        if (L_ != nullptr)
+            LuaPlusUnlockState(L_);
+    }
     StateLockScope(const StateLockScope&) = delete;
     StateLockScope& operator=(const StateLockScope&) = delete;
 
 private:
-    lua_State* L_;
+    lua_State* L_;  // null when not locked
 };
 
 }  // namespace LuaPlus

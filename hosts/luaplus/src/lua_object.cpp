@@ -33,47 +33,53 @@ void Unreference(lua_State* L, int reference)
     LuaPlusUnlockState(L);
 }
 
-// Calls the C++ script function kept in upvalue 1 with the argument array
-// it expects.
-int DispatchScriptFunction(lua_State* L)
-{
-    LuaStateCFunction function = nullptr;
-    std::memcpy(&function, lua_touserdata(L, lua_upvalueindex(1)), sizeof function);
-    LuaState* state = LuaState::CastState(L);
-    if (state == nullptr || function == nullptr)
-        return 0;
-
-    // Enough entries that reading a few arguments past the last one given
-    // sees "none". Longer argument lists get a heap block (not a userdata: the
-    // function must see the stack exactly as the script left it).
-    const int kFixedArguments = 16;
-    LuaStackObject fixedArguments[kFixedArguments];
-    int top;
-    {
-        StateLockScope lock(L);
-        top = lua_gettop(L);
-    }
-    std::unique_ptr<LuaStackObject[]> longArguments;
-    LuaStackObject* arguments = fixedArguments;
-    int count = kFixedArguments;
-    if (top + 1 > kFixedArguments) {
-        longArguments.reset(new (std::nothrow) LuaStackObject[top + 1]);
-        if (longArguments == nullptr)
-            return 0;
-        arguments = longArguments.get();
-        count = top + 1;
-    }
-    for (int i = 0; i < count; ++i)
-        arguments[i] = LuaStackObject(state, i);
-    try {
-        return function(state, arguments);
-    } catch (...) {
-        // No C++ exception may unwind through the runtime's C frames.
-        return 0;
-    }
-}
-
 }  // namespace
+
+// The Lua side of every registered script function: a C closure whose
+// upvalue 1 holds the C++ function.
+class ScriptFunctionDispatch {
+public:
+    static int Call(lua_State* L)
+    {
+        LuaState* state = LuaState::CastState(L);
+        if (state == nullptr)
+            return 0;
+        LuaStateCFunction function = nullptr;
+        int top;
+        {
+            // The runtime runs C functions without the lock, and another
+            // OS thread's collector may move this thread's stack, through
+            // which both the upvalue (of the called closure) and the height
+            // are read: one lock take for both, if any.
+            StateLockScope lock(L);
+            std::memcpy(&function, lua_touserdata(L, lua_upvalueindex(1)), sizeof function);
+            top = lua_gettop(L);
+        }
+        if (function == nullptr)
+            return 0;
+        if (top < LuaState::FixedArgumentCount)
+            return Invoke(function, state, state->arguments_);
+        // Longer argument lists get a heap block (not a userdata: the
+        // function must see the stack exactly as the script left it).
+        std::unique_ptr<LuaStackObject[]> arguments(new (std::nothrow) LuaStackObject[top + 1]);
+        if (arguments == nullptr)
+            return 0;
+        for (int i = 0; i <= top; ++i)
+            arguments[i] = LuaStackObject(state, i);
+        return Invoke(function, state, arguments.get());
+    }
+
+private:
+    static int Invoke(LuaStateCFunction function, LuaState* state, LuaStackObject* arguments)
+    {
+        try {
+            return function(state, arguments);
+        } catch (...) {
+            // No C++ exception may unwind through the runtime's C frames.
+            return 0;
+        }
+    }
+};
 
 LuaObject::LuaObject() : state_(nullptr), reference_(LUA_NOREF) {}
 
@@ -321,7 +327,18 @@ void LuaObject::Register(const char* name, LuaStateCFunction function)
     Push();
     void* block = lua_newuserdata(L, sizeof function);
     std::memcpy(block, &function, sizeof function);
-    lua_pushcclosure(L, DispatchScriptFunction, 1);
+    lua_pushcclosure(L, ScriptFunctionDispatch::Call, 1);
+    lua_setfield(L, -2, name);
+    lua_pop(L, 1);
+}
+
+void LuaObject::RegisterCFunction(const char* name, LuaCFunction function)
+{
+    if (state_ == nullptr || function == nullptr || !IsTable())
+        return;
+    lua_State* L = state_->GetCState();
+    Push();
+    lua_pushcfunction(L, function);
     lua_setfield(L, -2, name);
     lua_pop(L, 1);
 }

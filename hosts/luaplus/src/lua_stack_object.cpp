@@ -65,12 +65,16 @@ bool LuaStackObject::IsTable() const
     return GetType() == TypeTable;
 }
 
+// Each read below takes the lock once, for the type test and the value
+// together.
+
 double LuaStackObject::GetDouble() const
 {
-    if (!IsNumber())
+    if (state_ == nullptr || index_ == 0)
         return 0.0;
-    StateLockScope lock(state_->GetCState());
-    return lua_tonumber(state_->GetCState(), index_);
+    lua_State* L = state_->GetCState();
+    StateLockScope lock(L);
+    return lua_type(L, index_) == LUA_TNUMBER ? lua_tonumber(L, index_) : 0.0;
 }
 
 int LuaStackObject::GetInteger() const
@@ -85,27 +89,32 @@ float LuaStackObject::GetNumber() const
 
 const char* LuaStackObject::GetString() const
 {
-    int type = GetType();
-    if (type != TypeString && type != TypeNumber)
+    if (state_ == nullptr || index_ == 0)
         return nullptr;
-    StateLockScope lock(state_->GetCState());
-    return lua_tostring(state_->GetCState(), index_);
+    lua_State* L = state_->GetCState();
+    StateLockScope lock(L);
+    const int type = lua_type(L, index_);
+    if (type != LUA_TSTRING && type != LUA_TNUMBER)
+        return nullptr;
+    return lua_tostring(L, index_);
 }
 
 size_t LuaStackObject::GetStringLength() const
 {
-    if (!IsString())
+    if (state_ == nullptr || index_ == 0)
         return 0;
-    StateLockScope lock(state_->GetCState());
-    return lua_objlen(state_->GetCState(), index_);
+    lua_State* L = state_->GetCState();
+    StateLockScope lock(L);
+    return lua_type(L, index_) == LUA_TSTRING ? lua_objlen(L, index_) : 0;
 }
 
 bool LuaStackObject::GetBoolean() const
 {
-    if (GetType() == TypeNone)
+    if (state_ == nullptr || index_ == 0)
         return false;
-    StateLockScope lock(state_->GetCState());
-    return lua_toboolean(state_->GetCState(), index_) != 0;
+    lua_State* L = state_->GetCState();
+    StateLockScope lock(L);
+    return lua_toboolean(L, index_) != 0;
 }
 
 }  // namespace LuaPlus

@@ -27,7 +27,11 @@ extern "C" void LuaPlusReleaseBinding(void* binding, int isMainThread)
 
 namespace LuaPlus {
 
-LuaState::LuaState(lua_State* L) : L_(L), threadReference_(LUA_NOREF) {}
+LuaState::LuaState(lua_State* L) : L_(L), threadReference_(LUA_NOREF)
+{
+    for (int i = 0; i < FixedArgumentCount; ++i)
+        arguments_[i] = LuaStackObject(this, i);
+}
 
 LuaState::~LuaState() {}
 
@@ -174,6 +178,8 @@ int LuaState::LoadText(const char* text)
 LuaState* LuaState::NewThread()
 {
     LuaAutoLock lock(this);
+    // From now on another OS thread may call in: the binding's reads lock.
+    LuaPlusShareState(L_);
     if (!lua_checkstack(L_, 2))
         return nullptr;
     lua_State* L1 = lua_newthread(L_);

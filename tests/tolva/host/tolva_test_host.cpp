@@ -18,6 +18,7 @@
 //                             attempts, select calls and overlapped receives
 //                             since the last call (nothing if they cannot be
 //                             counted)
+//   TestShortenWorkerWait(ms) -> true once the workers' wait is shortened
 //   TestNewGlobals         -> names of the globals set since the state was
 //                             made, in order (the module's come first)
 #include <winsock2.h>
@@ -28,9 +29,10 @@
 
 #include "key_event_counter.h"
 #include "message_box_closer.h"
-#include "module_symbol.h"
-#include "socket_call_counter.h"
+#include "pe_image.h"
 #include "script_host.h"
+#include "socket_call_counter.h"
+#include "worker_wait_seam.h"
 
 namespace {
 
@@ -65,7 +67,7 @@ int TestModuleInt(LuaState* state, LuaStackObject* args)
     HMODULE module = GetModuleHandleA("tolva.dll");
     if (module == nullptr || !args[1].IsString())
         return 0;
-    const int* value = static_cast<const int*>(FindModuleSymbol(module, args[1].GetString()));
+    const int* value = ModuleGlobal<const int>(module, args[1].GetString());
     if (value == nullptr)
         return 0;
     state->PushNumber(*value);
@@ -191,6 +193,7 @@ void PrepareTestGlobals(LuaState* state)
     globals.Register("TestInSecondState", TestInSecondState);
     globals.Register("TestWinsockCleanup", TestWinsockCleanup);
     globals.Register("TestSocketCalls", TestSocketCalls);
+    globals.Register("TestShortenWorkerWait", TestShortenWorkerWait);
     countingSocketCalls = StartSocketCallCounter(GetModuleHandleA("tolva.dll"));
     // Notes each new global as it is set, so the scripts can see in which
     // order the module registered its functions (TestNewGlobals, a table).

@@ -37,21 +37,23 @@ import tempfile
 import threading
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from loopback import connect, free_ports, read_line, wait_for_close  # noqa: E402
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
+sys.path.insert(0, os.path.join(ROOT, "scripts", "lib"))
+from loopback import (connect, free_ports, line_reader, port_of, read_line, serve,  # noqa: E402
+                      tcp_listener, wait_for_close)
 
 failures = []
 failures_lock = threading.Lock()
+# The streaming clients of the running host: each a {"connected", "ended"}
+# record, changed under stream_changed, which is notified on every change.
 stream_clients = []
+stream_changed = threading.Condition()
 
 
 def fail(message):
     with failures_lock:
         failures.append(message)
     print("driver: FAIL " + message, flush=True)
-
-
-
 
 
 def probe(control, port):
@@ -89,15 +91,21 @@ def load_client(port, number, messages, connecting, barrier):
         barrier.abort()
 
 
+def mark_stream_client(record, key):
+    with stream_changed:
+        record[key] = True
+        stream_changed.notify_all()
+
+
 def stream_client(port, record):
     try:
         peer = connect(port)
-        record["connected"] = True
+        mark_stream_client(record, "connected")
         while True:
             peer.sendall(b"s\n")
-            time.sleep(0.005)
+            time.sleep(0.005)  # a steady stream, not a wait
     except OSError:
-        record["ended"] = True
+        mark_stream_client(record, "ended")
 
 
 def handle_command(control):
@@ -155,18 +163,12 @@ def handle_command(control):
         else:
             for _ in range(count):
                 record = {"connected": False, "ended": False}
-                stream_clients.append(record)
+                with stream_changed:
+                    stream_clients.append(record)
                 threading.Thread(target=stream_client, args=(port, record), daemon=True).start()
     else:
         fail("unknown command " + " ".join(command))
     control.close()
-
-
-def serve_control(listener):
-    while True:
-        conn, _ = listener.accept()
-        threading.Thread(target=handle_command, args=(conn,), daemon=True).start()
-
 
 
 def run_host(options, script, ports, environment=None):
@@ -184,21 +186,6 @@ def run_host(options, script, ports, environment=None):
     print("driver: %s exited with %d" % (script, result.returncode), flush=True)
     if result.returncode != 0:
         fail("%s: exit code %d" % (script, result.returncode))
-
-
-def line_reader(conn):
-    """Reads lines from a connection, keeping what follows the last one."""
-    buffered = [b""]
-
-    def next_line():
-        while b"\n" not in buffered[0]:
-            piece = conn.recv(4096)
-            if not piece:
-                return None
-            buffered[0] += piece
-        line, buffered[0] = buffered[0].split(b"\n", 1)
-        return line.decode()
-    return next_line
 
 
 def expect_line(read, expected, what):
@@ -269,13 +256,11 @@ def main():
     parser.add_argument("--timeout", type=int, default=240)
     options = parser.parse_args()
 
-    control = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-    control.bind(("127.0.0.1", 0))
-    control.listen(16)
-    threading.Thread(target=serve_control, args=(control,), daemon=True).start()
+    control = tcp_listener()
+    serve(control, handle_command)
 
     def ports():
-        chosen = {"control": control.getsockname()[1]}
+        chosen = {"control": port_of(control)}
         for i, port in enumerate(free_ports(socket.SOCK_STREAM, 8)):
             chosen["tcp%d" % (i + 1)] = port
         for i, port in enumerate(free_ports(socket.SOCK_DGRAM, 3)):
@@ -283,18 +268,16 @@ def main():
         return chosen
 
     run_host(options, "callbacks.lua", ports())
-    # Idle workers give up after 27 empty waits: shortened by the test hook.
-    run_host(options, "wait_exhausted.lua", ports(), {"TOLVA_WORKER_WAIT_MS": "30"})
+    run_host(options, "wait_exhausted.lua", ports())
     for _ in range(2):
-        del stream_clients[:]
+        with stream_changed:
+            del stream_clients[:]
         run_host(options, "load_and_unload.lua", ports())
-        if not stream_clients or not all(r["connected"] for r in stream_clients):
-            fail("load_and_unload.lua: the streaming clients did not all connect")
-        deadline = time.monotonic() + 30
-        while not all(r["ended"] for r in stream_clients) and time.monotonic() < deadline:
-            time.sleep(0.05)
-        if not all(r["ended"] for r in stream_clients):
-            fail("load_and_unload.lua: a streaming connection outlived the host")
+        with stream_changed:
+            if not stream_clients or not all(r["connected"] for r in stream_clients):
+                fail("load_and_unload.lua: the streaming clients did not all connect")
+            if not stream_changed.wait_for(lambda: all(r["ended"] for r in stream_clients), timeout=30):
+                fail("load_and_unload.lua: a streaming connection outlived the host")
 
     # Last: their driver threads may send a datagram or connect seconds later.
     run_host(options, "receive_race.lua", ports())

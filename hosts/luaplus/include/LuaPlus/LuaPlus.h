@@ -29,8 +29,13 @@ class LuaCall;
 
 // The shape of a script function written in C++: args[n] is argument n of
 // the script call (stack index n, from 1; args[0] is unused). It pushes its
-// results on the state and returns how many it pushed.
+// results on the state and returns how many it pushed. The array belongs to
+// the binding: read it, do not write into it.
 typedef int (*LuaStateCFunction)(LuaState* state, LuaStackObject* args);
+
+// The runtime's own shape of a C function, called with no argument array
+// (LuaState::CastState gives its state).
+typedef int (*LuaCFunction)(lua_State* L);
 
 // Type codes, the same as Lua's.
 enum LuaType {
@@ -156,9 +161,19 @@ private:
     LuaState(const LuaState&);
     LuaState& operator=(const LuaState&);
     friend void ReleaseStateObject(void* binding, int isMainThread);
+    friend class ScriptFunctionDispatch;
+
+    // Script functions called with fewer arguments get this many entries,
+    // so that reading a few past the last one given sees "none".
+    static const int FixedArgumentCount = 16;
 
     lua_State* L_;
     int threadReference_;  // registry reference anchoring a NewThread thread
+    // The argument array of every script function called on this thread
+    // with fewer than FixedArgumentCount arguments: entry n names stack slot
+    // n. Its entries never change, so it is made once, with the object, and
+    // nested calls share it.
+    LuaStackObject arguments_[FixedArgumentCount];
 };
 
 // Holds the universe's lock for a scope.
@@ -216,6 +231,9 @@ public:
     void SetObject(const char* key, const LuaObject& value);
     // Makes `name` a field of this table holding a script function.
     void Register(const char* name, LuaStateCFunction function);
+    // The same for a function of the runtime's shape, which the runtime
+    // calls directly.
+    void RegisterCFunction(const char* name, LuaCFunction function);
 
     // Starts a call of this function: pushes it; arguments follow with <<.
     LuaCall operator()() const;

@@ -1,4 +1,5 @@
-// tolva_worker_host.exe: luahost with TestSleep(ms), and a check after the
+// tolva_worker_host.exe: luahost with TestSleep(ms) and
+// TestShortenWorkerWait(ms), and a check after the
 // host has unregistered the module, closed the state and freed the DLL:
 // every worker must have ended by then, so tolva.dll (which each worker
 // keeps loaded while it runs) is gone. The process then lives on briefly,
@@ -9,6 +10,7 @@
 #include <cstdio>
 
 #include "script_host.h"
+#include "worker_wait_seam.h"
 
 namespace {
 
@@ -28,7 +30,9 @@ int TestSleep(LuaState*, LuaStackObject* args)
 
 void PrepareTestGlobals(LuaState* state)
 {
-    state->GetGlobals().Register("TestSleep", TestSleep);
+    LuaPlus::LuaObject globals = state->GetGlobals();
+    globals.Register("TestSleep", TestSleep);
+    globals.Register("TestShortenWorkerWait", TestShortenWorkerWait);
 }
 
 }  // namespace

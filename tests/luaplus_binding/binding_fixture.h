@@ -1,6 +1,6 @@
 // A fresh LuaPlus universe with the standard libraries for each test.
-#ifndef TOLVA_TESTS_BINDING_FIXTURE_H
-#define TOLVA_TESTS_BINDING_FIXTURE_H
+#ifndef LUAPLUS_BINDING_FIXTURE_H
+#define LUAPLUS_BINDING_FIXTURE_H
 
 #include <gtest/gtest.h>
 

@@ -168,3 +168,44 @@ TEST_F(BindingTest, ArgumentReadsWaitForAnotherThreadInTheState)
     CloseHandle(blockEntered);
     CloseHandle(blockRelease);
 }
+
+namespace {
+
+// Makes a Lua thread for another OS thread, lets that OS thread take the
+// lock, and only then reads its own argument: a universe that just got its
+// second OS thread is guarded from that moment, within the same call.
+int ReadAfterMakingAWorker(LuaState* state, LuaStackObject* args)
+{
+    LuaState* worker = state->NewThread();
+    if (worker == nullptr)
+        return 0;
+    HANDLE locked = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    std::thread other([&] {
+        worker->Lock();
+        SetEvent(locked);
+        // Gives a read that does not wait the time to finish first.
+        Sleep(200);
+        lockAboutToBeReleased = true;
+        worker->Unlock();
+    });
+    if (WaitForSingleObject(locked, kDeadlockWait) == WAIT_OBJECT_0) {
+        readValue = args[1].GetInteger();
+        readAfterRelease = lockAboutToBeReleased.load();
+    }
+    other.join();
+    CloseHandle(locked);
+    LuaState::DestroyThread(worker);
+    return 0;
+}
+
+}  // namespace
+
+TEST_F(BindingTest, ReadsWaitForAWorkerMadeDuringTheSameCall)
+{
+    lockAboutToBeReleased = false;
+    readAfterRelease = false;
+    state->GetGlobals().Register("readAfterMakingAWorker", ReadAfterMakingAWorker);
+    EXPECT_EQ(Run("readAfterMakingAWorker(12.5)"), "");
+    EXPECT_EQ(readValue.load(), 12);
+    EXPECT_TRUE(readAfterRelease.load());
+}

@@ -1,0 +1,45 @@
+// Undo and redo of a board's picture. A step keeps only the rectangle it
+// changed, and only one set of its pixels: while the step is done, what the
+// rectangle held before it; once it is undone, what it held after it. Undoing
+// or redoing a step swaps those pixels with the picture's, so a step costs
+// its rectangle once, either way.
+//
+// A board's steps keep at most twice the picture's size (the oldest go
+// first), from the board's first change until ForgetPictureHistory when the
+// board goes. The histories live in a table beside the boards' records,
+// keyed by the record, which stays as it is.
+#ifndef OBOARD_WINDOWS_PICTURE_HISTORY_H
+#define OBOARD_WINDOWS_PICTURE_HISTORY_H
+
+#include <windows.h>
+
+struct BoardWindowState;
+class PictureContext;
+
+// Before `area` of the picture (picture coordinates, cut to it here)
+// changes as one step: a shape, a clear, a paste, another plugin's drawing.
+// `picture` holds the board's picture. A stroke still open is closed first
+// and the steps undone are dropped. Nothing is kept for an empty area or a
+// context without picture. If the pixels cannot be kept, the board's history is
+// dropped whole: undoing past a change that was not kept would mix pictures.
+void RecordPictureStep(const BoardWindowState& board, PictureContext& picture, const RECT& area);
+
+// Before one piece of a free-hand stroke changes `area`. The pieces from the
+// first until EndPictureStroke, or until any other step or an undo or redo
+// of this board, make one step.
+void RecordStrokePiece(const BoardWindowState& board, PictureContext& picture, const RECT& area);
+void EndPictureStroke(const BoardWindowState& board);
+
+bool CanUndoPicture(const BoardWindowState& board);
+bool CanRedoPicture(const BoardWindowState& board);
+
+// Undoes the last step done, or redoes the first step undone, on the picture
+// held by `picture`. False when there is none, or its pixels could not be
+// swapped (the step then stays where it was).
+bool UndoPictureStep(const BoardWindowState& board, PictureContext& picture);
+bool RedoPictureStep(const BoardWindowState& board, PictureContext& picture);
+
+// The board goes: its steps are freed.
+void ForgetPictureHistory(const BoardWindowState& board);
+
+#endif

@@ -1,0 +1,145 @@
+#include "windows/picture_transfer.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "common/board_window_state.h"
+#include "oboard/board_ui.h"
+#include "windows/bitmap_file.h"
+#include "windows/canvas_drawing.h"
+#include "windows/picture_history.h"
+
+namespace {
+
+// The parts of a clipboard DIB, once its record is found to hold together:
+// the header (with the masks and colours GDI reads after it) and the rows.
+struct ClipboardDib {
+    const BITMAPINFO* info;
+    const void* bits;
+    LONG width;
+    LONG height;  // rows, whatever their order
+    bool bottomUp;
+};
+
+// The colours that follow the header: a table for up to 8 bits a pixel,
+// else only what biClrUsed announces.
+uint64_t ColourTableBytes(const BITMAPINFOHEADER& header)
+{
+    uint64_t colours = header.biClrUsed;
+    if (header.biBitCount <= 8 && (colours == 0 || colours > (1u << header.biBitCount)))
+        colours = 1u << header.biBitCount;
+    return colours * sizeof(RGBQUAD);
+}
+
+// A DIB another program put on the clipboard is read only within the
+// block's size, and only in the forms GDI draws uncompressed.
+bool ReadClipboardDib(const void* block, SIZE_T blockBytes, ClipboardDib& dib)
+{
+    if (!block || blockBytes < sizeof(BITMAPINFOHEADER))
+        return false;
+    const BITMAPINFOHEADER& header = *static_cast<const BITMAPINFOHEADER*>(block);
+    if (header.biSize < sizeof(BITMAPINFOHEADER) || header.biSize > blockBytes)
+        return false;
+    const bool bitfields = header.biCompression == BI_BITFIELDS;
+    if (header.biCompression != BI_RGB && !bitfields)
+        return false;
+    switch (header.biBitCount) {
+    case 1:
+    case 4:
+    case 8:
+    case 24:
+        if (bitfields)
+            return false;
+        break;
+    case 16:
+    case 32:
+        break;
+    default:
+        return false;
+    }
+    // Sizes GDI takes as coordinates everywhere.
+    const int64_t height = header.biHeight < 0 ? -static_cast<int64_t>(header.biHeight) : header.biHeight;
+    if (header.biWidth <= 0 || height == 0 || !IsGdiCoordinate(header.biWidth) || !IsGdiCoordinate(height))
+        return false;
+    // The three masks of a plain header follow it; longer headers hold them.
+    const uint64_t masks = bitfields && header.biSize == sizeof(BITMAPINFOHEADER) ? 3 * sizeof(DWORD) : 0;
+    const uint64_t offset = header.biSize + masks + ColourTableBytes(header);
+    const uint64_t rowBytes = ((static_cast<uint64_t>(header.biWidth) * header.biBitCount + 31) / 32) * 4;
+    if (offset + rowBytes * static_cast<uint64_t>(height) > blockBytes)
+        return false;
+    dib.info = static_cast<const BITMAPINFO*>(block);
+    dib.bits = static_cast<const uint8_t*>(block) + offset;
+    dib.width = header.biWidth;
+    dib.height = static_cast<LONG>(height);
+    dib.bottomUp = header.biHeight > 0;
+    return true;
+}
+
+// The part of the clipboard's picture that lands on the board: its top
+// left, as much as fits right of and below `at`.
+void DrawPastedPart(HDC pictureDc, const ClipboardDib& dib, POINT at, const RECT& area)
+{
+    const LONG width = area.right - area.left;
+    const LONG height = area.bottom - area.top;
+    // The source rectangle of a bottom-up DIB is counted from its last row.
+    const LONG sourceY = dib.bottomUp ? dib.height - height : 0;
+    StretchDIBits(pictureDc, at.x, at.y, width, height, 0, sourceY, width, height, dib.bits, dib.info, DIB_RGB_COLORS,
+                  SRCCOPY);
+}
+
+}  // namespace
+
+bool CopyPictureToClipboard(HWND owner, HBITMAP picture)
+{
+    const size_t bytes = PictureDibBytes();
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (!block)
+        return false;
+    void* dib = GlobalLock(block);
+    const bool read = dib && ReadPictureDib(picture, dib);
+    if (dib)
+        GlobalUnlock(block);
+    if (!read || !OpenClipboard(owner)) {
+        GlobalFree(block);
+        return false;
+    }
+    // Once set, the block is the clipboard's.
+    const bool set = EmptyClipboard() && SetClipboardData(CF_DIB, block);
+    CloseClipboard();
+    if (!set)
+        GlobalFree(block);
+    return set;
+}
+
+bool ClipboardHasPicture()
+{
+    return IsClipboardFormatAvailable(CF_DIB) != 0;
+}
+
+bool PastePicture(HWND canvas, const BoardWindowState& board, POINT at)
+{
+    if (!board.canvasBitmap || !ClipboardHasPicture() || !OpenClipboard(canvas))
+        return false;
+    bool pasted = false;
+    HANDLE data = GetClipboardData(CF_DIB);
+    const void* block = data ? GlobalLock(data) : nullptr;
+    ClipboardDib dib = {};
+    if (block && ReadClipboardDib(block, GlobalSize(data), dib)) {
+        const RECT landing = {at.x, at.y, at.x + dib.width, at.y + dib.height};
+        const RECT picture = {0, 0, PictureWidth, PictureHeight};
+        RECT area;
+        // The scroll position keeps `at` within the picture.
+        if (at.x >= 0 && at.y >= 0 && IntersectRect(&area, &landing, &picture)) {
+            PictureContext context(canvas, board.canvasBitmap);
+            RecordPictureStep(board, context, area);
+            if (context.Dc()) {
+                DrawPastedPart(context.Dc(), dib, at, area);
+                pasted = true;
+            }
+        }
+    }
+    if (block)
+        GlobalUnlock(data);
+    CloseClipboard();
+    return pasted;
+}

@@ -1,0 +1,23 @@
+// The picture through the clipboard, as a device-independent bitmap
+// (CF_DIB), which any program that takes pictures understands.
+#ifndef OBOARD_WINDOWS_PICTURE_TRANSFER_H
+#define OBOARD_WINDOWS_PICTURE_TRANSFER_H
+
+#include <windows.h>
+
+struct BoardWindowState;
+
+// Puts the whole picture on the clipboard, 24 bits a pixel, with `owner` as
+// the clipboard's owner. False when it could not.
+bool CopyPictureToClipboard(HWND owner, HBITMAP picture);
+
+// True when the clipboard holds a picture that a paste could take.
+bool ClipboardHasPicture();
+
+// Draws the clipboard's picture into `canvas`'s board at picture point `at`
+// (the top left of the visible part), at its own size, cut to the 640x480
+// picture, as one step that can be undone. False when nothing was pasted:
+// no picture on the clipboard, or one whose record does not hold together.
+bool PastePicture(HWND canvas, const BoardWindowState& board, POINT at);
+
+#endif

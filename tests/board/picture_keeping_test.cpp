@@ -1,0 +1,372 @@
+// Keeping what was drawn, through real input on a focused board: undo and
+// redo of every kind of change, the context menu driven by keys, copy and
+// paste through the clipboard, saving through the save dialog, and the
+// memory all this takes.
+#include "board_test_support.h"
+#include "gdi_ledger.h"
+#include "heap_ledger.h"
+#include "real_input.h"
+
+#include <dlgs.h>
+
+#include <cstdint>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+const size_t PictureBytes = PictureWidth * PictureHeight * 4;
+
+// A picture another program put on the clipboard: a pattern whose every
+// pixel says where it lies.
+uint32_t PatternAt(int x, int y)
+{
+    return static_cast<uint32_t>(((x * 7) & 0xFF) << 16 | ((y * 3) & 0xFF) << 8 | ((x + y) & 0xFF));
+}
+
+void PutPatternOnClipboard(HWND owner, int width, int height, bool topDown)
+{
+    const int bits = topDown ? 32 : 24;
+    const int rowBytes = ((width * bits + 31) / 32) * 4;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(BITMAPINFOHEADER) + rowBytes * height);
+    auto* header = static_cast<BITMAPINFOHEADER*>(GlobalLock(block));
+    header->biSize = sizeof *header;
+    header->biWidth = width;
+    header->biHeight = topDown ? -height : height;
+    header->biPlanes = 1;
+    header->biBitCount = static_cast<WORD>(bits);
+    auto* rows = reinterpret_cast<uint8_t*>(header + 1);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            uint8_t* pixel = rows + (topDown ? y : height - 1 - y) * rowBytes + x * bits / 8;
+            const uint32_t rgb = PatternAt(x, y);
+            pixel[0] = rgb & 0xFF;
+            pixel[1] = (rgb >> 8) & 0xFF;
+            pixel[2] = (rgb >> 16) & 0xFF;
+        }
+    GlobalUnlock(block);
+    ASSERT_TRUE(OpenClipboard(owner));
+    EmptyClipboard();
+    SetClipboardData(CF_DIB, block);
+    CloseClipboard();
+}
+
+// Any DIB drawn by GDI onto a 640x480 bitmap, to be read like the picture.
+HBITMAP DrawDib(const BITMAPINFO* info, const void* bits)
+{
+    HDC screen = GetDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, PictureWidth, PictureHeight);
+    HDC memory = CreateCompatibleDC(screen);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    const LONG height = info->bmiHeader.biHeight < 0 ? -info->bmiHeader.biHeight : info->bmiHeader.biHeight;
+    StretchDIBits(memory, 0, 0, info->bmiHeader.biWidth, height, 0, 0, info->bmiHeader.biWidth, height, bits, info,
+                  DIB_RGB_COLORS, SRCCOPY);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return bitmap;
+}
+
+std::string TempFile(const char* name)
+{
+    char directory[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, directory);
+    const std::string path = std::string(directory) + std::to_string(GetCurrentProcessId()) + "_" + name;
+    DeleteFileA(path.c_str());
+    return path;
+}
+
+class PictureKeepingTest : public BoardTest {
+protected:
+    void OpenBoard(int width = 700, int height = 600)
+    {
+        host.config[ColBoardWidth] = width;
+        host.config[ColBoardHeight] = height;
+        frame = Open(772, 1, "Ala");
+        ASSERT_TRUE(frame);
+        canvas = CanvasOf(frame);
+        SetForegroundWindow(frame);
+        PumpMessages();
+        // An active board takes the keys on its canvas at once.
+        ASSERT_EQ(canvas, GetFocus());
+    }
+    Picture Read() const { return Picture(State(frame)->canvasBitmap); }
+    void Keys(std::initializer_list<WORD> keys)
+    {
+        PressKeys(keys);
+        PumpMessages();
+    }
+    // The context menu opened with the right button, as the user sees it.
+    std::vector<MenuItemSeen> MenuSeen()
+    {
+        std::vector<MenuItemSeen> items;
+        MouseAt(canvas, 300, 300, MOUSEEVENTF_RIGHTDOWN);
+        MouseAt(canvas, 300, 300, MOUSEEVENTF_RIGHTUP);
+        WhileWatching([&] {
+            if (HWND menu = AwaitWindow("#32768")) {
+                items = ItemsOfOpenMenu(menu);
+                PressKeys({VK_ESCAPE});
+            }
+        });
+        return items;
+    }
+    std::vector<bool> Greyed()
+    {
+        std::vector<bool> greyed;
+        for (const MenuItemSeen& item : MenuSeen())
+            greyed.push_back(item.greyed);
+        return greyed;
+    }
+
+    HWND frame = nullptr;
+    HWND canvas = nullptr;
+};
+
+TEST_F(PictureKeepingTest, UndoAndRedoWalkBackAndForthThroughEveryKindOfChange)
+{
+    OpenBoard();
+    const size_t hostCalls = host.calls.size();
+    std::vector<Picture> states = {Read()};
+    auto changed = [&](const char* what) {
+        states.push_back(Read());
+        EXPECT_NE(0, states.back().CountDifferent(states[states.size() - 2])) << what;
+    };
+    SendMessageA(frame, MsgSetFillColor, MenuColorGreen, 0);
+    RealStroke(canvas, {{20, 20}, {60, 90}, {130, 40}, {160, 120}});
+    changed("free-hand stroke");
+    for (int tool : {CmdToolLine, CmdToolRectangle, CmdToolEllipse}) {
+        SendMessageA(frame, WM_COMMAND, tool, 0);
+        RealStroke(canvas, {{20 + tool % 10 * 30, 80}, {200, 150}, {250, 200}});
+        changed("shape");
+    }
+    SendMessageA(frame, WM_COMMAND, CmdClear, 0);
+    changed("clear");
+    SendMessageA(frame, WM_COMMAND, CmdToolFreehand, 0);
+    RealStroke(canvas, {{300, 300}, {500, 420}});
+    changed("stroke after the clear");
+    PutPatternOnClipboard(frame, 200, 150, false);
+    Keys({VK_CONTROL, 'V'});
+    changed("paste");
+    Send(MsgRequestFillEnabled, 1, 1, 772);
+    plugin->SendDraw(MsgDrawLine, 772, 1, -50, 10, 150, 120);
+    changed("drawing request: line");
+    plugin->SendDraw(MsgDrawEllipse, 772, 1, 150, 100, 300, 250);
+    changed("drawing request: ellipse");
+    plugin->SendDraw(MsgDrawRectangle, 772, 1, 500, -20, 660, 120);
+    changed("drawing request: rectangle");
+
+    for (size_t i = states.size() - 1; i > 0; --i) {
+        Keys({VK_CONTROL, 'Z'});
+        EXPECT_EQ(0, Read().CountDifferent(states[i - 1])) << "undo to state " << i - 1;
+    }
+    Keys({VK_CONTROL, 'Z'});  // nothing left to undo
+    EXPECT_EQ(0, Read().CountDifferent(states[0]));
+    for (size_t i = 1; i < states.size(); ++i) {
+        Keys({VK_CONTROL, 'Y'});
+        EXPECT_EQ(0, Read().CountDifferent(states[i])) << "redo to state " << i;
+    }
+    // The screen shows what the picture holds.
+    UpdateWindow(canvas);
+    HDC dc = GetDC(canvas);
+    const COLORREF shown = GetPixel(dc, 600, 60);
+    ReleaseDC(canvas, dc);
+    EXPECT_EQ(states.back().At(600, 60), (shown & 0xFF) << 16 | (shown & 0xFF00) | ((shown >> 16) & 0xFF));
+    EXPECT_EQ(hostCalls, host.calls.size()) << "the host hears nothing of it";
+}
+
+TEST_F(PictureKeepingTest, MenuGreysWhatCannotActAndANewStrokeDropsTheRedoSteps)
+{
+    OpenBoard();
+    ASSERT_TRUE(OpenClipboard(frame));
+    EmptyClipboard();
+    CloseClipboard();
+    const std::vector<MenuItemSeen> items = MenuSeen();
+    ASSERT_EQ(5u, items.size());
+    EXPECT_EQ("&Cofnij\tCtrl+Z", items[0].text);
+    EXPECT_EQ("&Pon\xF3w\tCtrl+Y", items[1].text);
+    EXPECT_EQ("&Kopiuj\tCtrl+C", items[2].text);
+    EXPECT_EQ("&Wklej\tCtrl+V", items[3].text);
+    EXPECT_EQ("&Zapisz obraz...\tCtrl+S", items[4].text);
+    // Undo, redo and paste have nothing to act on.
+    EXPECT_EQ((std::vector<bool> {true, true, false, true, false}), Greyed());
+
+    RealStroke(canvas, {{20, 20}, {200, 100}});
+    const Picture first = Read();
+    RealStroke(canvas, {{20, 200}, {200, 300}});
+    Keys({VK_CONTROL, 'Z'});
+    EXPECT_EQ(0, Read().CountDifferent(first));
+    PutPatternOnClipboard(frame, 10, 10, false);
+    EXPECT_EQ((std::vector<bool> {false, false, false, false, false}), Greyed());
+
+    RealStroke(canvas, {{300, 20}, {400, 300}});
+    const Picture third = Read();
+    EXPECT_EQ((std::vector<bool> {false, true, false, false, false}), Greyed());
+    Keys({VK_CONTROL, 'Y'});
+    EXPECT_EQ(0, Read().CountDifferent(third)) << "the second stroke does not come back";
+    Keys({VK_CONTROL, 'Z'});
+    EXPECT_EQ(0, Read().CountDifferent(first));
+}
+
+TEST_F(PictureKeepingTest, FiveHundredStrokesKeepAtMostTwoPicturesAndClosingGivesAllBack)
+{
+    HeapLedger heap(plugin->Module());
+    ASSERT_TRUE(heap.Applied());
+    GdiLedger gdi(plugin->Module());
+    OpenBoard();
+    SendMessageA(frame, MsgSetFillColor, MenuColorRed, 0);
+    SendMessageA(frame, WM_COMMAND, CmdToolRectangle, 0);
+    std::vector<Picture> last;
+    for (int i = 0; i < 500; ++i) {
+        const int x = (i * 37) % 300, y = (i * 23) % 200;
+        RealStroke(canvas, {{x, y}, {x + 150 + i % 190, y + 100 + i % 170}});
+        if (i >= 496)
+            last.push_back(Read());
+    }
+    EXPECT_GT(heap.LiveBytes(), PictureBytes) << "the steps are kept";
+    EXPECT_LE(heap.LiveBytes(), 2 * PictureBytes + 64 * 1024);
+    for (int i = 2; i >= 0; --i) {
+        Keys({VK_CONTROL, 'Z'});
+        EXPECT_EQ(0, Read().CountDifferent(last[i])) << i;
+    }
+    EXPECT_EQ(1u, gdi.LiveObjects()) << "the picture, and no bitmap for the steps";
+    EXPECT_EQ(0u, gdi.LiveDibSections());
+
+    SendMessageA(frame, WM_CLOSE, 0, 0);
+    PumpMessages();
+    EXPECT_EQ(0u, heap.LiveBytes());
+    EXPECT_EQ(0u, gdi.LiveObjects());
+    EXPECT_EQ(0u, gdi.LiveDibSections());
+    EXPECT_EQ(0u, gdi.LiveMemoryContexts());
+    EXPECT_EQ(0, gdi.OpenWindowContexts());
+}
+
+TEST_F(PictureKeepingTest, CopyFromTheMenuPutsThePicturesPixelsOnTheClipboard)
+{
+    OpenBoard();
+    SendMessageA(frame, MsgSetPenColor, MenuColorBlue, 0);
+    RealStroke(canvas, {{10, 470}, {630, 5}});
+    plugin->SendDraw(MsgDrawEllipse, 772, 1, 100, 100, 500, 400);
+    PressKeys({VK_SHIFT, VK_F10});
+    Keys({'K'});  // "Kopiuj", waiting in the queue for the menu
+
+    ASSERT_TRUE(IsClipboardFormatAvailable(CF_DIB));
+    ASSERT_TRUE(OpenClipboard(frame));
+    HANDLE data = GetClipboardData(CF_DIB);
+    const auto* info = static_cast<const BITMAPINFO*>(GlobalLock(data));
+    ASSERT_TRUE(info);
+    EXPECT_EQ(PictureWidth, info->bmiHeader.biWidth);
+    EXPECT_EQ(PictureHeight, info->bmiHeader.biHeight);
+    EXPECT_EQ(24, info->bmiHeader.biBitCount);
+    HBITMAP copy = DrawDib(info, &info->bmiColors[0]);
+    GlobalUnlock(data);
+    CloseClipboard();
+    EXPECT_EQ(0, Picture(copy).CountDifferent(Read()));
+    DeleteObject(copy);
+}
+
+TEST_F(PictureKeepingTest, PasteLandsAtTheScrollPositionCutToThePicture)
+{
+    OpenBoard(400, 300);
+    SendMessageA(canvas, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 100), 0);
+    SendMessageA(canvas, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 50), 0);
+    ASSERT_EQ(100, GetScrollPos(canvas, SB_HORZ));
+    ASSERT_EQ(50, GetScrollPos(canvas, SB_VERT));
+    // Larger than what lies right of and below the position.
+    PutPatternOnClipboard(frame, 600, 500, false);
+    PressKeys({VK_APPS});
+    Keys({'W'});  // "Wklej"
+    Picture pasted = Read();
+    int wrong = 0;
+    for (int y = 0; y < PictureHeight; ++y)
+        for (int x = 0; x < PictureWidth; ++x)
+            wrong += pasted.At(x, y) != (x >= 100 && y >= 50 ? PatternAt(x - 100, y - 50) : 0xFFFFFF);
+    EXPECT_EQ(0, wrong);
+
+    // A top-down picture the other way up on the clipboard, smaller.
+    SendMessageA(canvas, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0), 0);
+    SendMessageA(canvas, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0), 0);
+    PutPatternOnClipboard(frame, 40, 30, true);
+    Keys({VK_CONTROL, 'V'});
+    const Picture small = Read();
+    wrong = 0;
+    for (int y = 0; y < PictureHeight; ++y)
+        for (int x = 0; x < PictureWidth; ++x)
+            wrong += small.At(x, y) != (x < 40 && y < 30 ? PatternAt(x, y) : pasted.At(x, y));
+    EXPECT_EQ(0, wrong);
+    Keys({VK_CONTROL, 'Z'});
+    Keys({VK_CONTROL, 'Z'});
+    EXPECT_EQ(0, Read().CountNotWhite());
+}
+
+TEST_F(PictureKeepingTest, SaveWritesTheFileCancelWritesNothingAFailureIsToldAndKeepsTheBoard)
+{
+    OpenBoard();
+    SendMessageA(frame, MsgSetPenColor, MenuColorRed, 0);
+    RealStroke(canvas, {{30, 400}, {600, 30}, {620, 460}});
+    const Picture drawn = Read();
+    // The save dialog, driven by its window: the name given, then a button.
+    auto save = [&](const std::string& path, int button, bool confirm, std::string* told) {
+        std::string offered;
+        PressKeys({VK_CONTROL, 'S'});
+        WhileWatching([&] {
+            HWND dialog = AwaitWindow("#32770", [&](HWND w) { return GetWindow(w, GW_OWNER) == frame; });
+            if (!dialog)
+                return;
+            // The file name field: the edit of its combo box (cmb13).
+            HWND name = FindWindowExA(FindWindowExA(GetDlgItem(dialog, cmb13), nullptr, "ComboBox", nullptr), nullptr,
+                                      "Edit", nullptr);
+            char text[MAX_PATH] = {};
+            GetWindowTextA(name, text, sizeof text);
+            offered = text;
+            SetWindowTextA(name, path.c_str());
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+            if (confirm)  // "replace the file?"
+                if (HWND ask = AwaitWindow("#32770", [&](HWND w) { return GetWindow(w, GW_OWNER) == dialog; }))
+                    PostMessageA(ask, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+            if (told)
+                if (HWND box =
+                        AwaitWindow("#32770", [&](HWND w) { return w != dialog && GetWindow(w, GW_OWNER) == frame; })) {
+                    *told = MessageBoxText(box);
+                    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                }
+        });
+        return offered;
+    };
+
+    const std::string saved = TempFile("saved.bmp");
+    EXPECT_EQ("Ala.bmp", save(saved, IDOK, false, nullptr)) << "named after the board";
+    HBITMAP file = static_cast<HBITMAP>(
+        LoadImageA(nullptr, saved.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    ASSERT_TRUE(file);
+    DIBSECTION section = {};
+    GetObjectA(file, sizeof section, &section);
+    EXPECT_EQ(24, section.dsBmih.biBitCount);
+    EXPECT_EQ(0, Picture(file).CountDifferent(drawn));
+    DeleteObject(file);
+
+    const std::string cancelled = TempFile("cancelled.bmp");
+    save(cancelled, IDCANCEL, false, nullptr);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(cancelled.c_str())) << "nothing written";
+
+    // A file someone else holds open cannot be written.
+    const std::string held = TempFile("held.bmp");
+    HANDLE holder = CreateFileA(held.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    DWORD written = 0;
+    WriteFile(holder, "kept", 4, &written, nullptr);
+    std::string told;
+    save(held, IDOK, true, &told);
+    CloseHandle(holder);
+    EXPECT_EQ(0u, told.find("Nie uda\xB3o si\xEA zapisa\xE6 obrazu")) << told;
+    EXPECT_NE(std::string::npos, told.find(held)) << told;
+    EXPECT_EQ(frame, FrameOf(772, 1));
+    EXPECT_EQ(0, Read().CountDifferent(drawn));
+    std::ifstream kept(held, std::ios::binary);
+    std::stringstream content;
+    content << kept.rdbuf();
+    EXPECT_EQ("kept", content.str());
+    DeleteFileA(saved.c_str());
+    DeleteFileA(held.c_str());
+}
+
+}  // namespace
