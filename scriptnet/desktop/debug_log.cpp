@@ -1,10 +1,8 @@
-#include "debug_log.h"
+#include "desktop/debug_log.h"
 
 #include <mutex>
 
-#include "../host/script_functions.h"
-
-std::FILE* DebugLog = nullptr;
+std::FILE* gDebugLog = nullptr;
 
 namespace {
 
@@ -20,28 +18,16 @@ std::mutex& DebugLogMutex()
 void OpenDebugLog()
 {
     std::lock_guard<std::mutex> lock(DebugLogMutex());
-    if (DebugLog == nullptr)
-        DebugLog = std::fopen("tolva_debug.txt", "a+b");
+    if (gDebugLog == nullptr)
+        gDebugLog = std::fopen("tolva_debug.txt", "a+b");
 }
 
 void CloseDebugLog()
 {
     std::lock_guard<std::mutex> lock(DebugLogMutex());
-    if (DebugLog == nullptr)
+    if (gDebugLog == nullptr)
         return;
-    std::fflush(DebugLog);
-    std::fclose(DebugLog);
-    DebugLog = nullptr;
-}
-
-int tStartDebug(LuaState*, LuaStackObject*)
-{
-    OpenDebugLog();
-    return 0;
-}
-
-int tStopDebug(LuaState*, LuaStackObject*)
-{
-    CloseDebugLog();
-    return 0;
+    std::fflush(gDebugLog);
+    std::fclose(gDebugLog);
+    gDebugLog = nullptr;
 }

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 // The open log, or null. Shared by every state that registered the module.
-extern std::FILE* DebugLog;
+extern std::FILE* gDebugLog;
 
 // Opens "tolva_debug.txt" in the current directory (append and read,
 // untranslated, created when absent) unless the log is already open.

@@ -1,22 +1,17 @@
-// tMsg: a message box the script waits for.
-#include <windows.h>
+#include "desktop/message_box.h"
 
-#include "../host/script_arguments.h"
-#include "../host/script_functions.h"
+#include <windows.h>
 
 namespace {
 
-const char kMessageBoxCaption[] = "TOLVA";
-const UINT kMessageBoxStyle = MB_OK | MB_ICONINFORMATION;  // 0x40
+const char MessageBoxCaption[] = "TOLVA";
+const UINT MessageBoxStyle = MB_OK | MB_ICONINFORMATION;
 
 }  // namespace
 
-int tMsg(LuaState*, LuaStackObject* args)
+void ShowScriptMessage(const char* text)
 {
-    const char* text = TextArgument(args[1]);
     // Runs without the state's lock (the runtime releases it around script
     // functions), so other threads may use the state while the box is up.
-    if (text != nullptr)
-        MessageBoxA(nullptr, text, kMessageBoxCaption, kMessageBoxStyle);
-    return 0;
+    MessageBoxA(nullptr, text, MessageBoxCaption, MessageBoxStyle);
 }

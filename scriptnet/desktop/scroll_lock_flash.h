@@ -6,10 +6,25 @@
 
 // Length in milliseconds of each on and each off phase; read at every
 // phase, so a change applies to the next one.
-extern std::atomic<int> FlashTime;
+extern std::atomic<int> gFlashTime;
 
-// Toggles Scroll Lock on and back off `count` times, FlashTime after each
+// The count of a flash asked for without a number.
+const int DefaultFlashCount = 1;
+
+// Sets gFlashTime; a phase length must be positive and at most 5000 ms,
+// anything else gives 250.
+void SetFlashTime(int milliseconds);
+
+// The count of cycles a script's number asks for: 0 and values above 40
+// become 2.
+int FlashCountOf(int requested);
+
+// Toggles Scroll Lock on and back off `count` times, gFlashTime after each
 // toggle; the state ends as it began. A count below 1 flashes nothing.
 void FlashScrollLock(int count);
+
+// The same on a thread of its own, which ends by itself; nothing happens
+// if it cannot be started.
+void FlashScrollLockAsync(int count);
 
 #endif

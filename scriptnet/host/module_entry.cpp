@@ -3,17 +3,15 @@
 #include <winsock2.h>
 #include <windows.h>
 
-#include <cstring>
-
-#include "script_functions.h"
-#include "../sockets/slot_worker.h"
-#include "../sockets/socket_table.h"
+#include "host/script_functions.h"
+#include "sockets/slot_worker.h"
+#include "sockets/winsock_io.h"
 
 namespace {
 
 // How long unloading waits for the workers to end. A worker only outlasts
 // it inside a callback that does not return.
-const DWORD kWorkerStopLimit = 5000;
+const DWORD WorkerStopLimit = 5000;
 
 struct ScriptFunction {
     const char* name;
@@ -21,7 +19,7 @@ struct ScriptFunction {
 };
 
 // Registration order is part of the module's interface.
-const ScriptFunction kScriptFunctions[] = {
+const ScriptFunction ScriptFunctions[] = {
     {"tCreate", tCreate},
     {"tClose", tClose},
     {"tConnect", tConnect},
@@ -52,10 +50,8 @@ extern "C" void LuaPlus_RegisterModule(LuaState* state)
     LuaPlus::LuaObject globals = state->GetGlobals();
     // Each registration starts Winsock once more; the result is not needed:
     // if it failed every socket call fails and the functions say so.
-    WSADATA startup;
-    std::memset(&startup, 0, sizeof startup);
-    WSAStartup(MAKEWORD(2, 2), &startup);
-    for (const ScriptFunction& entry : kScriptFunctions)
+    StartWinsock();
+    for (const ScriptFunction& entry : ScriptFunctions)
         globals.Register(entry.name, entry.function);
 }
 
@@ -64,5 +60,6 @@ extern "C" void LuaPlus_RegisterModule(LuaState* state)
 // then would crash it.
 extern "C" void LuaPlus_UnregisterModule()
 {
-    StopAllSocketWorkers(kWorkerStopLimit);
+    StopAllSocketWorkers(WorkerStopLimit);
+    CloseIdleSendEvents();
 }

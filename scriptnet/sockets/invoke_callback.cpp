@@ -2,23 +2,10 @@
 // worker thread.
 #include <LuaPlus/LuaPlus.h>
 
-#include <string>
-
-#include "slot_worker.h"
-#include "socket_table.h"
+#include "sockets/slot_worker.h"
+#include "sockets/socket_table.h"
 
 namespace {
-
-// The callback's name and handle, if the slot is still the worker's.
-bool CallbackOfLiveSlot(const SlotWorker* worker, std::string* name)
-{
-    SocketTableLock lock;
-    const SocketSlot& slot = SocketTable[worker->index];
-    if (!WorkerSlotIsLive(worker) || slot.callbackName == nullptr)
-        return false;
-    *name = slot.callbackName;
-    return true;
-}
 
 // Enters the call if the slot is still the worker's: from here until the
 // worker reads the slot again it uses no socket (see HandOverServedSocket).
@@ -41,12 +28,9 @@ void LeaveCallback(SlotWorker* worker)
 
 bool InvokeCallback(SlotWorker* worker, const char* text, int event, int extra)
 {
-    std::string name;
-    if (!CallbackOfLiveSlot(worker, &name))
-        return false;
     LuaPlus::LuaState* thread = worker->luaThread;
     // Looked up by name on every call: the script may redefine it.
-    LuaPlus::LuaObject function = thread->GetGlobal(name.c_str());
+    LuaPlus::LuaObject function = thread->GetGlobal(worker->functionName);
     if (!function.IsFunction())
         return false;
 
@@ -61,7 +45,7 @@ bool InvokeCallback(SlotWorker* worker, const char* text, int event, int extra)
     bool answer = false;
     if (EnterCallback(worker)) {
         if (call.PCall(1) == 0) {
-            LuaPlus::LuaObject result = LuaPlus::LuaStackObject(thread, height + 1);
+            LuaPlus::LuaObject result = thread->Stack(height + 1);
             answer = result.IsBoolean() && result.GetBoolean();
         }
         LeaveCallback(worker);

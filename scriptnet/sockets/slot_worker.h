@@ -1,7 +1,7 @@
 // The worker threads that serve slots: one per slot with a callback. A
-// worker waits for its socket to become readable, accepts connections on a
-// listening TCP slot and receives text on any other, and calls the slot's
-// script function for each event.
+// worker accepts connections on a listening TCP slot (once its socket is
+// readable) and receives text on any other, and calls the slot's script
+// function for each event.
 //
 // Safety rules every worker follows:
 // - It knows its slot by index and generation. Every read and write of the
@@ -12,9 +12,11 @@
 //   worker's readiness wait or receive (the handle could be reused by a new
 //   socket that the worker would then read): the socket is handed over,
 //   shut down so the peer sees the end at once, and the worker is woken
-//   through its wake socket and wake event; receives and accepts are
-//   overlapped, so the wake cancels them. The worker closes the socket when
-//   it ends, and the release waits for that (moments), so that the port is
+//   through its wake event and wake socket: its receives are overlapped
+//   calls that wait by themselves, which the wake event cancels, and a
+//   listening slot's readiness wait, which the wake socket ends, is
+//   followed by an overlapped accept. The worker closes the socket when it
+//   ends, and the release waits for that (moments), so that the port is
 //   free when tClose returns. A worker inside a callback uses no socket:
 //   its socket is closed at once.
 // - Script functions are called on the worker's own Lua thread, made by
@@ -27,6 +29,8 @@
 
 #include <winsock2.h>
 #include <windows.h>
+
+#include "sockets/winsock_io.h"
 
 namespace LuaPlus {
 class LuaState;
@@ -43,13 +47,17 @@ struct SlotWorker {
     int index;
     unsigned generation;           // of the slot when it was served
     LuaPlus::LuaState* luaThread;  // the worker's own Lua thread
-    SOCKET wakeSocket;             // UDP, connected to itself
-    HANDLE wakeEvent;              // manual-reset, set by a release or a
-                                   // retirement, reset at each pass
-    HANDLE ioEvent;                // of the overlapped receive or accept
-    SOCKET releasedSocket;         // handed over by a release (table lock)
-    SOCKET retiredSocket;          // replaced by tAccept (table lock)
-    HMODULE modulePin;             // reference that keeps the DLL loaded
+    // The global function it calls: the name does not change while the
+    // worker serves the slot (a second tSetCallback is refused), so the
+    // worker keeps its own copy and needs no look at the slot for it.
+    char* functionName;
+    SOCKET wakeSocket;      // UDP, connected to itself: wakes a listening
+                            // slot's readiness wait
+    CancellableIo io;       // wakeEvent: set by a release or a retirement
+    bool woken;             // wakeEvent is set (table lock); reset at the next pass
+    SOCKET releasedSocket;  // handed over by a release (table lock)
+    SOCKET retiredSocket;   // replaced by tAccept (table lock)
+    HMODULE modulePin;      // reference that keeps the DLL loaded
     // Inside a script call (table lock): the worker then uses no socket, so
     // a release closes the slot's socket at once instead of handing it over.
     bool inCallback;
@@ -62,26 +70,22 @@ struct SlotWorker {
 // worker when it starts.
 timeval WorkerWaitTime();
 
-// Serves the slot (index, generation) by a new worker that calls the global
-// function `name` in the caller's universe. Sets callbackName and
-// workerThread. False, with nothing changed, if the slot was released or
-// has a callback meanwhile, or the thread cannot be started.
-bool StartSocketWorker(int index, unsigned generation, const char* name, LuaPlus::LuaState* callingState);
-
 // The thread procedure.
 DWORD WINAPI SocketWorker(void* worker);
 
 // Calls the slot's script function with (handle, event, text or "", extra)
-// for one result; answers whether that result is true. False without a
-// call when the slot was released, has no callback, or the global is not a
-// function.
+// for one result; answers whether that result is true. The caller has just
+// seen the slot live; the call is not made when the slot was released
+// meanwhile, nor when the global is not a function.
 bool InvokeCallback(SlotWorker* worker, const char* text, int event, int extra);
 
-// Whether the worker's slot still is the one it serves. Lock held.
+// Whether the worker's slot still is the one it serves: the one check
+// before every read or write of the slot by its worker. Lock held.
 bool WorkerSlotIsLive(const SlotWorker* worker);
 
-// Takes the socket tAccept replaced, if any, and clears the wake event; at
-// the start of each pass, when the worker uses no socket.
+// Takes the socket tAccept replaced, if any, and clears the wake event if it
+// was set; at the start of each pass, when the worker uses no socket. Lock
+// held.
 SOCKET TakeRetiredSocket(SlotWorker* worker);
 
 // The last step of a worker thread: closes what it owns, lets its Lua

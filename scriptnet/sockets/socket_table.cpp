@@ -1,11 +1,12 @@
-#include "socket_table.h"
-
-#include <LuaPlus/LuaPlus.h>
+#include "sockets/socket_table.h"
 
 #include <cstdlib>
 #include <cstring>
 
-SocketSlot SocketTable[kSocketSlotCount];
+#include "common/this_module.h"
+#include "sockets/winsock_io.h"
+
+SocketSlot gSocketTable[SocketSlotCount];
 
 namespace {
 
@@ -41,20 +42,11 @@ HANDLE ReleaseSlotLocked(SocketSlot& slot)
     if (slot.worker != nullptr) {
         handedOver = HandOverServedSocket(slot.worker, slot.socketHandle);
     } else {
-        closesocket(slot.socketHandle);
+        CloseSocket(slot.socketHandle);
     }
-    slot.socketHandle = 0;
     std::free(slot.callbackName);
-    if (slot.dataEvent != nullptr && slot.dataEvent != INVALID_HANDLE_VALUE)
-        CloseHandle(slot.dataEvent);
-    slot.dataEvent = nullptr;
-    slot.callbackName = nullptr;
-    slot.slotFlags = 0;
-    slot.lastError = 0;
-    if (slot.workerThread != nullptr && slot.workerThread != INVALID_HANDLE_VALUE) {
-        CloseHandle(slot.workerThread);
-    }
-    slot.workerThread = nullptr;
+    CloseOwnedHandle(slot.dataEvent);
+    CloseOwnedHandle(slot.workerThread);
     ZeroSlot(slot);
     ++slot.generation;
     return handedOver;
@@ -62,20 +54,20 @@ HANDLE ReleaseSlotLocked(SocketSlot& slot)
 
 }  // namespace
 
-void LockSocketTable()
+SocketTableLock::SocketTableLock()
 {
     EnterCriticalSection(&Guard().section);
 }
 
-void UnlockSocketTable()
+SocketTableLock::~SocketTableLock()
 {
     LeaveCriticalSection(&Guard().section);
 }
 
 int FindFreeSlot()
 {
-    for (int i = 0; i < kSocketSlotCount; ++i) {
-        if (SocketTable[i].slotFlags == 0)
+    for (int i = 0; i < SocketSlotCount; ++i) {
+        if (gSocketTable[i].slotFlags == 0)
             return i;
     }
     return -1;
@@ -87,7 +79,7 @@ int TakeFreeSlot(unsigned flags, LuaPlus::LuaState* scriptState, unsigned* gener
     int index = FindFreeSlot();
     if (index < 0)
         return -1;
-    SocketSlot& slot = SocketTable[index];
+    SocketSlot& slot = gSocketTable[index];
     ZeroSlot(slot);
     slot.slotFlags = flags | SlotInUse;
     slot.slotIndex = index;
@@ -99,39 +91,50 @@ int TakeFreeSlot(unsigned flags, LuaPlus::LuaState* scriptState, unsigned* gener
 
 void ReleaseSlot(int index)
 {
-    if (index < 0 || index >= kSocketSlotCount)
+    if (index < 0 || index >= SocketSlotCount)
         return;
     HANDLE handedOver;
     {
         SocketTableLock lock;
-        handedOver = ReleaseSlotLocked(SocketTable[index]);
+        handedOver = ReleaseSlotLocked(gSocketTable[index]);
     }
     AwaitHandedOverSockets(&handedOver, handedOver != nullptr ? 1 : 0);
 }
 
 bool ReleaseSlotOfGeneration(int index, unsigned generation)
 {
-    if (index < 0 || index >= kSocketSlotCount)
+    if (index < 0 || index >= SocketSlotCount)
         return false;
     SocketTableLock lock;
-    SocketSlot& slot = SocketTable[index];
-    if (slot.generation != generation || slot.slotFlags == 0)
+    SocketSlot& slot = gSocketTable[index];
+    if (!SlotHasGeneration(slot, generation))
         return false;
     // The caller may hold the lock, which the worker needs to let go of
     // the socket: it is not waited for here.
-    HANDLE handedOver = ReleaseSlotLocked(slot);
-    if (handedOver != nullptr)
-        CloseHandle(handedOver);
+    CloseOwnedHandle(ReleaseSlotLocked(slot));
     return true;
+}
+
+void NoteSocketListens(int index, unsigned generation, SOCKET socketHandle, bool wakeWorker)
+{
+    if (index < 0 || index >= SocketSlotCount)
+        return;
+    SocketTableLock lock;
+    SocketSlot& slot = gSocketTable[index];
+    if (!SlotHasGeneration(slot, generation) || slot.socketHandle != socketHandle)
+        return;
+    slot.socketListens = true;
+    if (wakeWorker && slot.worker != nullptr)
+        WakeSlotWorker(slot.worker);
 }
 
 bool SetSlotErrorOfGeneration(int index, unsigned generation, int error)
 {
-    if (index < 0 || index >= kSocketSlotCount)
+    if (index < 0 || index >= SocketSlotCount)
         return false;
     SocketTableLock lock;
-    SocketSlot& slot = SocketTable[index];
-    if (slot.generation != generation || slot.slotFlags == 0)
+    SocketSlot& slot = gSocketTable[index];
+    if (!SlotHasGeneration(slot, generation))
         return false;
     slot.lastError = error;
     return true;
@@ -139,11 +142,11 @@ bool SetSlotErrorOfGeneration(int index, unsigned generation, int error)
 
 void ReleaseAllSlots()
 {
-    HANDLE handedOver[kSocketSlotCount];
+    HANDLE handedOver[SocketSlotCount];
     int count = 0;
     {
         SocketTableLock lock;
-        for (SocketSlot& slot : SocketTable) {
+        for (SocketSlot& slot : gSocketTable) {
             HANDLE event = ReleaseSlotLocked(slot);
             if (event != nullptr)
                 handedOver[count++] = event;
@@ -152,27 +155,25 @@ void ReleaseAllSlots()
     AwaitHandedOverSockets(handedOver, count);
 }
 
-int SlotIndexOfHandle(const LuaPlus::LuaStackObject& argument)
+int SlotIndexOfHandle(int handle)
 {
-    if (!argument.IsNumber())
-        return -1;
-    int handle = argument.GetInteger();
-    if (handle < 1 || handle > kSocketSlotCount)
+    if (handle < 1 || handle > SocketSlotCount)
         return -1;
     SocketTableLock lock;
-    if ((SocketTable[handle - 1].slotFlags & SlotInUse) == 0)
+    if ((gSocketTable[handle - 1].slotFlags & SlotInUse) == 0)
         return -1;
     return handle - 1;
 }
 
-bool CopySlot(int index, SocketSlot* copy)
+bool CopySlotOfHandle(int handle, SocketSlot* copy)
 {
-    if (index < 0 || index >= kSocketSlotCount)
+    if (handle < 1 || handle > SocketSlotCount)
         return false;
     SocketTableLock lock;
-    if (SocketTable[index].slotFlags == 0)
+    const SocketSlot& slot = gSocketTable[handle - 1];
+    if ((slot.slotFlags & SlotInUse) == 0)
         return false;
-    *copy = SocketTable[index];
+    *copy = slot;
     return true;
 }
 
@@ -180,7 +181,7 @@ int CountSlotsInUse()
 {
     SocketTableLock lock;
     int count = 0;
-    for (const SocketSlot& slot : SocketTable) {
+    for (const SocketSlot& slot : gSocketTable) {
         if (slot.slotFlags & SlotInUse)
             ++count;
     }

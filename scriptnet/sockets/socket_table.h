@@ -2,7 +2,7 @@
 // that registered the module and by the worker threads that serve slots.
 //
 // Guard: every field of a slot is read and written with the table lock held
-// (LockSocketTable / SocketTableLock); blocking socket calls are made on a
+// (SocketTableLock); blocking socket calls are made on a
 // copy of the handle taken under the lock, never with the lock held. A slot
 // is taken (TakeFreeSlot) and released (ReleaseSlot) atomically, so no two
 // threads are ever handed the same slot. Each slot has a generation that
@@ -16,7 +16,6 @@
 
 namespace LuaPlus {
 class LuaState;
-class LuaStackObject;
 }  // namespace LuaPlus
 
 struct SlotWorker;
@@ -34,7 +33,15 @@ enum SlotError {
     ErrWaitExhausted = 25,
 };
 
-const int kSocketSlotCount = 30;
+const int SocketSlotCount = 30;
+
+// The most a receive takes at once, on the script's thread and in a worker.
+const int ReceiveBufferSize = 1024;
+
+// The backlog of a slot made listening by tListen, kept by its worker: the
+// system's largest queue, since beyond the backlog some socket layers reset
+// connections that a burst of clients makes before the worker accepts.
+const int ListenBacklog = SOMAXCONN;
 
 struct SocketSlot {
     SOCKET socketHandle;
@@ -49,21 +56,25 @@ struct SocketSlot {
     // worker may be using socketHandle, so a release hands the socket over to
     // the worker (HandOverServedSocket) instead of closing it under a call.
     SlotWorker* worker;
+    // A listen on socketHandle succeeded: the socket is in listening state.
+    // SlotListening says what the script asked for, this what the socket
+    // is; a listening stream socket has no peer to receive from or send to
+    // (Windows fails such calls at once, while Wine's send blocks for good),
+    // so tRecv and tSend refuse it.
+    bool socketListens;
     // Not part of the slot's contents: survives zeroing, advanced by every
     // release.
     unsigned generation;
 };
 
-extern SocketSlot SocketTable[kSocketSlotCount];
+extern SocketSlot gSocketTable[SocketSlotCount];
 
-// The table lock (recursive). Held only for short field accesses.
-void LockSocketTable();
-void UnlockSocketTable();
-
+// The table lock (recursive), held for the scope of an object. Held only
+// for short field accesses.
 class SocketTableLock {
 public:
-    SocketTableLock() { LockSocketTable(); }
-    ~SocketTableLock() { UnlockSocketTable(); }
+    SocketTableLock();
+    ~SocketTableLock();
     SocketTableLock(const SocketTableLock&) = delete;
     SocketTableLock& operator=(const SocketTableLock&) = delete;
 };
@@ -76,6 +87,11 @@ public:
 // closes it), or null when it is closed already. Lock held.
 HANDLE HandOverServedSocket(SlotWorker* worker, SOCKET socketHandle);
 
+// Defined with the workers: cancels the worker's pending receive or accept
+// and ends its readiness wait, so that it looks at its slot again. Lock
+// held.
+void WakeSlotWorker(SlotWorker* worker);
+
 // Waits, without the lock, until workers have closed the sockets handed
 // over to them (a short wait: a release wakes them), and closes the events.
 void AwaitHandedOverSockets(HANDLE* events, int count);
@@ -83,6 +99,13 @@ void AwaitHandedOverSockets(HANDLE* events, int count);
 // The same for a served slot that stays in use but gets a new socket
 // (tAccept): the worker closes the old one once it no longer uses it.
 void RetireServedSocket(SlotWorker* worker, SOCKET socketHandle);
+
+// Whether the slot is in use and was not released since it had this
+// generation. Lock held.
+inline bool SlotHasGeneration(const SocketSlot& slot, unsigned generation)
+{
+    return slot.generation == generation && slot.slotFlags != 0;
+}
 
 // Lowest free index, or -1 when all 30 are in use. Caller holds the lock.
 int FindFreeSlot();
@@ -105,6 +128,11 @@ void ReleaseSlot(int index);
 // lock held; a served slot's socket is then closed by its worker soon after.
 bool ReleaseSlotOfGeneration(int index, unsigned generation);
 
+// Notes that the slot's socket listens, unless the slot was released or its
+// socket replaced since, and wakes the slot's worker when asked: a worker
+// receiving on the socket waits for it to be readable from now on.
+void NoteSocketListens(int index, unsigned generation, SOCKET socketHandle, bool wakeWorker);
+
 // Records an error in the slot unless it was released since (generation
 // changed). Answers whether it did.
 bool SetSlotErrorOfGeneration(int index, unsigned generation, int error);
@@ -113,13 +141,14 @@ bool SetSlotErrorOfGeneration(int index, unsigned generation, int error);
 // not be called with the lock held.
 void ReleaseAllSlots();
 
-// The handle rule: a number whose integer value h (fraction dropped) lies
-// between 1 and 30 and whose slot h - 1 is in use. Answers the slot index,
-// or -1 when the argument is not accepted.
-int SlotIndexOfHandle(const LuaPlus::LuaStackObject& argument);
+// The handle rule: a script's handle h (a number's integer value, fraction
+// dropped) lies between 1 and 30 and its slot h - 1 is in use. Answers the
+// slot index, or -1 when the handle is not accepted.
+int SlotIndexOfHandle(int handle);
 
-// A copy of the slot taken under the lock; false when the slot is free.
-bool CopySlot(int index, SocketSlot* copy);
+// A copy of the slot of an accepted handle, taken under the lock in one
+// look; false when the handle is not accepted.
+bool CopySlotOfHandle(int handle, SocketSlot* copy);
 
 // Number of slots in use.
 int CountSlotsInUse();

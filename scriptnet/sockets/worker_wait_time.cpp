@@ -1,5 +1,5 @@
 // The readiness-wait limit shared by every worker: an hour.
-#include "slot_worker.h"
+#include "sockets/slot_worker.h"
 
 namespace {
 

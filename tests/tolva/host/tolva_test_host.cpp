@@ -15,8 +15,9 @@
 //                              in which the module was registered as well
 //   TestWinsockCleanup()   -> WSACleanup's result (one start-up undone)
 //   TestSocketCalls()      -> the module's host-name lookups, connection
-//                             attempts and select calls since the last call
-//                             (nothing if they cannot be counted)
+//                             attempts, select calls and overlapped receives
+//                             since the last call (nothing if they cannot be
+//                             counted)
 //   TestShortenWorkerWait(ms) -> true once the workers' wait is shortened
 //   TestNewGlobals         -> names of the globals set since the state was
 //                             made, in order (the module's come first)
@@ -170,7 +171,8 @@ int TestSocketCalls(LuaState* state, LuaStackObject*)
     state->PushNumber(calls.lookups);
     state->PushNumber(calls.connects);
     state->PushNumber(calls.selects);
-    return 3;
+    state->PushNumber(calls.overlappedReceives);
+    return 4;
 }
 
 int TestWinsockCleanup(LuaState* state, LuaStackObject*)

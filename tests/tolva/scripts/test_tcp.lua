@@ -85,6 +85,33 @@ group("tSend: socket type and empty text", function()
   expect(tSend(u, "datagram"), 0, "still no tSend on UDP")
 end)
 
+group("tSend: a long text ends at its first zero byte wherever it lies", function()
+  local h = tCreate(0, 0)
+  expect(tConnect(h, "127.0.0.1", PORTS.echo), 1, "connect")
+  -- Positions around the 16-byte blocks a scan may take at once, then far in.
+  for _, at in ipairs({1, 14, 15, 16, 17, 31, 32, 33, 47, 48, 1000, 4099}) do
+    local text = string.rep("x", at) .. "\0" .. string.rep("y", 40)
+    expect(tSend(h, text), at, "zero byte after " .. at .. " bytes")
+    local echoed = ""
+    while #echoed < at do
+      local piece = tRecv(h, 0)
+      if piece == "" then break end
+      echoed = echoed .. piece
+    end
+    expect(echoed, string.rep("x", at), "the peer got the " .. at .. " bytes before it")
+  end
+  local plain = string.rep("z", 3000)
+  expect(tSend(h, plain), 3000, "a text without zero bytes is sent whole")
+  local echoed = ""
+  while #echoed < 3000 do
+    local piece = tRecv(h, 0)
+    if piece == "" then break end
+    echoed = echoed .. piece
+  end
+  expect(echoed, plain, "the peer got all of it")
+  tClose(h)
+end)
+
 group("tAccept: a connection replaces the listening socket", function()
   local port = PORTS.free_tcp
   local listener = tCreate(0, port)

@@ -1,0 +1,9 @@
+// tMsg's message box, which the calling thread waits for.
+#ifndef SCRIPTNET_DESKTOP_MESSAGE_BOX_H
+#define SCRIPTNET_DESKTOP_MESSAGE_BOX_H
+
+// Shows the text in a box without owner, captioned "TOLVA", with the
+// information icon and an OK button; returns when the user closes it.
+void ShowScriptMessage(const char* text);
+
+#endif

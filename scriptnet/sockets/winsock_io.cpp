@@ -1,0 +1,426 @@
+#include "sockets/winsock_io.h"
+
+#include <mswsock.h>
+
+#include <cstring>
+
+namespace {
+
+const DWORD WouldBlockPause = 10;
+
+// Each address of AcceptEx takes 16 bytes more than its record.
+const DWORD AcceptAddressSpace = sizeof(sockaddr_in) + 16;
+
+int LastError()
+{
+    return WSAGetLastError();
+}
+
+// Ends an overlapped call that is pending: waits for it, for the wake
+// event or for the time-out, the last two of which cancel it. Waits for the
+// call's end in any case: it writes into the caller's buffers until then.
+int CompleteOverlapped(const CancellableIo& io, SOCKET socketHandle, WSAOVERLAPPED* overlapped, DWORD milliseconds,
+                       DWORD* count)
+{
+    HANDLE waits[2] = {io.ioEvent, io.wakeEvent};
+    DWORD waited = WaitForMultipleObjects(2, waits, FALSE, milliseconds);
+    bool timedOut = waited == WAIT_TIMEOUT;
+    if (waited != WAIT_OBJECT_0)
+        CancelIo(reinterpret_cast<HANDLE>(socketHandle));
+    DWORD flags = 0;
+    if (WSAGetOverlappedResult(socketHandle, overlapped, count, TRUE, &flags))
+        return 0;
+    int error = LastError();
+    return timedOut && error == WSA_OPERATION_ABORTED ? IoWaitedOut : error;
+}
+
+// Whether the socket is in listening state; 0 or the error of asking.
+int ListeningState(SOCKET socketHandle, bool* listening)
+{
+    BOOL state = FALSE;
+    int length = sizeof state;
+    if (getsockopt(socketHandle, SOL_SOCKET, SO_ACCEPTCONN, reinterpret_cast<char*>(&state), &length) != 0)
+        return LastError();
+    *listening = state != FALSE;
+    return 0;
+}
+
+// A call's record with its completion event, which is manual-reset and
+// cleared here: an earlier call that completed at once left it set, and
+// not every socket layer clears it when a call starts.
+void PrepareOverlapped(HANDLE event, WSAOVERLAPPED* overlapped)
+{
+    std::memset(overlapped, 0, sizeof *overlapped);
+    overlapped->hEvent = event;
+    ResetEvent(event);
+}
+
+}  // namespace
+
+void StartWinsock()
+{
+    WSADATA startup;
+    std::memset(&startup, 0, sizeof startup);
+    WSAStartup(MAKEWORD(2, 2), &startup);
+}
+
+sockaddr_in Ipv4Address(unsigned long networkAddress, unsigned short port)
+{
+    sockaddr_in address;
+    std::memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = networkAddress;
+    return address;
+}
+
+int ResolveIpv4Host(const char* host, unsigned long* networkAddress)
+{
+    unsigned long address = inet_addr(host);
+    if (address != INADDR_NONE) {
+        *networkAddress = address;
+        return 0;
+    }
+    hostent* entry = gethostbyname(host);
+    if (entry == nullptr || entry->h_addrtype != AF_INET || entry->h_addr_list == nullptr ||
+        entry->h_addr_list[0] == nullptr) {
+        return WSAHOST_NOT_FOUND;
+    }
+    std::memcpy(networkAddress, entry->h_addr_list[0], sizeof *networkAddress);
+    return 0;
+}
+
+unsigned long DottedIpv4Address(const char* text)
+{
+    return inet_addr(text);
+}
+
+int OpenBoundSocket(bool datagram, unsigned short port, SOCKET* socketHandle)
+{
+    SOCKET made = socket(AF_INET, datagram ? SOCK_DGRAM : SOCK_STREAM, 0);
+    if (made == INVALID_SOCKET)
+        return LastError();
+    sockaddr_in local = Ipv4Address(htonl(INADDR_ANY), port);
+    if (bind(made, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+        int error = LastError();
+        closesocket(made);
+        return error;
+    }
+    *socketHandle = made;
+    return 0;
+}
+
+void CloseSocket(SOCKET socketHandle)
+{
+    closesocket(socketHandle);
+}
+
+void ShutDownSocket(SOCKET socketHandle)
+{
+    shutdown(socketHandle, SD_BOTH);
+}
+
+int ConnectSocket(SOCKET socketHandle, const sockaddr_in& peer)
+{
+    if (connect(socketHandle, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) < 0)
+        return LastError();
+    return 0;
+}
+
+int ListenOnSocket(SOCKET socketHandle, int backlog)
+{
+    return listen(socketHandle, backlog) == 0 ? 0 : LastError();
+}
+
+bool SocketHasPeer(SOCKET socketHandle)
+{
+    sockaddr_in peer;
+    int peerLength = sizeof peer;
+    return getpeername(socketHandle, reinterpret_cast<sockaddr*>(&peer), &peerLength) == 0;
+}
+
+int AcceptWithin(SOCKET listener, int milliseconds, SOCKET* connection)
+{
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(listener, &readable);
+    timeval limit;
+    limit.tv_sec = milliseconds / 1000;
+    limit.tv_usec = (milliseconds % 1000) * 1000;
+    int ready = select(0, &readable, nullptr, nullptr, &limit);
+    if (ready == 0)
+        return WSAETIMEDOUT;
+    if (ready < 0)
+        return LastError();
+    sockaddr_in peer;
+    int peerLength = sizeof peer;
+    SOCKET accepted = accept(listener, reinterpret_cast<sockaddr*>(&peer), &peerLength);
+    if (accepted == INVALID_SOCKET)
+        return LastError();
+    *connection = accepted;
+    return 0;
+}
+
+void PauseAfterWouldBlock()
+{
+    Sleep(WouldBlockPause);
+}
+
+int ReceiveRetrying(SOCKET socketHandle, bool datagram, char* buffer, int size, int* count)
+{
+    for (;;) {
+        int received;
+        if (datagram) {
+            sockaddr_in sender;
+            int senderLength = sizeof sender;
+            received = recvfrom(socketHandle, buffer, size, 0, reinterpret_cast<sockaddr*>(&sender), &senderLength);
+        } else {
+            received = recv(socketHandle, buffer, size, 0);
+        }
+        if (received >= 0) {
+            *count = received;
+            return 0;
+        }
+        int error = LastError();
+        if (error != WSAEWOULDBLOCK)
+            return error;
+        PauseAfterWouldBlock();
+    }
+}
+
+int SendToRetrying(SOCKET socketHandle, const char* data, int length, const sockaddr_in& destination, int* sent,
+                   int* lastFailure)
+{
+    *lastFailure = 0;
+    for (;;) {
+        int count =
+            sendto(socketHandle, data, length, 0, reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
+        if (count >= 0) {
+            *sent = count;
+            return 0;
+        }
+        int error = LastError();
+        *lastFailure = error;
+        if (error != WSAEWOULDBLOCK)
+            return error;
+        PauseAfterWouldBlock();
+    }
+}
+
+bool ConnectionFailed(SOCKET socketHandle)
+{
+    int error = 0;
+    int length = sizeof error;
+    if (getsockopt(socketHandle, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0 || error != 0)
+        return true;
+    return !SocketHasPeer(socketHandle);
+}
+
+namespace {
+
+// How often a send that waits for the peer looks whether the connection
+// still exists. Only a dead connection ends the wait, never slowness.
+const DWORD SendCheckInterval = 100;
+
+// Idle completion events of sends, kept for the next send: making and
+// closing an event for each send cost a short send as much again.
+const int IdleSendEventLimit = 8;
+
+struct SendEventPool {
+    CRITICAL_SECTION section;
+    HANDLE idle[IdleSendEventLimit];
+    int idleCount;
+    SendEventPool() : idle(), idleCount(0) { InitializeCriticalSection(&section); }
+};
+
+// Made at load and kept until the process ends, like the table lock.
+SendEventPool& SendEvents()
+{
+    static SendEventPool pool;
+    return pool;
+}
+
+HANDLE TakeSendEvent()
+{
+    SendEventPool& pool = SendEvents();
+    HANDLE event = nullptr;
+    EnterCriticalSection(&pool.section);
+    if (pool.idleCount > 0)
+        event = pool.idle[--pool.idleCount];
+    LeaveCriticalSection(&pool.section);
+    return event != nullptr ? event : CreateEventA(nullptr, TRUE, FALSE, nullptr);
+}
+
+void GiveBackSendEvent(HANDLE event)
+{
+    SendEventPool& pool = SendEvents();
+    EnterCriticalSection(&pool.section);
+    if (pool.idleCount < IdleSendEventLimit) {
+        pool.idle[pool.idleCount++] = event;
+        event = nullptr;
+    }
+    LeaveCriticalSection(&pool.section);
+    if (event != nullptr)
+        CloseHandle(event);
+}
+
+// One overlapped send of the whole text; see SendWhileConnected.
+int SendOnceWhileConnected(SOCKET socketHandle, const char* data, int length, HANDLE stopEvent, int* sent)
+{
+    HANDLE event = TakeSendEvent();
+    if (event == nullptr)
+        return static_cast<int>(GetLastError());
+    WSAOVERLAPPED overlapped;
+    PrepareOverlapped(event, &overlapped);
+    WSABUF piece;
+    piece.len = static_cast<u_long>(length);
+    piece.buf = const_cast<char*>(data);
+    DWORD count = 0;
+    int error = 0;
+    if (WSASend(socketHandle, &piece, 1, &count, 0, &overlapped, nullptr) != 0) {
+        error = LastError();
+        if (error == WSA_IO_PENDING) {
+            HANDLE waits[2] = {overlapped.hEvent, stopEvent};
+            DWORD waitCount = stopEvent != nullptr ? 2 : 1;
+            for (;;) {
+                DWORD waited = WaitForMultipleObjects(waitCount, waits, FALSE, SendCheckInterval);
+                if (waited == WAIT_OBJECT_0)
+                    break;
+                if (waited != WAIT_TIMEOUT || ConnectionFailed(socketHandle)) {
+                    CancelIo(reinterpret_cast<HANDLE>(socketHandle));
+                    break;
+                }
+            }
+            // Waits for the end of the call, cancelled or not: it reads the
+            // text until then.
+            DWORD flags = 0;
+            error = WSAGetOverlappedResult(socketHandle, &overlapped, &count, TRUE, &flags) ? 0 : LastError();
+        }
+    }
+    GiveBackSendEvent(overlapped.hEvent);
+    if (error == 0)
+        *sent = static_cast<int>(count);
+    return error;
+}
+
+}  // namespace
+
+void CloseIdleSendEvents()
+{
+    SendEventPool& pool = SendEvents();
+    EnterCriticalSection(&pool.section);
+    while (pool.idleCount > 0)
+        CloseHandle(pool.idle[--pool.idleCount]);
+    LeaveCriticalSection(&pool.section);
+}
+
+int SendWhileConnected(SOCKET socketHandle, const char* data, int length, HANDLE stopEvent, int* sent)
+{
+    for (;;) {
+        int error = SendOnceWhileConnected(socketHandle, data, length, stopEvent, sent);
+        if (error != WSAEWOULDBLOCK)
+            return error;
+        PauseAfterWouldBlock();
+    }
+}
+
+int ReceiveCancellable(const CancellableIo& io, SOCKET socketHandle, char* buffer, int size, DWORD milliseconds,
+                       int* count)
+{
+    WSAOVERLAPPED overlapped;
+    PrepareOverlapped(io.ioEvent, &overlapped);
+    WSABUF piece;
+    piece.len = static_cast<ULONG>(size);
+    piece.buf = buffer;
+    DWORD received = 0;
+    DWORD flags = 0;
+    if (WSARecv(socketHandle, &piece, 1, &received, &flags, &overlapped, nullptr) != 0) {
+        int error = LastError();
+        if (error != WSA_IO_PENDING)
+            return error;
+        error = CompleteOverlapped(io, socketHandle, &overlapped, milliseconds, &received);
+        if (error != 0)
+            return error;
+    }
+    *count = static_cast<int>(received);
+    return 0;
+}
+
+int AcceptCancellable(const CancellableIo& io, SOCKET listener, DWORD milliseconds, SOCKET* connection)
+{
+    bool listening = false;
+    int error = ListeningState(listener, &listening);
+    if (error != 0)
+        return error;
+    if (!listening)
+        return WSAEINVAL;
+    LPFN_ACCEPTEX acceptEx = nullptr;
+    GUID acceptGuid = WSAID_ACCEPTEX;
+    DWORD bytes = 0;
+    if (WSAIoctl(listener, SIO_GET_EXTENSION_FUNCTION_POINTER, &acceptGuid, sizeof acceptGuid, &acceptEx,
+                 sizeof acceptEx, &bytes, nullptr, nullptr) != 0) {
+        return LastError();
+    }
+    SOCKET accepted = socket(AF_INET, SOCK_STREAM, 0);
+    if (accepted == INVALID_SOCKET)
+        return LastError();
+    // The local and the peer's address; not used.
+    char addresses[2 * AcceptAddressSpace];
+    WSAOVERLAPPED overlapped;
+    PrepareOverlapped(io.ioEvent, &overlapped);
+    if (!acceptEx(listener, accepted, addresses, 0, AcceptAddressSpace, AcceptAddressSpace, &bytes, &overlapped)) {
+        error = LastError();
+        if (error == WSA_IO_PENDING)
+            error = CompleteOverlapped(io, listener, &overlapped, milliseconds, &bytes);
+        if (error != 0) {
+            closesocket(accepted);
+            return error;
+        }
+    }
+    // Gives the connection the listening socket's properties, as accept does.
+    setsockopt(accepted, SOL_SOCKET, SO_UPDATE_ACCEPT_CONTEXT, reinterpret_cast<char*>(&listener), sizeof listener);
+    *connection = accepted;
+    return 0;
+}
+
+int OpenWakeSocket(SOCKET* wakeSocket)
+{
+    SOCKET wake = socket(AF_INET, SOCK_DGRAM, 0);
+    if (wake == INVALID_SOCKET)
+        return LastError();
+    sockaddr_in address = Ipv4Address(htonl(INADDR_LOOPBACK), 0);
+    int length = sizeof address;
+    if (bind(wake, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        getsockname(wake, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
+        connect(wake, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        int error = LastError();
+        closesocket(wake);
+        return error;
+    }
+    *wakeSocket = wake;
+    return 0;
+}
+
+void SendWake(SOCKET wakeSocket)
+{
+    send(wakeSocket, "", 1, 0);
+}
+
+Readiness WaitReadable(SOCKET socketHandle, SOCKET wakeSocket, DWORD limit)
+{
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(socketHandle, &readable);
+    FD_SET(wakeSocket, &readable);
+    timeval wait;
+    wait.tv_sec = static_cast<long>(limit / 1000);
+    wait.tv_usec = static_cast<long>(limit % 1000) * 1000;
+    if (select(0, &readable, nullptr, nullptr, &wait) <= 0)
+        return Readiness::Empty;
+    if (FD_ISSET(wakeSocket, &readable)) {
+        char drained[16];
+        recv(wakeSocket, drained, sizeof drained, 0);
+        return Readiness::Woken;
+    }
+    return Readiness::Readable;
+}

@@ -1,0 +1,116 @@
+// The module's one layer over Winsock: every socket call of tolva is made
+// here, with the fixes for socket layers that behave otherwise than
+// Windows' own (Wine's among them). Operations answer 0 on success or a
+// Winsock error code; what they produce goes to out-parameters. Nothing
+// here knows slots, scripts or Lua.
+#ifndef SCRIPTNET_SOCKETS_WINSOCK_IO_H
+#define SCRIPTNET_SOCKETS_WINSOCK_IO_H
+
+#include <winsock2.h>
+#include <windows.h>
+
+// Starts Winsock 2.2 once more for a caller that will stop it never.
+void StartWinsock();
+
+// An IPv4 address record of an address in network order and a port.
+sockaddr_in Ipv4Address(unsigned long networkAddress, unsigned short port);
+
+// A dotted IPv4 address converts without a lookup; anything else is looked
+// up as a host name. WSAHOST_NOT_FOUND when neither gives an address.
+int ResolveIpv4Host(const char* host, unsigned long* networkAddress);
+
+// The dotted address only, without a lookup: other text gives the all-ones
+// address 255.255.255.255.
+unsigned long DottedIpv4Address(const char* text);
+
+// A new TCP or UDP socket bound to the port on every local address.
+int OpenBoundSocket(bool datagram, unsigned short port, SOCKET* socketHandle);
+
+void CloseSocket(SOCKET socketHandle);
+
+// Ends the connection in both directions at once, leaving the handle open.
+void ShutDownSocket(SOCKET socketHandle);
+
+int ConnectSocket(SOCKET socketHandle, const sockaddr_in& peer);
+
+int ListenOnSocket(SOCKET socketHandle, int backlog);
+
+// Whether a stream socket has a peer (is connected).
+bool SocketHasPeer(SOCKET socketHandle);
+
+// Waits up to `milliseconds` for a connection on a listening socket and
+// accepts it. WSAETIMEDOUT when none came.
+int AcceptWithin(SOCKET listener, int milliseconds, SOCKET* connection);
+
+// One receive of up to `size` bytes (recvfrom on a datagram socket, the
+// sender not kept), repeated after a short pause while the socket would
+// block. A count of 0 means the peer closed.
+int ReceiveRetrying(SOCKET socketHandle, bool datagram, char* buffer, int size, int* count);
+
+// One sendto of `length` bytes, repeated after a short pause while the
+// socket would block. The last error met on the way, a would-block one
+// included, goes to `lastFailure` (0 when there was none). A count of 0
+// sent is no error.
+int SendToRetrying(SOCKET socketHandle, const char* data, int length, const sockaddr_in& destination, int* sent,
+                   int* lastFailure);
+
+// One send of `length` bytes on a connection, repeated after a short pause
+// while the socket would block. A blocking send of more than the socket's
+// buffers hold can wait for good on a connection the peer has closed (some
+// socket layers never complete it), so the send is overlapped: it waits as
+// long as the peer takes the bytes, and ends when the connection fails or
+// `stopEvent` (if not null) is set.
+int SendWhileConnected(SOCKET socketHandle, const char* data, int length, HANDLE stopEvent, int* sent);
+
+// Closes the completion events that sends keep for the next send; a send
+// running meanwhile makes a new one.
+void CloseIdleSendEvents();
+
+// Whether a connection has ended: a reset or another error is pending, or
+// the socket no longer has a peer. Some socket layers answer a reset with a
+// receive of 0 and keep no pending error for it; the connection then has
+// no peer any more, where after an orderly close it still has one until it
+// is closed.
+bool ConnectionFailed(SOCKET socketHandle);
+
+// The short pause before a would-block call is tried again.
+void PauseAfterWouldBlock();
+
+// What a worker needs to make socket calls that wait by themselves and that
+// a release can cancel: the event its overlapped calls complete on and the
+// event a release sets.
+// What a cancellable call answers when its wait ran out; no Winsock error
+// of a socket call has this value.
+const int IoWaitedOut = static_cast<int>(WSA_WAIT_TIMEOUT);
+
+struct CancellableIo {
+    HANDLE ioEvent;    // manual-reset, cleared as each call starts
+    HANDLE wakeEvent;  // manual-reset, set to cancel
+};
+
+// One overlapped receive of up to `size` bytes, waited for up to
+// `milliseconds`: IoWaitedOut when nothing came in that time, and a set
+// wake event cancels it (WSA_OPERATION_ABORTED). Returns only once the call
+// no longer writes into `buffer`; what arrived before a cancellation is
+// still answered.
+int ReceiveCancellable(const CancellableIo& io, SOCKET socketHandle, char* buffer, int size, DWORD milliseconds,
+                       int* count);
+
+// One overlapped accept (AcceptEx) on a listening socket, waited for and
+// cancelled like a receive. WSAEINVAL at once on a socket that does not
+// listen: some socket layers leave an AcceptEx on it pending for good.
+int AcceptCancellable(const CancellableIo& io, SOCKET listener, DWORD milliseconds, SOCKET* connection);
+
+// A UDP socket on the loopback interface, connected to its own address so
+// that only it can send to itself: a datagram on it wakes a readiness wait.
+int OpenWakeSocket(SOCKET* wakeSocket);
+void SendWake(SOCKET wakeSocket);
+
+enum class Readiness { Readable, Empty, Woken };
+
+// Waits up to `limit` milliseconds for the socket to become readable (a
+// listening one: to have a connection) or the wake socket to receive a
+// wake, which it drains. Empty: time-out or error.
+Readiness WaitReadable(SOCKET socketHandle, SOCKET wakeSocket, DWORD limit);
+
+#endif
