@@ -2,6 +2,7 @@
 
 #include "oboard/board_ui.h"
 #include "oboard/plugin_messages.h"
+#include "synthetic_input.h"
 
 #include <commctrl.h>
 
@@ -25,13 +26,7 @@ HWND ToolbarOf(HWND frame)
 
 void SendMouse(DWORD flags, const POINT& screen)
 {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    // Absolute coordinates run from 0 to 65535 across the primary screen.
-    input.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-    input.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
-    SendInput(1, &input, sizeof input);
+    SendMouseAt(flags, screen);
     PumpWaitingMessages();
 }
 
@@ -197,23 +192,10 @@ void DrawByPluginMessages(LoadedPlugin& plugin, int32_t net, int32_t contact)
 
 namespace {
 
-void PressKeys(std::initializer_list<WORD> keys)
+// A chord, handled before the next step.
+void PressKeysNow(std::initializer_list<WORD> keys)
 {
-    std::vector<INPUT> inputs;
-    for (WORD key : keys) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = key;
-        inputs.push_back(input);
-    }
-    for (auto key = keys.end(); key != keys.begin();) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = *--key;
-        input.ki.dwFlags = KEYEVENTF_KEYUP;
-        inputs.push_back(input);
-    }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    PressKeys(keys);
     PumpWaitingMessages();
 }
 
@@ -242,8 +224,8 @@ bool SaveMenuPicture(HWND frame, const std::string& path)
         return false;
     SetForegroundWindow(frame);
     PumpWaitingMessages();
-    PressKeys({VK_CONTROL, 'C'});
-    PressKeys({VK_CONTROL, 'Z'});
+    PressKeysNow({VK_CONTROL, 'C'});
+    PressKeysNow({VK_CONTROL, 'Z'});
     RedrawWindow(frame, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
 
     // The menu's loop runs on this thread; a second one waits for the menu,

@@ -6,36 +6,11 @@
 #include <thread>
 #include <vector>
 
-void PressKeys(std::initializer_list<WORD> keys)
-{
-    std::vector<INPUT> inputs;
-    for (WORD key : keys) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = key;
-        inputs.push_back(input);
-    }
-    for (auto key = keys.end(); key != keys.begin();) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = *--key;
-        input.ki.dwFlags = KEYEVENTF_KEYUP;
-        inputs.push_back(input);
-    }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
 void MouseAt(HWND window, int x, int y, DWORD buttons)
 {
     POINT screen = {x, y};
     ClientToScreen(window, &screen);
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    // Absolute coordinates run from 0 to 65535 across the primary screen.
-    input.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-    input.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-    input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | buttons;
-    SendInput(1, &input, sizeof input);
+    SendMouseAt(buttons, screen);
 }
 
 void RealStroke(HWND canvas, const std::vector<POINT>& points)

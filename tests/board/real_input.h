@@ -6,14 +6,15 @@
 
 #include <windows.h>
 
+#include "synthetic_input.h"
+
 #include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
-// Presses the keys in order and releases them in reverse (a chord such as
-// {VK_CONTROL, 'Z'}); the messages wait in the queue until pumped.
-void PressKeys(std::initializer_list<WORD> keys);
+// PressKeys (of the stand-in host's synthetic input) gives the keys; the
+// messages wait in the queue until pumped.
 
 // Moves the real cursor to client point (x, y) of `window`, or presses or
 // releases a button there (MOUSEEVENTF_LEFTDOWN, ...).

@@ -1,5 +1,7 @@
 #include "host_window_fixture.h"
 
+#include "synthetic_input.h"
+
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -13,17 +15,6 @@ void PumpMessages()
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-}
-
-void SendMouse(DWORD flags, POINT screen)
-{
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    // Absolute coordinates run from 0 to 65535 across the primary screen.
-    input.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-    input.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
-    SendInput(1, &input, sizeof input);
 }
 
 std::string TempPath(const std::string& name)
@@ -95,9 +86,9 @@ bool HostWindowTest::WaitFor(const std::function<bool()>& condition)
 
 void HostWindowTest::ClickAt(POINT screen)
 {
-    SendMouse(0, screen);
-    SendMouse(MOUSEEVENTF_LEFTDOWN, screen);
-    SendMouse(MOUSEEVENTF_LEFTUP, screen);
+    SendMouseAt(0, screen);
+    SendMouseAt(MOUSEEVENTF_LEFTDOWN, screen);
+    SendMouseAt(MOUSEEVENTF_LEFTUP, screen);
 }
 
 void HostWindowTest::SelectContact(int index)
