@@ -6,7 +6,10 @@ ports that are free and serving each connection of a listener on a thread
 of its own. Waits end on what the other side did (data, a close, a port
 that accepts), bounded by a deadline against hanging.
 """
+import os
 import socket
+import subprocess
+import tempfile
 import threading
 import time
 
@@ -124,3 +127,21 @@ def announce_port(path, port):
     `path`, typically a named pipe that the script reads (and so waits on)."""
     with open(path, "w") as announcement:
         announcement.write("%d\n" % port)
+
+
+def run_script_host(wine, host, script, arguments, timeout, environment=None):
+    """Runs a script host (luahost or a test host) on one script in an empty
+    working folder; answers what went wrong, or None when it exited with 0."""
+    command = [wine, os.path.abspath(host), os.path.abspath(script)] + list(arguments)
+    env = dict(os.environ)
+    env.update(environment or {})
+    name = os.path.basename(script)
+    with tempfile.TemporaryDirectory() as workdir:
+        try:
+            result = subprocess.run(command, cwd=workdir, env=env, timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return "%s: timed out" % name
+    print("driver: %s exited with %d" % (name, result.returncode), flush=True)
+    if result.returncode != 0:
+        return "%s: exit code %d" % (name, result.returncode)
+    return None

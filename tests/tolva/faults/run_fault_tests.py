@@ -21,7 +21,7 @@ import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "scripts", "lib"))
-from loopback import free_ports  # noqa: E402
+from loopback import free_ports, read_line, run_script_host  # noqa: E402
 
 failures = []
 lock = threading.Lock()
@@ -55,24 +55,15 @@ def serve(sock, handler):
     threading.Thread(target=loop, daemon=True).start()
 
 
-def read_request(conn):
-    data = b""
-    while not data.endswith(b"\n"):
-        piece = conn.recv(1)
-        if not piece:
-            break
-        data += piece
-
-
 def reset_peer(conn):
-    read_request(conn)
+    read_line(conn)
     # No lingering: the close resets the connection.
     conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
     conn.close()
 
 
 def orderly_peer(conn):
-    read_request(conn)
+    read_line(conn)
     conn.close()
 
 
@@ -116,7 +107,7 @@ def slow_reader(conn, size=4 * 1024 * 1024, answer=True):
             conn.close()
             return
         conn.sendall(b"GOT %d %s\n" % (received, b"OK" if good else b"BAD"))
-        read_request(conn)
+        read_line(conn)
     except OSError as error:
         fail("slow reader: %s" % error)
     conn.close()
@@ -156,19 +147,10 @@ def later_peer(sock):
 
 
 def run_host(options, script, arguments, environment=None, host=None):
-    command = [options.wine, os.path.abspath(host or options.host),
-               os.path.join(os.path.abspath(options.scripts), script)] + arguments
-    env = dict(os.environ)
-    env.update(environment or {})
-    with tempfile.TemporaryDirectory() as workdir:
-        try:
-            result = subprocess.run(command, cwd=workdir, env=env, timeout=options.timeout)
-        except subprocess.TimeoutExpired:
-            fail("%s: timed out" % script)
-            return
-    print("driver: %s exited with %d" % (script, result.returncode), flush=True)
-    if result.returncode != 0:
-        fail("%s: exit code %d" % (script, result.returncode))
+    problem = run_script_host(options.wine, host or options.host, os.path.join(options.scripts, script), arguments,
+                              options.timeout, environment)
+    if problem:
+        fail(problem)
 
 
 def burst_client(port, number, lines, start, echoed, results):

@@ -39,7 +39,7 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
 sys.path.insert(0, os.path.join(ROOT, "scripts", "lib"))
-from loopback import (connect, free_ports, line_reader, port_of, read_line, serve,  # noqa: E402
+from loopback import (connect, free_ports, line_reader, port_of, read_line, run_script_host, serve,  # noqa: E402
                       tcp_listener, wait_for_close)
 
 failures = []
@@ -172,20 +172,10 @@ def handle_command(control):
 
 
 def run_host(options, script, ports, environment=None):
-    command = [options.wine, os.path.abspath(options.host),
-               os.path.join(os.path.abspath(options.scripts), script)]
-    command += ["%s=%d" % item for item in ports.items()]
-    env = dict(os.environ)
-    env.update(environment or {})
-    with tempfile.TemporaryDirectory() as workdir:
-        try:
-            result = subprocess.run(command, cwd=workdir, env=env, timeout=options.timeout)
-        except subprocess.TimeoutExpired:
-            fail("%s: timed out" % script)
-            return
-    print("driver: %s exited with %d" % (script, result.returncode), flush=True)
-    if result.returncode != 0:
-        fail("%s: exit code %d" % (script, result.returncode))
+    problem = run_script_host(options.wine, options.host, os.path.join(options.scripts, script),
+                              ["%s=%d" % item for item in ports.items()], options.timeout, environment)
+    if problem:
+        fail(problem)
 
 
 def expect_line(read, expected, what):
