@@ -8,20 +8,17 @@
 --                  could ask receive(SIZE) for a whole request at once)
 -- Each task prints one BENCH line for the side "luasocket".
 local socket = require("socket")
+local bench = dofile(arg[0]:gsub("[^/\\]*$", "") .. "bench_script.lua")
 local port = tonumber(arg[1])
 local PING = "ping 0123456789\n"
-local PATTERN = "abcdefghijklmnopqrstuvwxyz0123456789"
 local LARGEST_READ = 1024
 
--- Right before a measured loop: the runner samples CPU times at this line.
 local function begin(row)
-  print("BENCH-BEGIN " .. row .. " luasocket")
-  io.stdout:flush()
+  bench.begin(row, "luasocket")
 end
 
 local function report(row, n, wall)
-  print(string.format('BENCH {"row":"%s","side":"luasocket","n":%d,"wall":%.9f}', row, n, wall))
-  io.stdout:flush()
+  bench.report(row, "luasocket", n, wall)
 end
 
 local function connect()
@@ -46,7 +43,7 @@ local function pingpong(n)
 end
 
 local function bulk(size, n)
-  local text = string.rep(PATTERN, math.ceil(size / #PATTERN)):sub(1, size)
+  local text = bench.pattern_text(size)
   local client = connect()
   assert(client:send("PUT " .. size * n .. "\n"))
   begin("send:" .. size)
@@ -75,12 +72,4 @@ local function receive_loop(size, n)
   client:close()
 end
 
-for i = 2, #arg do
-  local task = arg[i]
-  local kind, a, b = task:match("^(%a+):(%d+):?(%d*)$")
-  a, b = tonumber(a), tonumber(b)
-  if kind == "pingpong" then pingpong(a)
-  elseif kind == "send" and b then bulk(a, b)
-  elseif kind == "recv" and b then receive_loop(a, b)
-  else error("unknown task " .. task) end
-end
+bench.run_tasks(2, {pingpong = pingpong, send = bulk, recv = receive_loop})
