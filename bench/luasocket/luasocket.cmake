@@ -14,33 +14,35 @@ fetch_source_package(luasocket "luasocket-*/src/luasocket.c" LUASOCKET_SOURCE_DI
 
 set(LUASOCKET_PEER_DIR ${CMAKE_BINARY_DIR}/bench/luasocket)
 
-add_library(lua51 SHARED ${LUA51_SOURCES})
-target_include_directories(lua51 PUBLIC ${LUA51_SOURCE_DIR})
-target_compile_definitions(lua51 PUBLIC LUA_BUILD_AS_DLL)
-add_executable(lua ${LUA51_SOURCE_DIR}/lua.c)
-target_link_libraries(lua PRIVATE lua51)
+add_library(lua51_plain SHARED ${LUA51_SOURCES})
+target_include_directories(lua51_plain PUBLIC ${LUA51_SOURCE_DIR})
+target_compile_definitions(lua51_plain PUBLIC LUA_BUILD_AS_DLL)
+add_executable(lua_interpreter ${LUA51_SOURCE_DIR}/lua.c)
+target_link_libraries(lua_interpreter PRIVATE lua51_plain)
+set_target_properties(lua51_plain PROPERTIES PREFIX "" OUTPUT_NAME lua51)
+set_target_properties(lua_interpreter PROPERTIES OUTPUT_NAME lua)
+set_target_properties(lua51_plain lua_interpreter PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${LUASOCKET_PEER_DIR})
 
-add_library(luasocket_socket SHARED
-  ${LUASOCKET_SOURCE_DIR}/luasocket.c ${LUASOCKET_SOURCE_DIR}/timeout.c ${LUASOCKET_SOURCE_DIR}/buffer.c
-  ${LUASOCKET_SOURCE_DIR}/io.c ${LUASOCKET_SOURCE_DIR}/auxiliar.c ${LUASOCKET_SOURCE_DIR}/compat.c
-  ${LUASOCKET_SOURCE_DIR}/options.c ${LUASOCKET_SOURCE_DIR}/inet.c ${LUASOCKET_SOURCE_DIR}/wsocket.c
-  ${LUASOCKET_SOURCE_DIR}/except.c ${LUASOCKET_SOURCE_DIR}/select.c ${LUASOCKET_SOURCE_DIR}/tcp.c
-  ${LUASOCKET_SOURCE_DIR}/udp.c)
+# socket.core (its Windows socket layer wsocket) and mime.core, each module's
+# core.dll in its own folder.
+set(LUASOCKET_SOCKET_FILES luasocket timeout buffer io auxiliar compat options inet wsocket except select tcp udp)
+set(LUASOCKET_MIME_FILES mime compat)
+foreach(module SOCKET MIME)
+  string(TOLOWER ${module} name)
+  set(sources)
+  foreach(file ${LUASOCKET_${module}_FILES})
+    list(APPEND sources ${LUASOCKET_SOURCE_DIR}/${file}.c)
+  endforeach()
+  add_library(luasocket_${name} SHARED ${sources})
+  target_link_libraries(luasocket_${name} PRIVATE lua51_plain)
+  set_target_properties(luasocket_${name} PROPERTIES PREFIX "" OUTPUT_NAME core
+                        RUNTIME_OUTPUT_DIRECTORY ${LUASOCKET_PEER_DIR}/${name}
+                        ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib/luasocket_${name})
+endforeach()
+target_link_libraries(luasocket_socket PRIVATE ws2_32)
 # The project builds for Windows XP, whose headers lack inet_pton: LuaSocket
 # brings its own.
 target_compile_definitions(luasocket_socket PRIVATE LUASOCKET_INET_PTON)
-target_link_libraries(luasocket_socket PRIVATE lua51 ws2_32)
-add_library(luasocket_mime SHARED ${LUASOCKET_SOURCE_DIR}/mime.c ${LUASOCKET_SOURCE_DIR}/compat.c)
-target_link_libraries(luasocket_mime PRIVATE lua51)
-
-set_target_properties(lua51 lua PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${LUASOCKET_PEER_DIR})
-set_target_properties(lua51 PROPERTIES PREFIX "")
-# socket.core and mime.core: each module's core.dll in its own folder.
-foreach(module socket mime)
-  set_target_properties(luasocket_${module} PROPERTIES PREFIX "" OUTPUT_NAME core
-                        RUNTIME_OUTPUT_DIRECTORY ${LUASOCKET_PEER_DIR}/${module}
-                        ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib/luasocket_${module})
-endforeach()
 
 foreach(module ltn12 socket mime)
   configure_file(${LUASOCKET_SOURCE_DIR}/${module}.lua ${LUASOCKET_PEER_DIR}/${module}.lua COPYONLY)
