@@ -20,6 +20,10 @@
  *         pipelined:K:M   each client sends M lines without waiting
  *       Prints one BENCH line per phase with the CPU time the server
  *       process (all its threads) and the wineserver spent during it.
+ *
+ *   bench_peer hold-clients PORT COUNT
+ *       Opens COUNT connections to a server on PORT, one after the other,
+ *       sends nothing on them and keeps them until standard input closes.
  */
 #define _GNU_SOURCE
 #include <arpa/inet.h>
@@ -309,14 +313,12 @@ static void ReceiveExactly(int fd, size_t count)
     }
 }
 
-/* A new connection, retried until the server listens; served once it has
- * echoed a few lines, so that the next one is never in the accept queue. */
-static void OpenClient(unsigned short port)
+/* A connection to a server on loopback, retried until the server listens. */
+static int ConnectRetrying(unsigned short port)
 {
     struct sockaddr_in address;
     double deadline = Now() + 60;
-    struct timeval limit = {60, 0};
-    int one = 1, fd, i;
+    int fd;
     memset(&address, 0, sizeof address);
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
@@ -326,12 +328,20 @@ static void OpenClient(unsigned short port)
         if (fd < 0)
             Die("socket");
         if (connect(fd, (struct sockaddr*)&address, sizeof address) == 0)
-            break;
+            return fd;
         close(fd);
         if (Now() > deadline)
-            Die("connect to the echo server");
+            Die("connect to the server");
         usleep(50000);
     }
+}
+
+/* A new connection, served once it has echoed a few lines, so that the next
+ * one is never in the accept queue. */
+static void OpenClient(unsigned short port)
+{
+    struct timeval limit = {60, 0};
+    int one = 1, fd = ConnectRetrying(port), i;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     for (i = 0; i < 5; ++i) {
@@ -531,6 +541,24 @@ static int EchoClients(int argc, char** argv)
     return 0;
 }
 
+/* ---- idle clients ----------------------------------------------------- */
+
+static int HoldClients(unsigned short port, int count)
+{
+    int fds[MAX_CLIENTS], i;
+    char drained[256];
+    if (count < 1 || count > MAX_CLIENTS) {
+        fprintf(stderr, "bench_peer: bad client count %d\n", count);
+        return 2;
+    }
+    for (i = 0; i < count; ++i)
+        fds[i] = ConnectRetrying(port);
+    while (read(0, drained, sizeof drained) > 0) {}
+    for (i = 0; i < count; ++i)
+        close(fds[i]);
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
     signal(SIGPIPE, SIG_IGN);
@@ -538,6 +566,10 @@ int main(int argc, char** argv)
         return Serve();
     if (argc >= 7 && strcmp(argv[1], "echo-clients") == 0)
         return EchoClients(argc, argv);
-    fprintf(stderr, "usage: bench_peer serve | echo-clients PORT SIDE PID WINESERVER PHASE...\n");
+    if (argc == 4 && strcmp(argv[1], "hold-clients") == 0)
+        return HoldClients((unsigned short)atoi(argv[2]), atoi(argv[3]));
+    fprintf(stderr,
+            "usage: bench_peer serve | echo-clients PORT SIDE PID WINESERVER PHASE... | "
+            "hold-clients PORT COUNT\n");
     return 2;
 }

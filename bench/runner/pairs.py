@@ -1,10 +1,11 @@
-"""The benchmark pairs: for each, how its project side and its bare side run
-(which programs, with which work) and what records they give. The work is
-the same for both sides of a pair and comes from the plan."""
+"""The benchmark pairs: for each, how its sides run (the project, its bare
+baseline and, where a script author would compare it, LuaSocket: which
+programs, with which work) and what records they give. The work is the same
+for every side of a pair and comes from the plan."""
 import os
 import time
 
-from processes import WineProgram, free_tcp_port, run_echo_clients, thread_cpu_seconds
+from processes import HoldClients, WineProgram, free_tcp_port, run_echo_clients, thread_cpu_seconds, thread_wakeups
 
 KIB = 1024
 MIB = 1024 * 1024
@@ -57,47 +58,68 @@ class Plan:
                 self.repaints, "--moves", self.moves]
 
 
-class NetPair:
-    """Ping-pong, bulk tSend, the tRecv loop and the trivial function: the
-    script in bench_host against bare_net, both talking to the one peer. The
-    trivial function's two sides run in the script's process, in the order
-    of the round."""
-    name = "tolva"
+IDLE_CONNECTIONS = 29
 
-    def __init__(self, context, plan, peer):
+
+class Pair:
+    """What the pairs share: their context and plan, the sides they have
+    (the project and its bare baseline, and LuaSocket where a script author
+    would compare it), and a side's program started with a log of the
+    round."""
+    sides = ("project", "baseline")
+
+    def __init__(self, context, plan, peer=None):
         self.context, self.plan, self.peer = context, plan, peer
+
+    def start(self, side, round_index, program, arguments, log_suffix=""):
+        log = "round%d-%s-%s%s" % (round_index, self.name, side, log_suffix)
+        return WineProgram(self.context, log, program, arguments)
+
+
+class NetPair(Pair):
+    """Ping-pong, bulk tSend, the tRecv loop and the trivial function: the
+    script in bench_host against bare_net and a LuaSocket script, all
+    talking to the one peer. The trivial function's two sides run in the
+    script's process, in the order of the round."""
+    name = "tolva"
+    sides = ("project", "baseline", "luasocket")
 
     def run(self, side, round_index, first):
         tasks = self.plan.net_tasks()
-        log = "round%d-%s-%s" % (round_index, self.name, side)
         if side == "project":
             order = "project-first" if first == "project" else "baseline-first"
-            program = WineProgram(self.context, log, "bench_host.exe",
-                                  [os.path.join(self.context.scripts, "net.lua"), self.peer.port, order] + tasks
-                                  + ["call:%d" % self.plan.calls])
+            program = self.start(side, round_index, self.context.program("bench_host.exe"),
+                                 [os.path.join(self.context.scripts, "net.lua"), self.peer.port, order] + tasks
+                                 + ["call:%d" % self.plan.calls])
+        elif side == "baseline":
+            program = self.start(side, round_index, self.context.program("bare_net.exe"),
+                                 ["net", self.peer.port] + tasks)
         else:
-            program = WineProgram(self.context, log, "bare_net.exe", ["net", self.peer.port] + tasks)
+            program = self.start(side, round_index, self.context.luasocket_interpreter(),
+                                 [os.path.join(self.context.scripts, "luasocket_net.lua"), self.peer.port] + tasks)
         return program.finish(timeout=300)
 
 
-class EchoPair:
+class EchoPair(Pair):
     """The echo example on callbacks (luahost, as shipped) against a C echo
-    server with a thread per connection; the peer is the clients and
-    measures the server's CPU and the wineserver's itself."""
+    server with a thread per connection and a LuaSocket echo server on
+    socket.select; the peer is the clients and measures the server's CPU
+    and the wineserver's itself."""
     name = "echo"
-
-    def __init__(self, context, plan):
-        self.context, self.plan = context, plan
+    sides = ("project", "baseline", "luasocket")
 
     def run(self, side, round_index, first):
         port = free_tcp_port()
         connections = max(self.plan.clients)
-        log = "round%d-%s-%s" % (round_index, self.name, side)
         if side == "project":
-            server = WineProgram(self.context, log, "luahost.exe",
-                                 [os.path.join(self.context.examples, "echo_server.lua"), port, connections])
+            server = self.start(side, round_index, self.context.program("luahost.exe"),
+                                [os.path.join(self.context.examples, "echo_server.lua"), port, connections])
+        elif side == "baseline":
+            server = self.start(side, round_index, self.context.program("bare_net.exe"),
+                                ["echo-server", port, connections])
         else:
-            server = WineProgram(self.context, log, "bare_net.exe", ["echo-server", port, connections])
+            server = self.start(side, round_index, self.context.luasocket_interpreter(),
+                                [os.path.join(self.context.scripts, "luasocket_echo.lua"), port, connections])
         try:
             records = run_echo_clients(self.context, port, side, server.pid, self.plan.echo_phases(), timeout=300)
         finally:
@@ -105,50 +127,71 @@ class EchoPair:
         return records
 
 
-class IdlePair:
-    """30 served slots idle while the script blocks in one tWait, against a
-    C process blocked in one wait: the runner measures the CPU time of the
-    process and of the wineserver over a window inside the wait."""
+class IdlePair(Pair):
+    """Served slots left idle while the script blocks in one tWait (30
+    connections to the peer, 30 UDP slots, 30 TCP slots not connected, a
+    listener with the 29 connections of the peer's idle clients), against a
+    C process blocked in one wait and a LuaSocket server with the same
+    listener and connections in one socket.select. The runner measures the
+    CPU time and the wake-ups of the process and of the wineserver over a
+    window inside the wait."""
     name = "idle"
+    sides = ("project", "baseline", "luasocket")
     settle_seconds = 0.3
     margin_seconds = 0.5
-
-    def __init__(self, context, plan, peer):
-        self.context, self.plan, self.peer = context, plan, peer
+    kinds = (("idle", "connected"), ("idle-udp", "udp"), ("idle-unconnected", "unconnected"),
+             ("idle-listener", "listener"))
 
     def run(self, side, round_index, first):
         window = self.plan.idle_seconds
         wait_ms = int((self.settle_seconds + window + self.margin_seconds) * 1000)
-        log = "round%d-%s-%s" % (round_index, self.name, side)
-        if side == "project":
-            program = WineProgram(self.context, log, "bench_host.exe",
-                                  [os.path.join(self.context.scripts, "idle.lua"), self.peer.port, wait_ms])
-        else:
-            program = WineProgram(self.context, log, "bare_net.exe", ["idle", wait_ms])
+        if side == "baseline":
+            return [self.measure("idle", side, round_index, self.context.program("bare_net.exe"), ["idle", wait_ms])]
+        if side == "luasocket":
+            port = free_tcp_port()
+            return [self.measure("idle-listener", side, round_index, self.context.luasocket_interpreter(),
+                                 [os.path.join(self.context.scripts, "luasocket_idle.lua"), port, wait_ms], port)]
+        records = []
+        for row, kind in self.kinds:
+            port = free_tcp_port() if kind == "listener" else self.peer.port
+            records.append(self.measure(row, side, round_index, self.context.program("bench_host.exe"),
+                                        [os.path.join(self.context.scripts, "idle.lua"), kind, port, wait_ms],
+                                        port if kind == "listener" else None))
+        return records
+
+    def measure(self, row, side, round_index, program, arguments, listener_port=None):
+        """One idle window of a program; with a listener port, the peer's
+        idle clients connect to it first."""
+        program = self.start(side, round_index, program, arguments, "-" + row)
+        clients = HoldClients(self.context, listener_port, IDLE_CONNECTIONS) if listener_port else None
         try:
             program.wait_for_line("IDLE READY", timeout=60)
             time.sleep(self.settle_seconds)
-            process, server = thread_cpu_seconds(program.pid), thread_cpu_seconds(self.context.wineserver)
+            before = self.usage(program.pid)
             start = time.monotonic()
-            time.sleep(window)
-            process = thread_cpu_seconds(program.pid) - process
-            server = thread_cpu_seconds(self.context.wineserver) - server
+            time.sleep(self.plan.idle_seconds)
+            after = self.usage(program.pid)
             wall = time.monotonic() - start
         finally:
+            if clients:
+                clients.close()
             program.finish(timeout=60)
-        return [{"row": "idle", "side": side, "n": 1, "wall": wall, "cpu_process": process,
-                 "cpu_wineserver": server}]
+        record = {"row": row, "side": side, "n": 1, "wall": wall}
+        for name in after:
+            record[name] = after[name] - before[name]
+        return record
+
+    def usage(self, pid):
+        server = self.context.wineserver
+        return {"cpu_process": thread_cpu_seconds(pid), "cpu_wineserver": thread_cpu_seconds(server),
+                "wakeups_process": thread_wakeups(pid), "wakeups_wineserver": thread_wakeups(server)}
 
 
-class BoardPair:
+class BoardPair(Pair):
     """Drawing requests, repaints, the preview and memory: oboard in the
     stand-in host (board_bench) against plain windows (bare_gdi)."""
     name = "board"
 
-    def __init__(self, context, plan):
-        self.context, self.plan = context, plan
-
     def run(self, side, round_index, first):
-        log = "round%d-%s-%s" % (round_index, self.name, side)
-        program = "board_bench.exe" if side == "project" else "bare_gdi.exe"
-        return WineProgram(self.context, log, program, self.plan.board_arguments()).finish(timeout=300)
+        program = self.context.program("board_bench.exe" if side == "project" else "bare_gdi.exe")
+        return self.start(side, round_index, program, self.plan.board_arguments()).finish(timeout=300)

@@ -18,22 +18,48 @@ class BenchError(Exception):
     pass
 
 
-def thread_cpu_seconds(pid):
-    """CPU seconds of every thread of a Linux process (0 if it is gone)."""
+def sum_over_threads(pid, file_name, read):
+    """The sum of `read(open file)` over /proc/PID/task/*/FILE_NAME, the
+    threads of a Linux process (0 if it is gone); a thread that ends while
+    it is read counts 0."""
     if not pid:
-        return 0.0
+        return 0
     total = 0
     try:
         tasks = os.listdir("/proc/%d/task" % pid)
     except OSError:
-        return 0.0
+        return 0
     for task in tasks:
         try:
-            with open("/proc/%d/task/%s/schedstat" % (pid, task)) as stat:
-                total += int(stat.read().split()[0])
+            with open("/proc/%d/task/%s/%s" % (pid, task, file_name)) as opened:
+                total += read(opened)
         except (OSError, ValueError, IndexError):
             pass
-    return total / 1e9
+    return total
+
+
+def thread_cpu_seconds(pid):
+    """CPU seconds of every thread of a Linux process (0 if it is gone)."""
+    return sum_over_threads(pid, "schedstat", lambda stat: int(stat.read().split()[0])) / 1e9
+
+
+SWITCH_COUNTS = ("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")
+
+
+def context_switches(status):
+    total = 0
+    for line in status:
+        name, _, value = line.partition(":")
+        if name in SWITCH_COUNTS:
+            total += int(value)
+    return total
+
+
+def thread_wakeups(pid):
+    """How often the threads of a Linux process ran again: their context
+    switches, voluntary (a thread waited and was woken) and involuntary (it
+    was preempted)."""
+    return sum_over_threads(pid, "status", context_switches)
 
 
 def find_wineserver(prefix):
@@ -79,6 +105,7 @@ class Context:
         self.out = os.path.join(self.build, "bench")
         self.logs = os.path.join(self.out, "logs")
         self.peer = os.path.join(self.out, "bench_peer")
+        self.luasocket = os.path.join(self.out, "luasocket")
         self.scripts = os.path.join(root, "bench", "scripts")
         self.examples = os.path.join(root, "examples")
         self.prefix = os.environ.get("WINEPREFIX", os.path.join(self.build, "wineprefix"))
@@ -87,14 +114,22 @@ class Context:
         self.wineserver = find_wineserver(self.prefix)
 
     def program(self, name):
-        path = os.path.join(self.bin, name)
-        if not os.path.exists(path):
-            raise BenchError("%s is not built (run scripts/build)" % path)
-        return path
+        return built(os.path.join(self.bin, name))
+
+    def luasocket_interpreter(self):
+        """The stock lua.exe with LuaSocket beside it."""
+        return built(os.path.join(self.luasocket, "lua.exe"))
+
+
+def built(path):
+    if not os.path.exists(path):
+        raise BenchError("%s is not built (run scripts/build)" % path)
+    return path
 
 
 class WineProgram:
-    """One Windows program under Wine, its output read line by line."""
+    """One Windows program under Wine (the path of a built one), its output
+    read line by line."""
 
     def __init__(self, context, log_name, program, arguments):
         self.context = context
@@ -103,7 +138,7 @@ class WineProgram:
         self._begins = {}
         self._seen = threading.Condition()
         self._log = open(os.path.join(context.logs, log_name + ".log"), "w")
-        command = [context.wine, context.program(program)] + [str(a) for a in arguments]
+        command = [context.wine, program] + [str(a) for a in arguments]
         self._log.write("$ %s\n" % " ".join(command))
         self._log.flush()
         self.process = subprocess.Popen(command, cwd=context.out, stdin=subprocess.DEVNULL,
@@ -163,17 +198,13 @@ class WineProgram:
         return self.records
 
 
-class Peer:
-    """The native loopback peer that serves both sides of the tolva rows."""
+class NativePeer:
+    """The native loopback peer in one of its roles that last until their
+    standard input closes."""
 
-    def __init__(self, context):
-        if not os.path.exists(context.peer):
-            raise BenchError("%s is not built (run scripts/build)" % context.peer)
-        self.process = subprocess.Popen([context.peer, "serve"], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-        line = self.process.stdout.readline().decode().split()
-        if len(line) != 2 or line[0] != "PORT":
-            raise BenchError("the bench peer did not start")
-        self.port = int(line[1])
+    def __init__(self, context, arguments, stdout=None):
+        self.process = subprocess.Popen([built(context.peer)] + [str(a) for a in arguments], stdin=subprocess.PIPE,
+                                        stdout=stdout)
 
     def close(self):
         self.process.stdin.close()
@@ -182,7 +213,27 @@ class Peer:
         except subprocess.TimeoutExpired:
             self.process.kill()
             self.process.wait()
-        self.process.stdout.close()
+        if self.process.stdout:
+            self.process.stdout.close()
+
+
+class Peer(NativePeer):
+    """The native loopback peer that serves every side of the tolva rows."""
+
+    def __init__(self, context):
+        super().__init__(context, ["serve"], stdout=subprocess.PIPE)
+        line = self.process.stdout.readline().decode().split()
+        if len(line) != 2 or line[0] != "PORT":
+            raise BenchError("the bench peer did not start")
+        self.port = int(line[1])
+
+
+class HoldClients(NativePeer):
+    """The peer's idle clients: COUNT connections to a server on PORT, made
+    one after the other (as soon as it listens), silent, kept until closed."""
+
+    def __init__(self, context, port, count):
+        super().__init__(context, ["hold-clients", port, count])
 
 
 def run_echo_clients(context, port, side, server_pid, phases, timeout):

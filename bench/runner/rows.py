@@ -3,9 +3,12 @@ record of either side becomes a figure.
 
 A record says that `n` operations took `wall` seconds and `cpu_process` plus
 `cpu_wineserver` seconds of CPU (or only `cpu`, the program's own account,
-where nothing was measured from outside); some carry a `value` of their own.
-Every ratio is project / baseline in the row's unit: for times and costs
-above 1 is slower, for rates below 1 is slower ("better" says which way)."""
+where nothing was measured from outside); some carry a `value` of their own,
+the idle ones `wakeups_process` and `wakeups_wineserver`. A record's side is
+the project, its bare baseline or, on the rows a script author would compare,
+LuaSocket. Every ratio is project / baseline (or project / LuaSocket) in the
+row's unit: for times and costs above 1 is slower, for rates below 1 is
+slower ("better" says which way)."""
 import statistics
 
 KIB = 1024
@@ -19,9 +22,12 @@ def cpu_seconds(record):
 
 
 class Row:
-    def __init__(self, key, title, unit, better, value, cpu=None, cpu_unit="", baseline_key=None, label=None):
+    def __init__(self, key, title, unit, better, value, cpu=None, cpu_unit="", baseline_key=None, label=None,
+                 luasocket=False):
         self.key = key
         self.baseline_key = baseline_key or key
+        # The LuaSocket side, on the rows that have one, does the same work.
+        self.luasocket_key = key if luasocket else None
         self.title = title
         self.label = label or title
         self.unit = unit
@@ -56,8 +62,9 @@ def size_name(size):
 
 
 def pingpong():
-    return Row("pingpong", "tolva ping-pong: tSend/tRecv of a 16-byte line vs C send/recv(1024)", "µs per round trip",
-               "lower", per_op(1e6), cpu_per_op(1e6), "µs", label="ping-pong")
+    return Row("pingpong", "tolva ping-pong: tSend/tRecv of a 16-byte line vs C send/recv(1024); LuaSocket: "
+               "send, receive() of a line", "µs per round trip", "lower", per_op(1e6), cpu_per_op(1e6), "µs",
+               label="ping-pong", luasocket=True)
 
 
 def call():
@@ -71,37 +78,65 @@ def binding_call():
                cpu_per_op(1e9), "ns", label="binding's call")
 
 
+ECHO_LUASOCKET = "LuaSocket: one script loop over socket.select"
+
+
 def echo_latency(clients):
     return Row("echo-latency:%d" % clients,
-               "callback echo latency: the echo example vs a C thread-per-connection echo, %d client%s"
-               % (clients, "" if clients == 1 else "s"),
+               "callback echo latency: the echo example vs a C thread-per-connection echo, %d client%s; %s"
+               % (clients, "" if clients == 1 else "s", ECHO_LUASOCKET),
                "µs per line", "lower", lambda r: r["value"], cpu_per_op(1e6), "µs per line",
-               label="echo latency, %d client%s" % (clients, "" if clients == 1 else "s"))
+               label="echo latency, %d client%s" % (clients, "" if clients == 1 else "s"), luasocket=True)
 
 
 def echo_pipelined(clients):
     return Row("echo-pipelined:%d" % clients,
-               "callback echo, pipelined lines: the echo example vs a C thread-per-connection echo, %d client%s"
-               % (clients, "" if clients == 1 else "s"),
+               "callback echo, pipelined lines: the echo example vs a C thread-per-connection echo, %d client%s; %s"
+               % (clients, "" if clients == 1 else "s", ECHO_LUASOCKET),
                "lines/s", "higher", lambda r: r["n"] / r["wall"], cpu_per_op(1e6), "µs per line",
-               label="echo pipelined, %d client%s" % (clients, "" if clients == 1 else "s"))
+               label="echo pipelined, %d client%s" % (clients, "" if clients == 1 else "s"), luasocket=True)
 
 
 def bulk_send(size):
-    return Row("send:%d" % size, "bulk tSend of %s strings vs a C send loop" % size_name(size), "MB/s", "higher",
-               megabytes_per_second(size), cpu_per_megabyte(size), "ms per MB", label="tSend %s" % size_name(size))
+    return Row("send:%d" % size, "bulk tSend of %s strings vs a C send loop; LuaSocket: send" % size_name(size),
+               "MB/s", "higher", megabytes_per_second(size), cpu_per_megabyte(size), "ms per MB",
+               label="tSend %s" % size_name(size), luasocket=True)
 
 
 def receive_loop(size):
     return Row("recv:%d" % size,
-               "tRecv loop (1024 bytes a call), %s a request, vs a C recv(1024) loop" % size_name(size), "MB/s",
+               "tRecv loop (1024 bytes a call), %s a request, vs a C recv(1024) loop; LuaSocket: receive(n) of as "
+               "much a call (its design can take a whole request in one call)" % size_name(size), "MB/s",
                "higher", megabytes_per_second(size), cpu_per_megabyte(size), "ms per MB",
-               label="tRecv loop, %s" % size_name(size))
+               label="tRecv loop, %s" % size_name(size), luasocket=True)
+
+
+def idle_cpu(r):
+    return cpu_seconds(r) / r["wall"] * 1e3
+
+
+IDLE_BASELINE = ", the script blocked in one tWait, vs a C process blocked in one wait"
 
 
 def idle():
-    return Row("idle", "30 idle served slots blocked in one tWait vs a C process blocked in one wait",
-               "CPU ms per s", "lower", lambda r: cpu_seconds(r) / r["wall"] * 1e3, label="30 idle served slots")
+    return Row("idle", "30 idle served TCP connections" + IDLE_BASELINE, "CPU ms per s", "lower", idle_cpu,
+               label="30 idle connections")
+
+
+def idle_udp():
+    return Row("idle-udp", "30 idle served UDP slots" + IDLE_BASELINE, "CPU ms per s", "lower", idle_cpu,
+               baseline_key="idle", label="30 idle UDP slots")
+
+
+def idle_unconnected():
+    return Row("idle-unconnected", "30 served TCP slots not yet connected" + IDLE_BASELINE, "CPU ms per s",
+               "lower", idle_cpu, baseline_key="idle", label="30 unconnected TCP slots")
+
+
+def idle_listener():
+    return Row("idle-listener", "a served listener with 29 idle served connections" + IDLE_BASELINE +
+               "; LuaSocket: the listener and the connections in one socket.select", "CPU ms per s", "lower",
+               idle_cpu, baseline_key="idle", label="listener, 29 idle connections", luasocket=True)
 
 
 def draw(boards):
@@ -146,7 +181,8 @@ def memory_windows(boards):
 def main_rows():
     """One row for each figure of the speed work, at its usual size."""
     return [pingpong(), call(), binding_call(), echo_latency(1), echo_pipelined(1), bulk_send(64 * KIB), bulk_send(MIB),
-            receive_loop(MIB), idle(), draw(1), repaint(1), preview(1), memory(10), memory_windows(10)]
+            receive_loop(MIB), idle(), idle_udp(), idle_unconnected(), idle_listener(), draw(1), repaint(1), preview(1),
+            memory(10), memory_windows(10)]
 
 
 def growth_rows(plan):
@@ -161,30 +197,58 @@ def growth_rows(plan):
     return rows
 
 
+def rounds_of(records, key, side):
+    """The records of one side of a row, by round."""
+    return {r["round"]: r for r in records if r["row"] == key and r["side"] == side}
+
+
+def wakeups_per_second(record):
+    if "wakeups_process" not in record:
+        return None
+    return (record["wakeups_process"] + record.get("wakeups_wineserver", 0)) / record["wall"]
+
+
 class RowResult:
-    """Both sides of one row over the rounds."""
+    """The sides of one row over the rounds: the project against its bare
+    baseline and, where the row has one, against LuaSocket."""
 
     def __init__(self, row, records):
         self.row = row
-        project = {r["round"]: r for r in records if r["row"] == row.key and r["side"] == "project"}
-        baseline = {r["round"]: r for r in records if r["row"] == row.baseline_key and r["side"] == "baseline"}
+        project = rounds_of(records, row.key, "project")
+        baseline = rounds_of(records, row.baseline_key, "baseline")
+        luasocket = rounds_of(records, row.luasocket_key, "luasocket") if row.luasocket_key else {}
         self.project = [row.value(project[k]) for k in sorted(project)]
         self.baseline = [row.value(baseline[k]) for k in sorted(baseline)]
+        self.luasocket = [row.value(luasocket[k]) for k in sorted(luasocket)]
         both = sorted(set(project) & set(baseline))
         self.rounds = len(both)
-        self.round_ratios = [ratio(row.value(project[k]), row.value(baseline[k])) for k in both]
-        self.round_ratios = [x for x in self.round_ratios if x is not None]
+        self.round_ratios = paired_ratios(row, project, baseline)
         self.ratio = ratio(median(self.project), median(self.baseline))
+        self.luasocket_round_ratios = paired_ratios(row, project, luasocket)
+        self.luasocket_ratio = ratio(median(self.project), median(self.luasocket))
         self.cpu_ratio = None
-        self.cpu_project = self.cpu_baseline = None
+        self.cpu_project = self.cpu_baseline = self.cpu_luasocket = None
         if row.cpu:
             self.cpu_project = median([row.cpu(project[k]) for k in both])
             self.cpu_baseline = median([row.cpu(baseline[k]) for k in both])
+            self.cpu_luasocket = median([row.cpu(r) for r in luasocket.values()])
             self.cpu_ratio = ratio(self.cpu_project, self.cpu_baseline)
+        # Wake-ups per second of the process and the wineserver, by side.
+        self.wakeups = {}
+        for side, by_round in (("project", project), ("baseline", baseline), ("luasocket", luasocket)):
+            counted = [x for x in map(wakeups_per_second, by_round.values()) if x is not None]
+            if counted:
+                self.wakeups[side] = median(counted)
         self.run_ratios = []  # one ratio of medians per run, with --repeat
 
     def complete(self):
-        return self.rounds > 0
+        return self.rounds > 0 and (not self.row.luasocket_key or bool(self.luasocket))
+
+
+def paired_ratios(row, project, other):
+    """Project / other of each round that has both."""
+    ratios = [ratio(row.value(project[k]), row.value(other[k])) for k in sorted(set(project) & set(other))]
+    return [x for x in ratios if x is not None]
 
 
 def median(values):

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""Runs every benchmark pair for several rounds, each side of a pair right
-after the other and the order reversed every other round (project first in
-even rounds, baseline first in odd ones), then writes results.md,
-results.json and ratios.png and prints the tables.
+"""Runs every benchmark pair for several rounds, the sides of a pair one
+right after the other in an order that changes from round to round (see
+round_order), then writes results.md, results.json and ratios.png and prints
+the tables.
 
 Run through scripts/bench, which builds and provides Wine."""
 import argparse
@@ -19,19 +19,33 @@ import report  # noqa: E402
 import rows  # noqa: E402
 
 
+SIDES = ("project", "baseline", "luasocket")
+
+
+def round_order(round_index):
+    """The order of the sides in a round: the three rotations of SIDES, then
+    the three of its reverse, so that in every six rounds each side runs in
+    each place twice and each side runs before each other side three times."""
+    sides = SIDES if round_index % 6 < 3 else SIDES[::-1]
+    turn = round_index % 3
+    return sides[turn:] + sides[:turn]
+
+
 def run_rounds(pairs, rounds, first_round, log):
-    """Every pair in every round, both sides one right after the other: the
-    project first in even rounds, the baseline first in odd ones."""
+    """Every pair in every round, its sides one right after the other in the
+    round's order (a pair without a LuaSocket side leaves it out); `first`
+    tells a pair which of the project and the baseline comes first."""
     records = []
     for round_index in range(first_round, first_round + rounds):
-        order = ("project", "baseline") if round_index % 2 == 0 else ("baseline", "project")
+        order = round_order(round_index)
+        first = next(side for side in order if side in ("project", "baseline"))
         started = time.monotonic()
         for pair in pairs:
-            for side in order:
-                for record in pair.run(side, round_index, order[0]):
+            for side in (side for side in order if side in pair.sides):
+                for record in pair.run(side, round_index, first):
                     record["round"] = round_index
                     records.append(record)
-        log("round %d (%s first) took %.1f s" % (round_index + 1, order[0], time.monotonic() - started))
+        log("round %d (%s) took %.1f s" % (round_index + 1, ", ".join(order), time.monotonic() - started))
     return records
 
 
@@ -71,7 +85,8 @@ def write_results(out, machine, plan, rounds, per_run, log):
     with open(os.path.join(out, "results.md"), "w") as results:
         results.write(text)
     with open(os.path.join(out, "results.json"), "w") as raw:
-        json.dump({"machine": machine, "quick": plan.quick, "rounds": rounds, "runs": per_run}, raw, indent=1)
+        json.dump({"machine": machine, "quick": plan.quick, "rounds": rounds,
+                   "rows": report.summary(main_results + growth_results), "runs": per_run}, raw, indent=1)
     report.chart(os.path.join(out, "ratios.png"), machine, main_results, growth_results)
     print(text)
     missing = [r.row.key for r in main_results + growth_results if not r.complete()]

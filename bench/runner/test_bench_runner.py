@@ -4,6 +4,7 @@ of the rows, the order of the rounds, the native peer's protocol and its
 echo clients, and the report and chart.
 
   test_bench_runner.py PEER     PEER: the built bench_peer program"""
+import itertools
 import os
 import socket
 import subprocess
@@ -75,6 +76,42 @@ class RowStatistics(unittest.TestCase):
         self.assertAlmostEqual(3.0, result.project[0])  # ms of CPU per second
         self.assertAlmostEqual(2.0, result.ratio)
 
+    def test_luasocket_is_a_third_side_of_the_rows_that_have_it(self):
+        records = []
+        for round_index, (project, baseline, luasocket) in enumerate([(2.0, 1.0, 4.0), (3.0, 1.0, 3.0)]):
+            for side, wall in (("project", project), ("baseline", baseline), ("luasocket", luasocket)):
+                records.append(record("pingpong", side, round_index, 1000, wall, cpu_process=wall / 2))
+                records.append(record("call", side, round_index, 1000, wall))
+        result = rows.RowResult(rows.pingpong(), records)
+        self.assertEqual([4000.0, 3000.0], result.luasocket)
+        self.assertAlmostEqual(2500.0 / 3500.0, result.luasocket_ratio)  # of the medians
+        self.assertEqual([0.5, 1.0], result.luasocket_round_ratios)
+        self.assertAlmostEqual(2.5, result.ratio)  # the baseline's ratio stays its own
+        self.assertAlmostEqual(1750.0, result.cpu_luasocket)
+        self.assertTrue(result.complete())
+        # A row without a LuaSocket side leaves it empty whatever was recorded.
+        call = rows.RowResult(rows.call(), records)
+        self.assertEqual(([], None, []), (call.luasocket, call.luasocket_ratio, call.luasocket_round_ratios))
+        self.assertTrue(call.complete())
+        # A row that has one is not complete without it.
+        without = [r for r in records if r["side"] != "luasocket"]
+        self.assertFalse(rows.RowResult(rows.pingpong(), without).complete())
+
+    def test_idle_rows_share_the_bare_baseline_and_count_wakeups(self):
+        records = [record("idle", "baseline", 0, 1, 2.0, cpu_process=0.002, wakeups_process=4, wakeups_wineserver=2),
+                   record("idle-listener", "project", 0, 1, 2.0, cpu_process=0.02, wakeups_process=900,
+                          wakeups_wineserver=100),
+                   record("idle-listener", "luasocket", 0, 1, 4.0, cpu_process=0.004, wakeups_process=8,
+                          wakeups_wineserver=0)]
+        result = rows.RowResult(rows.idle_listener(), records)
+        self.assertAlmostEqual(10.0, result.ratio)
+        self.assertAlmostEqual(10.0 / 1.0, result.luasocket_ratio)  # 10 against 1 CPU ms per s
+        self.assertEqual({"project": 500.0, "baseline": 3.0, "luasocket": 2.0}, result.wakeups)
+        self.assertEqual("500 / 3.00 / 2.00", report.wakeups_cell(result))
+        keys = [row.key for row in rows.main_rows()]
+        for key in ("idle", "idle-udp", "idle-unconnected", "idle-listener"):
+            self.assertIn(key, keys)
+
     def test_every_growth_size_has_a_row(self):
         keys = [row.key for row in rows.growth_rows(Plan(quick=False))]
         for size in Plan(quick=False).sizes:
@@ -87,23 +124,38 @@ class RowStatistics(unittest.TestCase):
 
 
 class Rounds(unittest.TestCase):
-    def test_sides_alternate_and_the_order_reverses_every_other_round(self):
+    def test_the_order_of_the_sides_rotates_fairly(self):
         calls = []
 
         class FakePair:
-            def __init__(self, name):
-                self.name = name
+            def __init__(self, name, sides):
+                self.name, self.sides = name, sides
 
             def run(self, side, round_index, first):
                 calls.append((round_index, self.name, side, first))
                 return [{"row": self.name, "side": side}]
 
-        records = run_rounds([FakePair("a"), FakePair("b")], 2, 4, lambda text: None)
-        self.assertEqual([(4, "a", "project", "project"), (4, "a", "baseline", "project"),
-                          (4, "b", "project", "project"), (4, "b", "baseline", "project"),
-                          (5, "a", "baseline", "baseline"), (5, "a", "project", "baseline"),
-                          (5, "b", "baseline", "baseline"), (5, "b", "project", "baseline")], calls)
-        self.assertEqual([4, 4, 4, 4, 5, 5, 5, 5], [r["round"] for r in records])
+        pairs = [FakePair("three", ("project", "baseline", "luasocket")), FakePair("two", ("project", "baseline"))]
+        records = run_rounds(pairs, 6, 6, lambda text: None)
+        self.assertEqual([(6, "three", "project", "project"), (6, "three", "baseline", "project"),
+                          (6, "three", "luasocket", "project"), (6, "two", "project", "project"),
+                          (6, "two", "baseline", "project"),
+                          (7, "three", "baseline", "baseline"), (7, "three", "luasocket", "baseline"),
+                          (7, "three", "project", "baseline"), (7, "two", "baseline", "baseline"),
+                          (7, "two", "project", "baseline")], calls[:10])
+        self.assertEqual([6] * 5 + [7] * 5, [r["round"] for r in records[:10]])
+        orders = {}
+        for round_index, name, side, _ in calls:
+            orders.setdefault((name, round_index), []).append(side)
+        for round_index, name, _, first in calls:  # whichever of the project and the baseline runs first
+            self.assertEqual(first, next(s for s in orders[(name, round_index)] if s != "luasocket"))
+        three = [order for (name, _), order in orders.items() if name == "three"]
+        for side in ("project", "baseline", "luasocket"):
+            self.assertEqual([2, 2, 2], [sum(order[place] == side for order in three) for place in range(3)])
+        for earlier, later in itertools.permutations(("project", "baseline", "luasocket"), 2):
+            self.assertEqual(3, sum(order.index(earlier) < order.index(later) for order in three))
+        two = [order for (name, _), order in orders.items() if name == "two"]
+        self.assertEqual(3, sum(order[0] == "project" for order in two))
 
 
 class PeerProtocol(unittest.TestCase):
@@ -154,6 +206,26 @@ class PeerProtocol(unittest.TestCase):
             self.connection.recv(1)
 
 
+class HoldClients(unittest.TestCase):
+    def test_clients_connect_stay_silent_and_close_with_the_runner(self):
+        listener = socket.socket()
+        listener.bind(("127.0.0.1", 0))
+        listener.listen(1)  # the clients wait for each accept
+        context = type("Context", (), {"peer": PEER})()
+        clients = processes.HoldClients(context, listener.getsockname()[1], 3)
+        listener.settimeout(30)
+        connections = [listener.accept()[0] for _ in range(3)]
+        listener.close()
+        connections[0].settimeout(0.3)
+        with self.assertRaises(socket.timeout):
+            connections[0].recv(1)
+        clients.close()
+        for connection in connections:
+            connection.settimeout(30)
+            self.assertEqual(b"", connection.recv(1))
+            connection.close()
+
+
 class EchoClients(unittest.TestCase):
     def test_phases_report_lines_and_the_round_trip(self):
         listener = socket.socket()
@@ -201,15 +273,20 @@ class Report(unittest.TestCase):
         records = []
         for round_index in range(2):
             for row in rows.main_rows():
-                for side, key in (("project", row.key), ("baseline", row.baseline_key)):
-                    records.append(record(key, side, round_index, 10, 1.0 + round_index, value=1024.0,
-                                          cpu_process=0.5, cpu_wineserver=0.1))
+                for side, key in (("project", row.key), ("baseline", row.baseline_key),
+                                  ("luasocket", row.luasocket_key)):
+                    if key:
+                        # The records of the idle baseline's key show half the CPU time.
+                        records.append(record(key, side, round_index, 10, 1.0 + round_index, value=1024.0,
+                                              cpu_process=0.25 if key == "idle" else 0.5, cpu_wineserver=0.0))
         main = [rows.RowResult(row, records) for row in rows.main_rows()]
         machine = {"date": "today", "cpus": 2, "cpu_model": "a CPU", "wine": "wine-x", "kernel": "k",
                    "load_before": "0", "load_after": "0"}
         text = report.markdown(machine, Plan(quick=True), 2, 1, main, [])
         self.assertIn("| tolva ping-pong", text)
-        self.assertIn("**1.00x** (1.00..1.00)", text)
+        self.assertIn("| **1.00x** (1.00..1.00) | **1.00x** (1.00..1.00) |", text)  # against both
+        self.assertIn("| **1.00x** (1.00..1.00) | - |", text)  # no LuaSocket side
+        self.assertIn("| **2.00x** (2.00..2.00) | - |", text)  # the idle rows' shared baseline
         self.assertEqual(len(main), text.split("## How")[0].count("\n| ") - 1)
         with tempfile.TemporaryDirectory() as directory:
             path = os.path.join(directory, "ratios.png")
@@ -227,7 +304,7 @@ class Report(unittest.TestCase):
                 self.assertTrue(os.path.exists(os.path.join(directory, name)))
             with open(os.path.join(directory, "results.md")) as results:
                 self.assertIn("| trivial script function: tGetCount vs an empty C function in the same host | "
-                              "100 (100..100) | 100 (100..100) | **1.00x**", results.read())
+                              "100 (100..100) | 100 (100..100) | - | **1.00x** (1.00..1.00) | - |", results.read())
 
     def test_numbers_keep_three_digits(self):
         self.assertEqual("1235", report.number(1234.6))

@@ -10,21 +10,11 @@
 --                  ORDER (project-first or baseline-first) says which loops
 --                  run first
 -- Each task prints one BENCH line per side, as bare_net.exe does.
+local bench = dofile(arg[0]:gsub("[^/\\]*$", "") .. "bench_script.lua")
+local begin, report = bench.begin, bench.report
 local port = tonumber(arg[1])
 local order = arg[2]
 local PING = "ping 0123456789\n"
-local PATTERN = "abcdefghijklmnopqrstuvwxyz0123456789"
-
--- Right before a measured loop: the runner samples CPU times at this line.
-local function begin(row, side)
-  print("BENCH-BEGIN " .. row .. " " .. side)
-  io.stdout:flush()
-end
-
-local function report(row, side, n, wall, cpu)
-  print(string.format('BENCH {"row":"%s","side":"%s","n":%d,"wall":%.9f,"cpu":%.6f}', row, side, n, wall, cpu))
-  io.stdout:flush()
-end
 
 -- tSend may send less than asked: send the rest too.
 local function send_all(h, text)
@@ -69,12 +59,8 @@ local function pingpong(n)
   tClose(h)
 end
 
-local function pattern_text(size)
-  return string.rep(PATTERN, math.ceil(size / #PATTERN)):sub(1, size)
-end
-
 local function bulk(size, n)
-  local text = pattern_text(size)
+  local text = bench.pattern_text(size)
   local h = connect()
   send_all(h, "PUT " .. size * n .. "\n")
   begin("send:" .. size, "project")
@@ -126,13 +112,4 @@ local function calls(n)
   for i = first, last, step do time_calls(loops[i][1], loops[i][2], loops[i][3], n) end
 end
 
-for i = 3, #arg do
-  local task = arg[i]
-  local kind, a, b = task:match("^(%a+):(%d+):?(%d*)$")
-  a, b = tonumber(a), tonumber(b)
-  if kind == "pingpong" then pingpong(a)
-  elseif kind == "send" and b then bulk(a, b)
-  elseif kind == "recv" and b then receive_loop(a, b)
-  elseif kind == "call" then calls(a)
-  else error("unknown task " .. task) end
-end
+bench.run_tasks(3, {pingpong = pingpong, send = bulk, recv = receive_loop, call = calls})
