@@ -8,11 +8,13 @@
 #include "lua.h"
 #include "lstate.h"
 #include "state_lock.h"
+#include "thread_interrupt.h"
 
 typedef struct StateLock {
     CRITICAL_SECTION section;
     volatile LONG waiters; /* threads blocked in LuaPlusLockState */
     volatile LONG shared;  /* set for good once another OS thread may come in */
+    InterruptMarks marks;  /* OS threads whose Lua code is interrupted */
 } StateLock;
 
 typedef struct StateExtra {
@@ -44,17 +46,37 @@ void LuaPlusUnlockState(lua_State* L)
         LeaveCriticalSection(&lock->section);
 }
 
-/* Called on every jump of a running script. A critical section is not fair:
-   leaving and entering again at once would let the script keep it forever,
-   so when someone waits the script gives up its time slice in between. */
+/* Called on every jump of a running script, on the OS thread that runs it:
+   a marked OS thread's loops end here, in whichever coroutine they run. A
+   critical section is not fair: leaving and entering again at once would let
+   the script keep it forever, so when someone waits the script gives up its
+   time slice in between. */
 void LuaPlusYieldState(lua_State* L)
 {
     StateLock* lock = ExtraOf(L)->lock;
-    if (lock == NULL || lock->waiters == 0)
+    if (lock == NULL)
+        return;
+    if (lock->marks.count != 0)
+        LuaPlusInterruptIfMarked(&lock->marks, L);
+    if (lock->waiters == 0)
         return;
     LeaveCriticalSection(&lock->section);
     Sleep(0);
     EnterCriticalSection(&lock->section);
+}
+
+/* A coroutine about to run on the OS thread that resumes it. */
+void LuaPlusStateResuming(lua_State* L)
+{
+    StateLock* lock = ExtraOf(L)->lock;
+    if (lock != NULL && lock->marks.count != 0)
+        LuaPlusInterruptIfMarked(&lock->marks, L);
+}
+
+InterruptMarks* LuaPlusInterruptMarks(lua_State* L)
+{
+    StateLock* lock = ExtraOf(L)->lock;
+    return lock != NULL ? &lock->marks : NULL;
 }
 
 void LuaPlusShareState(lua_State* L)
