@@ -53,17 +53,16 @@ start_busy(PORTS.busy9, "OnLongFlash", function()
   tSetFlashTime(5000)
   tFlash(40)
 end)
--- A connection whose other end the script accepts but never reads: the send
--- waits once the buffers are full.
+-- A send on a connection whose other end the script accepts but never
+-- reads waits once the buffers are full; a connect to a listener whose
+-- queue is full waits.
+local unread, stuck = tCreate(0, 0), tCreate(0, 0)
+start_busy(PORTS.busy10, "OnSendStuck", function() tSend(unread, string.rep("s", 64 * 1024 * 1024)) end)
+start_busy(PORTS.busy11, "OnConnectStuck", function() tConnect(stuck, "127.0.0.1", PORTS.stuck) end)
 function OnKeepUnread(_, event) return event == 2 end
 local keeper = tCreate(0, PORTS.busytcp)
 assert(tSetCallback(keeper, "OnKeepUnread") == 1 and tListen(keeper) == 1, "a listener that never reads")
-local unread = tCreate(0, 0)
 expect(tConnect(unread, "127.0.0.1", PORTS.busytcp), 1, "connect to it")
-start_busy(PORTS.busy10, "OnSendStuck", function() tSend(unread, string.rep("s", 64 * 1024 * 1024)) end)
--- A listener whose queue is full: a connect to it waits.
-local stuck = tCreate(0, 0)
-start_busy(PORTS.busy11, "OnConnectStuck", function() tConnect(stuck, "127.0.0.1", PORTS.stuck) end)
 for _, start in ipairs(starts) do start() end
 check(wait_until(function() return #busy == #starts end), "every callback is busy")
 
