@@ -21,7 +21,7 @@ typedef struct StateLock {
     volatile LONG waiters;  /* threads blocked in LuaPlusLockState */
     volatile LONG handoffs; /* entries after a wait, which a yield waits for */
     volatile LONG shared;   /* set for good once another OS thread may come in */
-    InterruptMarks marks;  /* OS threads whose Lua code is interrupted */
+    InterruptMarks marks;   /* OS threads whose Lua code is interrupted */
 } StateLock;
 
 typedef struct StateExtra {
