@@ -355,10 +355,10 @@ def main():
     full.close()
 
     udp = free_ports(socket.SOCK_DGRAM, 8)
-    tcp = free_ports(socket.SOCK_STREAM, 4)
+    tcp = free_ports(socket.SOCK_STREAM, 5)
     gaps = ["bulk=%d" % peers["bulk"], "later=%d" % later.getsockname()[1], "udpgap=%d" % udp[0],
             "udp30=%d" % udp[1], "tcpgap=%d" % tcp[0], "tcplate=%d" % tcp[1], "tcp30=%d" % tcp[2],
-            "tcp30b=%d" % tcp[3]] + ["take%d=%d" % (i, udp[1 + i]) for i in range(1, 7)]
+            "tcp30b=%d" % tcp[3], "tcpgap2=%d" % tcp[4]] + ["take%d=%d" % (i, udp[1 + i]) for i in range(1, 7)]
     for _ in range(options.rounds):
         run_host(options, "gaps.lua", gaps, {}, options.test_host)
 
