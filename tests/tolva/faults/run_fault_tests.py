@@ -204,6 +204,42 @@ def cross_hello(conn, session):
         fail("crossing peer: %d bytes of another connection arrived after the hello" % extra)
 
 
+resets = {}
+resets_lock = threading.Lock()
+
+
+def reset_session(name):
+    with resets_lock:
+        return resets.setdefault(name, {"notify": None, "ready": threading.Event()})
+
+
+def resetting_peer(conn):
+    """First line "NOTIFY s": the connection through which session s talks
+    to the script's callback. "RESET s": sends "x", waits until the notify
+    connection says "inside" (the callback for "x" runs, so no receive waits
+    on this connection), resets this connection and says "done" on the
+    notify connection."""
+    conn.settimeout(60)
+    try:
+        words = read_line(conn).split()
+        session = reset_session(words[1])
+        if words[0] == "NOTIFY":
+            session["notify"] = conn
+            session["ready"].set()
+            time.sleep(30)  # until the script has finished with it
+            return
+        session["ready"].wait(timeout=30)
+        conn.sendall(b"x")
+        if read_line(session["notify"]) != "inside":
+            fail("resetting peer: no word from the callback")
+        conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        conn.close()
+        session["notify"].sendall(b"done\n")
+    except (OSError, IndexError) as error:
+        fail("resetting peer: %s" % error)
+    conn.close()
+
+
 def bulk_peer(conn):
     """Sends 4000 bytes of the letter pattern, then waits for the close."""
     try:
@@ -330,7 +366,8 @@ def main():
     peers = {}
     for name, handler in (("reset", reset_peer), ("orderly", orderly_peer), ("vanish", vanishing_peer),
                           ("slow", slow_reader), ("bulk", bulk_peer), ("stall", stalling_peer),
-                          ("halfclose", half_closing_reader), ("cross", crossing_peer)):
+                          ("halfclose", half_closing_reader), ("cross", crossing_peer),
+                          ("resetting", resetting_peer)):
         sock = listener()
         peers[name] = sock.getsockname()[1]
         serve(sock, handler)

@@ -79,6 +79,27 @@ for round = 1, ROUNDS do
   group("a reset is error 2, an orderly close error 1, round " .. round, function()
     expect(ending_reason(PORTS.reset), 2, "peer reset the connection")
     expect(ending_reason(PORTS.orderly), 1, "peer closed the connection")
+    -- A reset that comes while the callback runs, with no receive waiting:
+    -- the next receive then answers 0, as an orderly close does.
+    local session = "r" .. round
+    local notify = connected(PORTS.resetting)
+    expect(tSend(notify, "NOTIFY " .. session .. "\n"), 8 + #session, "the notify connection")
+    local ended, answered = nil, nil
+    function OnResetInside(h, event)
+      if event == 1 then
+        tSend(notify, "inside\n")
+        answered = line_of(notify)
+      elseif event == 0 then
+        ended = tGetError(h)
+      end
+      return true
+    end
+    local h = connected(PORTS.resetting)
+    expect(tSetCallback(h, "OnResetInside"), 1, "serve the connection")
+    expect(tSend(h, "RESET " .. session .. "\n"), 7 + #session, "ask for the reset")
+    check(wait_until(function() return ended ~= nil end), "the ending callback ran")
+    expect(answered, "done", "the reset came while the callback ran")
+    expect(ended, 2, "a reset while the callback ran")
   end)
 
   group("several MB: a slow reader gets every byte, a vanished peer fails the send, round " .. round, function()
