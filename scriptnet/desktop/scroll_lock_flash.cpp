@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "common/this_module.h"
+#include "common/unloading_signal.h"
 
 namespace {
 
@@ -50,11 +51,15 @@ int FlashCountOf(int requested)
 
 void FlashScrollLock(int count)
 {
-    for (int i = 0; i < count; ++i) {
+    // Unloading ends a flash at its current phase (tFlash(40) with phases of
+    // 5 s would hold a worker, and so the unloading, for 400 s); the light is
+    // turned back first if it was turned over.
+    for (int i = 0; i < count && !ModuleUnloading(); ++i) {
         ToggleScrollLock();
-        Sleep(static_cast<DWORD>(gFlashTime.load()));
+        bool stopped = !PauseUnlessUnloading(static_cast<DWORD>(gFlashTime.load()));
         ToggleScrollLock();
-        Sleep(static_cast<DWORD>(gFlashTime.load()));
+        if (stopped || !PauseUnlessUnloading(static_cast<DWORD>(gFlashTime.load())))
+            return;
     }
 }
 

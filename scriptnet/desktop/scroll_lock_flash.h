@@ -21,6 +21,7 @@ int FlashCountOf(int requested);
 
 // Toggles Scroll Lock on and back off `count` times, gFlashTime after each
 // toggle; the state ends as it began. A count below 1 flashes nothing.
+// Unloading the module ends it early, the state again as it began.
 void FlashScrollLock(int count);
 
 // The same on a thread of its own, which ends by itself; nothing happens

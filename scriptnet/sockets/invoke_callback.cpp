@@ -7,27 +7,23 @@
 
 namespace {
 
-// Enters the call if the slot is still the worker's: from here until the
-// worker reads the slot again it uses no socket (see HandOverServedSocket).
-bool EnterCallback(SlotWorker* worker)
+bool SlotStillServed(const SlotWorker* worker)
 {
     SocketTableLock lock;
-    if (!WorkerSlotIsLive(worker))
-        return false;
-    worker->inCallback = true;
-    return true;
-}
-
-void LeaveCallback(SlotWorker* worker)
-{
-    SocketTableLock lock;
-    worker->inCallback = false;
+    return WorkerSlotIsLive(worker);
 }
 
 }  // namespace
 
 bool InvokeCallback(SlotWorker* worker, const char* text, int event, int extra)
 {
+    {
+        // From here until its next pass the worker makes no call on its
+        // socket: a release closes the socket at once, even while the call
+        // waits for the state's lock.
+        SocketTableLock lock;
+        EndWorkerSocketUse(worker);
+    }
     LuaPlus::LuaState* thread = worker->luaThread;
     // Looked up by name on every call: the script may redefine it.
     LuaPlus::LuaObject function = thread->GetGlobal(worker->functionName);
@@ -43,12 +39,9 @@ bool InvokeCallback(SlotWorker* worker, const char* text, int event, int extra)
     // What remains is the moment between this check and the call's start, in
     // which a release on another thread still lets this one call begin.
     bool answer = false;
-    if (EnterCallback(worker)) {
-        if (call.PCall(1) == 0) {
-            LuaPlus::LuaObject result = thread->Stack(height + 1);
-            answer = result.IsBoolean() && result.GetBoolean();
-        }
-        LeaveCallback(worker);
+    if (SlotStillServed(worker) && call.PCall(1) == 0) {
+        LuaPlus::LuaObject result = thread->Stack(height + 1);
+        answer = result.IsBoolean() && result.GetBoolean();
     }
     int extraValues = thread->GetTop() - height;
     if (extraValues > 0)

@@ -8,22 +8,22 @@
 //   slot happens under the table lock after checking that the generation is
 //   unchanged; once the slot was released it never touches it again and
 //   makes no further callback.
-// - A release of the served slot does not close the socket under the
-//   worker's readiness wait or receive (the handle could be reused by a new
-//   socket that the worker would then read): the socket is handed over,
-//   shut down so the peer sees the end at once, and the worker is woken
-//   through its wake event and wake socket: its receives are overlapped
-//   calls that wait by themselves, which the wake event cancels, and a
-//   listening slot's readiness wait, which the wake socket ends, is
-//   followed by an overlapped accept. The worker closes the socket when it
-//   ends, and the release waits for that (moments), so that the port is
-//   free when tClose returns. A worker inside a callback uses no socket:
-//   its socket is closed at once.
+// - It makes its socket calls inside a use of the slot's socket, taken at
+//   the start of each pass and ended before each call into the script, so
+//   a release never closes the socket under its readiness wait, receive or
+//   accept (the handle could be reused by a new socket that the worker would
+//   then read); see slot_socket.h. A release wakes the worker through its
+//   wake event and wake socket: its receives are overlapped calls that wait
+//   by themselves, which the wake event cancels, and a listening slot's
+//   readiness wait, which the wake socket ends, is followed by an
+//   overlapped accept. A worker inside a callback uses no socket.
 // - Script functions are called on the worker's own Lua thread, made by
 //   tSetCallback, never on the script's stack; the binding's per-state lock
 //   serialises them with the script's thread and with other workers.
 // - Each worker holds a reference on this module, so the DLL stays mapped
 //   until the worker's last instruction.
+// - Unloading waits for every worker to end; it marks the workers' OS
+//   threads so that their Lua code, in whichever coroutine, raises an error.
 #ifndef SCRIPTNET_SOCKETS_SLOT_WORKER_H
 #define SCRIPTNET_SOCKETS_SLOT_WORKER_H
 
@@ -35,6 +35,8 @@
 namespace LuaPlus {
 class LuaState;
 }
+
+struct SlotSocket;
 
 // Event codes of the callback's second argument.
 enum CallbackEvent {
@@ -51,18 +53,14 @@ struct SlotWorker {
     // worker serves the slot (a second tSetCallback is refused), so the
     // worker keeps its own copy and needs no look at the slot for it.
     char* functionName;
-    SOCKET wakeSocket;      // UDP, connected to itself: wakes a listening
-                            // slot's readiness wait
-    CancellableIo io;       // wakeEvent: set by a release or a retirement
-    bool woken;             // wakeEvent is set (table lock); reset at the next pass
-    SOCKET releasedSocket;  // handed over by a release (table lock)
-    SOCKET retiredSocket;   // replaced by tAccept (table lock)
-    HMODULE modulePin;      // reference that keeps the DLL loaded
-    // Inside a script call (table lock): the worker then uses no socket, so
-    // a release closes the slot's socket at once instead of handing it over.
-    bool inCallback;
-    HANDLE socketClosedEvent;  // manual-reset, set once the worker has
-                               // closed a socket handed over to it
+    SOCKET wakeSocket;  // UDP, connected to itself: wakes a listening
+                        // slot's readiness wait
+    CancellableIo io;   // wakeEvent: set by a release, a replacement, a listen
+    bool woken;         // wakeEvent is set (table lock); reset at the next pass
+    // The slot's socket while the worker makes calls on it (table lock);
+    // null inside callbacks.
+    SlotSocket* socketInUse;
+    HMODULE modulePin;  // reference that keeps the DLL loaded
     DWORD threadId;
 };
 
@@ -83,25 +81,29 @@ bool InvokeCallback(SlotWorker* worker, const char* text, int event, int extra);
 // before every read or write of the slot by its worker. Lock held.
 bool WorkerSlotIsLive(const SlotWorker* worker);
 
-// Takes the socket tAccept replaced, if any, and clears the wake event if it
-// was set; at the start of each pass, when the worker uses no socket. Lock
-// held.
-SOCKET TakeRetiredSocket(SlotWorker* worker);
+// Whether the worker is still serving its slot with the socket it uses:
+// false once the slot was released or its socket replaced. Lock held.
+bool WorkerSocketIsCurrent(const SlotWorker* worker);
+
+// The worker takes a use of its slot's current socket, clearing its wake
+// event first; at the start of each pass. False, with no use taken, when the
+// slot is no longer the worker's. Lock held.
+bool UseCurrentSocket(SlotWorker* worker);
+
+// Ends the worker's use of its socket, if it has one: before every call
+// into the script and as it ends. Lock held.
+void EndWorkerSocketUse(SlotWorker* worker);
 
 // The last step of a worker thread: closes what it owns, lets its Lua
 // thread go and releases the module reference. Does not return.
 void FinishWorker(SlotWorker* worker);
 
-// Manual-reset event, set while the module unloads. Script calls that wait
-// on an event (tWait) also wait on it: a callback inside such a wait would
-// otherwise keep its worker, and the unloading, waiting for up to an hour.
-HANDLE WorkersStoppingEvent();
-
-// Unloading: refuses new workers, releases every slot (which wakes every
-// worker), interrupts the script code of callbacks and closes their
-// message boxes, waits up to `limit` milliseconds in all for the workers to
-// end, and releases what callbacks made meanwhile. New workers are accepted
-// again afterwards (the module may be registered anew).
-void StopAllSocketWorkers(DWORD limit);
+// Unloading, once no universe is registered (so no worker starts and no
+// slot is taken): releases every slot, which wakes every worker and every
+// call on a socket, makes the Lua code of callbacks still running raise an
+// error in whichever coroutine it runs, and waits, without a limit, until
+// every worker has ended: the host closes the state next. The module's own
+// waits of callbacks (boxes, flashes) end through the unloading signal.
+void StopAllSocketWorkers();
 
 #endif

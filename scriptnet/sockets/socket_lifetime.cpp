@@ -4,13 +4,16 @@
 
 #include <LuaPlus/LuaPlus.h>
 
+#include "common/this_module.h"
+#include "sockets/slot_socket.h"
 #include "sockets/socket_operations.h"
 #include "sockets/socket_table.h"
 #include "sockets/winsock_io.h"
 
 int CreateSlotSocket(bool datagram, unsigned short port, LuaPlus::LuaState* caller)
 {
-    // The slot is ours from here on: in use, so no other thread takes it.
+    // The slot is ours from here on: in use, so no other thread takes it. A
+    // universe that is not registered (any more) gets none.
     unsigned flags = datagram ? static_cast<unsigned>(SlotDatagram) : 0u;
     unsigned generation = 0;
     int index = TakeFreeSlot(flags, caller->GetMainState(), &generation);
@@ -23,10 +26,14 @@ int CreateSlotSocket(bool datagram, unsigned short port, LuaPlus::LuaState* call
     if (dataEvent != nullptr && OpenBoundSocket(datagram, port, &socketHandle) == 0) {
         SocketTableLock lock;
         SocketSlot& slot = gSocketTable[index];
-        if (SlotHasGeneration(slot, generation)) {
-            slot.socketHandle = socketHandle;
+        SlotSocket* socket = AdoptSocket(socketHandle);
+        socketHandle = INVALID_SOCKET;  // the record's now, or closed
+        if (socket != nullptr && SlotHasGeneration(slot, generation)) {
+            slot.socket = socket;
             slot.dataEvent = dataEvent;
             stored = true;
+        } else if (socket != nullptr) {
+            CloseOwnedHandle(ReleaseSocket(socket));
         }
     }
     if (!stored) {

@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "common/this_module.h"
+#include "sockets/registered_universes.h"
+#include "sockets/slot_socket.h"
 #include "sockets/winsock_io.h"
 
 SocketSlot gSocketTable[SocketSlotCount];
@@ -32,31 +34,29 @@ void ZeroSlot(SocketSlot& slot)
     slot.generation = generation;
 }
 
-// The release steps, lock held. Answers the event of a socket handed over
-// to a worker (see HandOverServedSocket), or null.
 // The slots in use, kept beside the table so that tGetCount, which scripts
 // call in their loops, needs neither the lock nor a walk over the table.
 // Written only with the lock held; a read of the aligned word sees the count
 // of one moment, as a count taken under the lock would.
 volatile LONG gSlotsInUse = 0;
 
+// The release steps, lock held. Answers the event set once the slot's
+// socket is closed, when users still hold it (see ReleaseSocket), or null.
 HANDLE ReleaseSlotLocked(SocketSlot& slot)
 {
     if (slot.slotFlags == 0)
         return nullptr;
     --gSlotsInUse;
-    HANDLE handedOver = nullptr;
-    if (slot.worker != nullptr) {
-        handedOver = HandOverServedSocket(slot.worker, slot.socketHandle);
-    } else {
-        CloseSocket(slot.socketHandle);
-    }
+    HANDLE closed = slot.socket != nullptr ? ReleaseSocket(slot.socket) : nullptr;
+    // The worker looks at its slot again and finds it released.
+    if (slot.worker != nullptr)
+        WakeSlotWorker(slot.worker);
     std::free(slot.callbackName);
     CloseOwnedHandle(slot.dataEvent);
     CloseOwnedHandle(slot.workerThread);
     ZeroSlot(slot);
     ++slot.generation;
-    return handedOver;
+    return closed;
 }
 
 }  // namespace
@@ -83,6 +83,8 @@ int FindFreeSlot()
 int TakeFreeSlot(unsigned flags, LuaPlus::LuaState* scriptState, unsigned* generation)
 {
     SocketTableLock lock;
+    if (!UniverseIsRegistered(scriptState))
+        return -1;
     int index = FindFreeSlot();
     if (index < 0)
         return -1;
@@ -101,12 +103,12 @@ void ReleaseSlot(int index)
 {
     if (index < 0 || index >= SocketSlotCount)
         return;
-    HANDLE handedOver;
+    HANDLE closed;
     {
         SocketTableLock lock;
-        handedOver = ReleaseSlotLocked(gSocketTable[index]);
+        closed = ReleaseSlotLocked(gSocketTable[index]);
     }
-    AwaitHandedOverSockets(&handedOver, handedOver != nullptr ? 1 : 0);
+    AwaitSocketsClosed(&closed, closed != nullptr ? 1 : 0);
 }
 
 bool ReleaseSlotOfGeneration(int index, unsigned generation)
@@ -117,19 +119,19 @@ bool ReleaseSlotOfGeneration(int index, unsigned generation)
     SocketSlot& slot = gSocketTable[index];
     if (!SlotHasGeneration(slot, generation))
         return false;
-    // The caller may hold the lock, which the worker needs to let go of
-    // the socket: it is not waited for here.
+    // The caller may hold the lock, which the socket's users need to let go
+    // of it: they are not waited for here.
     CloseOwnedHandle(ReleaseSlotLocked(slot));
     return true;
 }
 
-void NoteSocketListens(int index, unsigned generation, SOCKET socketHandle, bool wakeWorker)
+void NoteSocketListens(int index, unsigned generation, const SlotSocket* socket, bool wakeWorker)
 {
     if (index < 0 || index >= SocketSlotCount)
         return;
     SocketTableLock lock;
     SocketSlot& slot = gSocketTable[index];
-    if (!SlotHasGeneration(slot, generation) || slot.socketHandle != socketHandle)
+    if (!SlotHasGeneration(slot, generation) || slot.socket != socket)
         return;
     slot.socketListens = true;
     if (wakeWorker && slot.worker != nullptr)
@@ -150,17 +152,17 @@ bool SetSlotErrorOfGeneration(int index, unsigned generation, int error)
 
 void ReleaseAllSlots()
 {
-    HANDLE handedOver[SocketSlotCount];
+    HANDLE closed[SocketSlotCount];
     int count = 0;
     {
         SocketTableLock lock;
         for (SocketSlot& slot : gSocketTable) {
             HANDLE event = ReleaseSlotLocked(slot);
             if (event != nullptr)
-                handedOver[count++] = event;
+                closed[count++] = event;
         }
     }
-    AwaitHandedOverSockets(handedOver, count);
+    AwaitSocketsClosed(closed, count);
 }
 
 int SlotIndexOfHandle(int handle)
@@ -183,6 +185,41 @@ bool CopySlotOfHandle(int handle, SocketSlot* copy)
         return false;
     *copy = slot;
     return true;
+}
+
+SlotSocketUse::SlotSocketUse(int handle, HANDLE* dataEventCopy)
+{
+    std::memset(&slot_, 0, sizeof slot_);
+    if (dataEventCopy != nullptr)
+        *dataEventCopy = nullptr;
+    if (handle < 1 || handle > SocketSlotCount)
+        return;
+    SocketTableLock lock;
+    const SocketSlot& slot = gSocketTable[handle - 1];
+    if ((slot.slotFlags & SlotInUse) == 0 || slot.socket == nullptr)
+        return;
+    slot_ = slot;
+    BeginSocketUse(slot_.socket);
+    if (dataEventCopy != nullptr && slot.dataEvent != nullptr)
+        *dataEventCopy = DuplicateOwnHandle(slot.dataEvent);
+}
+
+SlotSocketUse::~SlotSocketUse()
+{
+    if (slot_.socket == nullptr)
+        return;
+    SocketTableLock lock;
+    EndSocketUse(slot_.socket);
+}
+
+SOCKET SlotSocketUse::Handle() const
+{
+    return slot_.socket->handle;
+}
+
+HANDLE SlotSocketUse::ReleasedEvent() const
+{
+    return slot_.socket->releasedEvent;
 }
 
 int CountSlotsInUse()

@@ -2,12 +2,13 @@
 // that registered the module and by the worker threads that serve slots.
 //
 // Guard: every field of a slot is read and written with the table lock held
-// (SocketTableLock); blocking socket calls are made on a
-// copy of the handle taken under the lock, never with the lock held. A slot
-// is taken (TakeFreeSlot) and released (ReleaseSlot) atomically, so no two
-// threads are ever handed the same slot. Each slot has a generation that
-// every release advances: a thread that remembers (index, generation) finds
-// out that its slot was released, and possibly taken again, by comparing.
+// (SocketTableLock); blocking socket calls are made without it, inside a
+// use of the slot's socket taken under it (slot_socket.h), never on a bare
+// copy of the handle. A slot is taken (TakeFreeSlot) and released
+// (ReleaseSlot) atomically, so no two threads are ever handed the same slot.
+// Each slot has a generation that every release advances: a thread that
+// remembers (index, generation) finds out that its slot was released, and
+// possibly taken again, by comparing.
 #ifndef SCRIPTNET_SOCKETS_SOCKET_TABLE_H
 #define SCRIPTNET_SOCKETS_SOCKET_TABLE_H
 
@@ -18,6 +19,7 @@ namespace LuaPlus {
 class LuaState;
 }  // namespace LuaPlus
 
+struct SlotSocket;
 struct SlotWorker;
 
 enum SlotFlag : unsigned {
@@ -44,7 +46,7 @@ const int ReceiveBufferSize = 1024;
 const int ListenBacklog = SOMAXCONN;
 
 struct SocketSlot {
-    SOCKET socketHandle;
+    SlotSocket* socket;   // the slot's socket; null only while tCreate makes it
     HANDLE workerThread;  // null when no worker serves the slot
     HANDLE dataEvent;     // auto-reset; null in slots made by accepting
     int slotIndex;
@@ -52,11 +54,9 @@ struct SocketSlot {
     char* callbackName;  // owned heap copy, or null
     int lastError;
     LuaPlus::LuaState* scriptState;  // main state of the universe that made it
-    // The worker thread serving the slot, or null. While it is set the
-    // worker may be using socketHandle, so a release hands the socket over to
-    // the worker (HandOverServedSocket) instead of closing it under a call.
+    // The worker thread serving the slot, or null; a release wakes it.
     SlotWorker* worker;
-    // A listen on socketHandle succeeded: the socket is in listening state.
+    // A listen on the socket succeeded: the socket is in listening state.
     // SlotListening says what the script asked for, this what the socket
     // is; a listening stream socket has no peer to receive from or send to
     // (Windows fails such calls at once, while Wine's send blocks for good),
@@ -79,26 +79,10 @@ public:
     SocketTableLock& operator=(const SocketTableLock&) = delete;
 };
 
-// Defined with the workers: takes over the socket of a served slot that is
-// being released, ends its connection at once and wakes the worker, which
-// closes the socket when it is no longer inside a call on it. A worker
-// inside a callback uses no socket: the socket is closed at once then.
-// Answers an event set once the worker closed the socket (the caller
-// closes it), or null when it is closed already. Lock held.
-HANDLE HandOverServedSocket(SlotWorker* worker, SOCKET socketHandle);
-
 // Defined with the workers: cancels the worker's pending receive or accept
 // and ends its readiness wait, so that it looks at its slot again. Lock
 // held.
 void WakeSlotWorker(SlotWorker* worker);
-
-// Waits, without the lock, until workers have closed the sockets handed
-// over to them (a short wait: a release wakes them), and closes the events.
-void AwaitHandedOverSockets(HANDLE* events, int count);
-
-// The same for a served slot that stays in use but gets a new socket
-// (tAccept): the worker closes the old one once it no longer uses it.
-void RetireServedSocket(SlotWorker* worker, SOCKET socketHandle);
 
 // Whether the slot is in use and was not released since it had this
 // generation. Lock held.
@@ -112,26 +96,28 @@ int FindFreeSlot();
 
 // Atomically takes the lowest free slot: zeroes it (its generation kept),
 // sets slotFlags (SlotInUse is added), slotIndex and scriptState. Answers
-// the index, or -1 when the table is full; the slot's generation goes to
+// the index, or -1 when the table is full or the universe of scriptState
+// (a main state) is not registered; the slot's generation goes to
 // *generation when asked for.
 int TakeFreeSlot(unsigned flags, LuaPlus::LuaState* scriptState, unsigned* generation = nullptr);
 
-// Closes the slot's socket, event and worker-thread handle (the thread
-// itself is not stopped), frees the callback name, zeroes the slot and
-// advances its generation. Nothing happens for a free slot. When it
-// returns, the socket is closed and its port free, also for a served slot.
-// Must not be called with the lock held.
+// Releases the slot's socket (closed at once, or by its last user, see
+// slot_socket.h), closes its event and worker-thread handle (the thread
+// itself is not stopped, only woken), frees the callback name, zeroes the
+// slot and advances its generation. Nothing happens for a free slot. When
+// it returns, the socket is closed and its port free (the users of a socket
+// in use are waited for, briefly). Must not be called with the lock held.
 void ReleaseSlot(int index);
 
 // ReleaseSlot only if the slot still has this generation, i.e. was not
 // released since. Answers whether it released it. May be called with the
-// lock held; a served slot's socket is then closed by its worker soon after.
+// lock held; a socket in use is then closed by its last user soon after.
 bool ReleaseSlotOfGeneration(int index, unsigned generation);
 
 // Notes that the slot's socket listens, unless the slot was released or its
 // socket replaced since, and wakes the slot's worker when asked: a worker
 // receiving on the socket waits for it to be readable from now on.
-void NoteSocketListens(int index, unsigned generation, SOCKET socketHandle, bool wakeWorker);
+void NoteSocketListens(int index, unsigned generation, const SlotSocket* socket, bool wakeWorker);
 
 // Records an error in the slot unless it was released since (generation
 // changed). Answers whether it did.
@@ -149,6 +135,31 @@ int SlotIndexOfHandle(int handle);
 // A copy of the slot of an accepted handle, taken under the lock in one
 // look; false when the handle is not accepted.
 bool CopySlotOfHandle(int handle, SocketSlot* copy);
+
+// A script function's use of the socket of an accepted handle, for the
+// length of its calls on it: taken with a copy of the slot in one look under
+// the lock, ended when the object goes (which closes the socket if the slot
+// let go of it meanwhile).
+class SlotSocketUse {
+public:
+    // Not taken when the handle is not accepted. Asked for, a second handle
+    // of the slot's data event is made in the same look (null if it has none).
+    explicit SlotSocketUse(int handle, HANDLE* dataEventCopy = nullptr);
+    ~SlotSocketUse();
+    SlotSocketUse(const SlotSocketUse&) = delete;
+    SlotSocketUse& operator=(const SlotSocketUse&) = delete;
+
+    bool Taken() const { return slot_.socket != nullptr; }
+    // The slot as it was when the use was taken.
+    const SocketSlot& Slot() const { return slot_; }
+    SOCKET Handle() const;
+    // Set once the slot let go of the socket: every wait of a call on it
+    // waits on this too.
+    HANDLE ReleasedEvent() const;
+
+private:
+    SocketSlot slot_;
+};
 
 // Number of slots in use.
 int CountSlotsInUse();

@@ -1,6 +1,7 @@
-// Moving text over a slot's socket: tWait, tRecv, tSend and tSendTo.
+// Moving text over a slot's socket: tWait, tRecv, tSend and tSendTo. Each
+// makes its calls inside a use of the slot's socket, and every wait of
+// theirs ends when the slot lets go of it (tClose, tClean, unloading).
 #include "common/this_module.h"
-#include "sockets/slot_worker.h"
 #include "sockets/socket_operations.h"
 #include "sockets/socket_table.h"
 #include "sockets/winsock_io.h"
@@ -9,20 +10,6 @@ namespace {
 
 const DWORD DefaultWaitTime = 3600000;  // one hour, for a time-out of 0
 
-// The slot's event, duplicated under the lock so that a release by another
-// thread cannot close it under our wait. Null when the slot has none.
-HANDLE DuplicateDataEvent(int handle)
-{
-    int index = SlotIndexOfHandle(handle);
-    if (index < 0)
-        return nullptr;
-    SocketTableLock lock;
-    const SocketSlot& slot = gSocketTable[index];
-    if (slot.slotFlags == 0 || slot.dataEvent == nullptr)
-        return nullptr;
-    return DuplicateOwnHandle(slot.dataEvent);
-}
-
 }  // namespace
 
 bool WaitOnSlot(int handle, int timeout)
@@ -30,13 +17,15 @@ bool WaitOnSlot(int handle, int timeout)
     // 0 stands for an hour; so does a negative value, which as a wait length
     // would mean about 49 days or forever.
     DWORD limit = timeout <= 0 ? DefaultWaitTime : static_cast<DWORD>(timeout);
-    HANDLE dataEvent = DuplicateDataEvent(handle);
+    // The event is duplicated in the look that takes the use, so that a
+    // release by another thread cannot close it under the wait.
+    HANDLE dataEvent = nullptr;
+    SlotSocketUse use(handle, &dataEvent);
     if (dataEvent == nullptr)
         return false;
-    // Unloading ends the wait too (as a time-out): the module is going away.
-    HANDLE waits[2] = {dataEvent, WorkersStoppingEvent()};
-    DWORD count = waits[1] != nullptr ? 2 : 1;
-    bool arrived = WaitForMultipleObjects(count, waits, FALSE, limit) == WAIT_OBJECT_0;
+    // A release ends the wait as a time-out does.
+    HANDLE waits[2] = {dataEvent, use.ReleasedEvent()};
+    bool arrived = WaitForMultipleObjects(2, waits, FALSE, limit) == WAIT_OBJECT_0;
     if (arrived)
         ResetEvent(dataEvent);
     CloseHandle(dataEvent);
@@ -49,14 +38,24 @@ int ReceiveOnSlot(int handle, int size, char* buffer)
         return 0;
     if (size == 0 || size > ReceiveBufferSize)
         size = ReceiveBufferSize;
-    SocketSlot slot;
-    if (!CopySlotOfHandle(handle, &slot))
+    SlotSocketUse use(handle);
+    if (!use.Taken())
         return 0;
-    bool datagram = (slot.slotFlags & SlotDatagram) != 0;
-    if (!datagram && slot.socketListens)
+    bool datagram = (use.Slot().slotFlags & SlotDatagram) != 0;
+    if (!datagram && use.Slot().socketListens)
         return 0;
+    // Overlapped, so that a release ends it: under this socket layer neither
+    // a shutdown nor anything short of a close ends a blocking receive. On a
+    // datagram socket it takes one datagram, the sender not kept.
+    PooledIoEvent ioEvent;
+    if (ioEvent.Get() == nullptr)
+        return 0;
+    CancellableIo io = {ioEvent.Get(), use.ReleasedEvent()};
     int count = 0;
-    if (ReceiveRetrying(slot.socketHandle, datagram, buffer, size, &count) != 0)
+    int error;
+    while ((error = ReceiveCancellable(io, use.Handle(), buffer, size, INFINITE, &count)) == WSAEWOULDBLOCK)
+        PauseAfterWouldBlock();
+    if (error != 0)
         return 0;
     buffer[count] = '\0';
     return count;
@@ -64,28 +63,36 @@ int ReceiveOnSlot(int handle, int size, char* buffer)
 
 int SendOnSlot(int handle, const char* data, int length)
 {
-    SocketSlot slot;
-    if (length == 0 || !CopySlotOfHandle(handle, &slot) || (slot.slotFlags & SlotDatagram) || slot.socketListens)
+    if (length == 0)
         return 0;
+    SlotSocketUse use(handle);
+    if (!use.Taken() || (use.Slot().slotFlags & SlotDatagram) || use.Slot().socketListens)
+        return 0;
+    PooledIoEvent ioEvent;
+    if (ioEvent.Get() == nullptr)
+        return 0;
+    // A release cancels a send that waits for the peer: 0 then.
+    CancellableIo io = {ioEvent.Get(), use.ReleasedEvent()};
     int sent = 0;
-    // Unloading ends a send that waits for the peer.
-    if (SendWhileConnected(slot.socketHandle, data, length, WorkersStoppingEvent(), &sent) != 0)
+    if (SendWhileConnected(io, use.Handle(), data, length, &sent) != 0)
         return 0;
     return sent;
 }
 
 int SendToFromSlot(int handle, const char* data, int length, const char* address, unsigned short port)
 {
-    SocketSlot slot;
-    if (port == 0 || length == 0 || !CopySlotOfHandle(handle, &slot) || !(slot.slotFlags & SlotDatagram))
+    if (port == 0 || length == 0)
+        return 0;
+    SlotSocketUse use(handle);
+    if (!use.Taken() || !(use.Slot().slotFlags & SlotDatagram))
         return 0;
     // No host-name lookup here: text that is no dotted address becomes the
     // all-ones address 255.255.255.255.
     sockaddr_in destination = Ipv4Address(DottedIpv4Address(address), port);
     int sent = 0;
     int lastFailure = 0;
-    int error = SendToRetrying(slot.socketHandle, data, length, destination, &sent, &lastFailure);
+    int error = SendToRetrying(use.Handle(), data, length, destination, &sent, &lastFailure);
     if (lastFailure != 0)
-        SetSlotErrorOfGeneration(slot.slotIndex, slot.generation, lastFailure);
+        SetSlotErrorOfGeneration(use.Slot().slotIndex, use.Slot().generation, lastFailure);
     return error == 0 ? sent : 0;
 }

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "common/this_module.h"
+#include "sockets/slot_socket.h"
 #include "sockets/slot_worker.h"
 #include "sockets/socket_table.h"
 #include "sockets/winsock_io.h"
@@ -20,43 +21,38 @@ enum class Step { Continue, End, Released, NotConnected, Empty };
 // What the worker knows of its slot between two looks under the lock.
 struct SlotView {
     unsigned flags;
-    SOCKET socketHandle;
+    SOCKET socketHandle;  // of the socket the worker uses
     bool socketListens;
 };
 
-// One look at the slot, if it is still the worker's. Lock held.
+// One look at the slot, if it is still the worker's and still has the
+// socket the worker uses. Lock held.
 bool ViewSlotLocked(const SlotWorker* worker, SlotView* view)
 {
-    if (!WorkerSlotIsLive(worker))
+    if (!WorkerSocketIsCurrent(worker))
         return false;
     const SocketSlot& slot = gSocketTable[worker->index];
     view->flags = slot.slotFlags;
-    view->socketHandle = slot.socketHandle;
+    view->socketHandle = worker->socketInUse->handle;
     view->socketListens = slot.socketListens;
     return true;
 }
 
+// False: the pass ends, and the next one finds out whether the slot was
+// released or its socket replaced.
 bool ViewSlot(const SlotWorker* worker, SlotView* view)
 {
     SocketTableLock lock;
     return ViewSlotLocked(worker, view);
 }
 
-// The start of a pass, in one look: the socket tAccept replaced is taken
-// (and closed once the lock is let go), the wake event cleared and the slot
-// viewed. False when the slot is no longer the worker's.
+// The start of a pass, in one look: the wake event is cleared, a use of the
+// slot's socket taken and the slot viewed. False when the slot is no longer
+// the worker's.
 bool BeginPass(SlotWorker* worker, SlotView* view)
 {
-    SOCKET retired;
-    bool live;
-    {
-        SocketTableLock lock;
-        retired = TakeRetiredSocket(worker);
-        live = ViewSlotLocked(worker, view);
-    }
-    if (retired != INVALID_SOCKET)
-        CloseSocket(retired);
-    return live;
+    SocketTableLock lock;
+    return UseCurrentSocket(worker) && ViewSlotLocked(worker, view);
 }
 
 // Records an error in the slot; false if the slot is no longer the
@@ -91,12 +87,15 @@ Step AcceptConnection(SlotWorker* worker, const SlotView& view)
                 gSocketTable[worker->index].lastError = error;
             return Step::Continue;
         }
+        SlotSocket* socket = AdoptSocket(connection);
+        if (socket == nullptr)
+            return Step::Continue;
         index = TakeFreeSlot(0, gSocketTable[worker->index].scriptState, &generation);
         if (index < 0) {
-            CloseSocket(connection);
+            CloseOwnedHandle(ReleaseSocket(socket));
             return Step::Continue;
         }
-        gSocketTable[index].socketHandle = connection;
+        gSocketTable[index].socket = socket;
     }
     if (!InvokeCallback(worker, nullptr, CallbackAccepted, index + 1))
         ReleaseSlotOfGeneration(index, generation);
@@ -160,7 +159,7 @@ Step ReceiveText(SlotWorker* worker, SlotView view, DWORD waitTime)
         }
         PauseAfterWouldBlock();
         if (!RecordError(worker, WSAEWOULDBLOCK) || !ViewSlot(worker, &view))
-            return Step::Released;
+            return Step::Continue;
     }
 }
 
@@ -178,6 +177,7 @@ void EndServing(SlotWorker* worker)
     if (!WorkerSlotIsLive(worker))
         return;
     // The worker no longer uses the socket: the release closes it.
+    EndWorkerSocketUse(worker);
     gSocketTable[worker->index].worker = nullptr;
     ReleaseSlotOfGeneration(worker->index, worker->generation);
 }
@@ -249,7 +249,7 @@ void Serve(SlotWorker* worker)
                 return;
             }
             if (!view.socketListens)
-                NoteSocketListens(worker->index, worker->generation, view.socketHandle, false);
+                NoteSocketListens(worker->index, worker->generation, worker->socketInUse, false);
         }
 
         // A receive on a connection waits by itself. A listening socket is
@@ -265,7 +265,7 @@ void Serve(SlotWorker* worker)
             if (readiness == Readiness::Empty) {
                 step = Step::Empty;
             } else if (!ViewSlot(worker, &view)) {
-                return;
+                continue;
             } else if (view.flags == ListeningTcp) {
                 step = AcceptConnection(worker, view);
             } else {

@@ -139,53 +139,9 @@ bool SocketHasPeer(SOCKET socketHandle)
     return getpeername(socketHandle, reinterpret_cast<sockaddr*>(&peer), &peerLength) == 0;
 }
 
-int AcceptWithin(SOCKET listener, int milliseconds, SOCKET* connection)
-{
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(listener, &readable);
-    timeval limit;
-    limit.tv_sec = milliseconds / 1000;
-    limit.tv_usec = (milliseconds % 1000) * 1000;
-    int ready = select(0, &readable, nullptr, nullptr, &limit);
-    if (ready == 0)
-        return WSAETIMEDOUT;
-    if (ready < 0)
-        return LastError();
-    sockaddr_in peer;
-    int peerLength = sizeof peer;
-    SOCKET accepted = accept(listener, reinterpret_cast<sockaddr*>(&peer), &peerLength);
-    if (accepted == INVALID_SOCKET)
-        return LastError();
-    *connection = accepted;
-    return 0;
-}
-
 void PauseAfterWouldBlock()
 {
     Sleep(WouldBlockPause);
-}
-
-int ReceiveRetrying(SOCKET socketHandle, bool datagram, char* buffer, int size, int* count)
-{
-    for (;;) {
-        int received;
-        if (datagram) {
-            sockaddr_in sender;
-            int senderLength = sizeof sender;
-            received = recvfrom(socketHandle, buffer, size, 0, reinterpret_cast<sockaddr*>(&sender), &senderLength);
-        } else {
-            received = recv(socketHandle, buffer, size, 0);
-        }
-        if (received >= 0) {
-            *count = received;
-            return 0;
-        }
-        int error = LastError();
-        if (error != WSAEWOULDBLOCK)
-            return error;
-        PauseAfterWouldBlock();
-    }
 }
 
 int SendToRetrying(SOCKET socketHandle, const char* data, int length, const sockaddr_in& destination, int* sent,
@@ -222,106 +178,127 @@ namespace {
 // still exists. Only a dead connection ends the wait, never slowness.
 const DWORD SendCheckInterval = 100;
 
-// Idle completion events of sends, kept for the next send: making and
-// closing an event for each send cost a short send as much again.
-const int IdleSendEventLimit = 8;
+// Idle completion events, kept for the next call.
+const int IdleIoEventLimit = 8;
 
-struct SendEventPool {
+struct IoEventPool {
     CRITICAL_SECTION section;
-    HANDLE idle[IdleSendEventLimit];
+    HANDLE idle[IdleIoEventLimit];
     int idleCount;
-    SendEventPool() : idle(), idleCount(0) { InitializeCriticalSection(&section); }
+    IoEventPool() : idle(), idleCount(0) { InitializeCriticalSection(&section); }
 };
 
 // Made at load and kept until the process ends, like the table lock.
-SendEventPool& SendEvents()
+IoEventPool& IoEvents()
 {
-    static SendEventPool pool;
+    static IoEventPool pool;
     return pool;
 }
 
-HANDLE TakeSendEvent()
-{
-    SendEventPool& pool = SendEvents();
-    HANDLE event = nullptr;
-    EnterCriticalSection(&pool.section);
-    if (pool.idleCount > 0)
-        event = pool.idle[--pool.idleCount];
-    LeaveCriticalSection(&pool.section);
-    return event != nullptr ? event : CreateEventA(nullptr, TRUE, FALSE, nullptr);
-}
-
-void GiveBackSendEvent(HANDLE event)
-{
-    SendEventPool& pool = SendEvents();
-    EnterCriticalSection(&pool.section);
-    if (pool.idleCount < IdleSendEventLimit) {
-        pool.idle[pool.idleCount++] = event;
-        event = nullptr;
-    }
-    LeaveCriticalSection(&pool.section);
-    if (event != nullptr)
-        CloseHandle(event);
-}
-
 // One overlapped send of the whole text; see SendWhileConnected.
-int SendOnceWhileConnected(SOCKET socketHandle, const char* data, int length, HANDLE stopEvent, int* sent)
+int SendOnceWhileConnected(const CancellableIo& io, SOCKET socketHandle, const char* data, int length, int* sent)
 {
-    HANDLE event = TakeSendEvent();
-    if (event == nullptr)
-        return static_cast<int>(GetLastError());
     WSAOVERLAPPED overlapped;
-    PrepareOverlapped(event, &overlapped);
+    PrepareOverlapped(io.ioEvent, &overlapped);
     WSABUF piece;
     piece.len = static_cast<u_long>(length);
     piece.buf = const_cast<char*>(data);
     DWORD count = 0;
-    int error = 0;
     if (WSASend(socketHandle, &piece, 1, &count, 0, &overlapped, nullptr) != 0) {
-        error = LastError();
-        if (error == WSA_IO_PENDING) {
-            HANDLE waits[2] = {overlapped.hEvent, stopEvent};
-            DWORD waitCount = stopEvent != nullptr ? 2 : 1;
-            for (;;) {
-                DWORD waited = WaitForMultipleObjects(waitCount, waits, FALSE, SendCheckInterval);
-                if (waited == WAIT_OBJECT_0)
-                    break;
-                if (waited != WAIT_TIMEOUT || ConnectionFailed(socketHandle)) {
-                    CancelIo(reinterpret_cast<HANDLE>(socketHandle));
-                    break;
-                }
+        int error = LastError();
+        if (error != WSA_IO_PENDING)
+            return error;
+        HANDLE waits[2] = {io.ioEvent, io.wakeEvent};
+        for (;;) {
+            DWORD waited = WaitForMultipleObjects(2, waits, FALSE, SendCheckInterval);
+            if (waited == WAIT_OBJECT_0)
+                break;
+            if (waited != WAIT_TIMEOUT || ConnectionFailed(socketHandle)) {
+                CancelIo(reinterpret_cast<HANDLE>(socketHandle));
+                break;
             }
-            // Waits for the end of the call, cancelled or not: it reads the
-            // text until then.
-            DWORD flags = 0;
-            error = WSAGetOverlappedResult(socketHandle, &overlapped, &count, TRUE, &flags) ? 0 : LastError();
         }
+        // Waits for the end of the call, cancelled or not: it reads the
+        // text until then.
+        DWORD flags = 0;
+        if (!WSAGetOverlappedResult(socketHandle, &overlapped, &count, TRUE, &flags))
+            return LastError();
     }
-    GiveBackSendEvent(overlapped.hEvent);
-    if (error == 0)
-        *sent = static_cast<int>(count);
-    return error;
+    *sent = static_cast<int>(count);
+    return 0;
 }
 
 }  // namespace
 
-void CloseIdleSendEvents()
+PooledIoEvent::PooledIoEvent() : event_(nullptr)
 {
-    SendEventPool& pool = SendEvents();
+    IoEventPool& pool = IoEvents();
+    EnterCriticalSection(&pool.section);
+    if (pool.idleCount > 0)
+        event_ = pool.idle[--pool.idleCount];
+    LeaveCriticalSection(&pool.section);
+    if (event_ == nullptr)
+        event_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+}
+
+PooledIoEvent::~PooledIoEvent()
+{
+    if (event_ == nullptr)
+        return;
+    IoEventPool& pool = IoEvents();
+    HANDLE surplus = event_;
+    EnterCriticalSection(&pool.section);
+    if (pool.idleCount < IdleIoEventLimit) {
+        pool.idle[pool.idleCount++] = event_;
+        surplus = nullptr;
+    }
+    LeaveCriticalSection(&pool.section);
+    if (surplus != nullptr)
+        CloseHandle(surplus);
+}
+
+void CloseIdleIoEvents()
+{
+    IoEventPool& pool = IoEvents();
     EnterCriticalSection(&pool.section);
     while (pool.idleCount > 0)
         CloseHandle(pool.idle[--pool.idleCount]);
     LeaveCriticalSection(&pool.section);
 }
 
-int SendWhileConnected(SOCKET socketHandle, const char* data, int length, HANDLE stopEvent, int* sent)
+int SendWhileConnected(const CancellableIo& io, SOCKET socketHandle, const char* data, int length, int* sent)
 {
     for (;;) {
-        int error = SendOnceWhileConnected(socketHandle, data, length, stopEvent, sent);
+        int error = SendOnceWhileConnected(io, socketHandle, data, length, sent);
         if (error != WSAEWOULDBLOCK)
             return error;
         PauseAfterWouldBlock();
     }
+}
+
+int ConnectCancellable(const CancellableIo& io, SOCKET socketHandle, const sockaddr_in& peer)
+{
+    LPFN_CONNECTEX connectEx = nullptr;
+    GUID connectGuid = WSAID_CONNECTEX;
+    DWORD bytes = 0;
+    if (WSAIoctl(socketHandle, SIO_GET_EXTENSION_FUNCTION_POINTER, &connectGuid, sizeof connectGuid, &connectEx,
+                 sizeof connectEx, &bytes, nullptr, nullptr) != 0) {
+        return LastError();
+    }
+    WSAOVERLAPPED overlapped;
+    PrepareOverlapped(io.ioEvent, &overlapped);
+    if (!connectEx(socketHandle, reinterpret_cast<const sockaddr*>(&peer), sizeof peer, nullptr, 0, nullptr,
+                   &overlapped)) {
+        int error = LastError();
+        if (error == WSA_IO_PENDING)
+            error = CompleteOverlapped(io, socketHandle, &overlapped, INFINITE, &bytes);
+        if (error != 0)
+            return error;
+    }
+    // Gives the socket the properties of one connected by connect: its peer
+    // and the use of shutdown.
+    setsockopt(socketHandle, SOL_SOCKET, SO_UPDATE_CONNECT_CONTEXT, nullptr, 0);
+    return 0;
 }
 
 int ReceiveCancellable(const CancellableIo& io, SOCKET socketHandle, char* buffer, int size, DWORD milliseconds,

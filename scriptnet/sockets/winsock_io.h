@@ -31,6 +31,7 @@ void CloseSocket(SOCKET socketHandle);
 // Ends the connection in both directions at once, leaving the handle open.
 void ShutDownSocket(SOCKET socketHandle);
 
+// A plain connect, for a datagram socket (which only fixes its peer).
 int ConnectSocket(SOCKET socketHandle, const sockaddr_in& peer);
 
 int ListenOnSocket(SOCKET socketHandle, int backlog);
@@ -38,33 +39,12 @@ int ListenOnSocket(SOCKET socketHandle, int backlog);
 // Whether a stream socket has a peer (is connected).
 bool SocketHasPeer(SOCKET socketHandle);
 
-// Waits up to `milliseconds` for a connection on a listening socket and
-// accepts it. WSAETIMEDOUT when none came.
-int AcceptWithin(SOCKET listener, int milliseconds, SOCKET* connection);
-
-// One receive of up to `size` bytes (recvfrom on a datagram socket, the
-// sender not kept), repeated after a short pause while the socket would
-// block. A count of 0 means the peer closed.
-int ReceiveRetrying(SOCKET socketHandle, bool datagram, char* buffer, int size, int* count);
-
 // One sendto of `length` bytes, repeated after a short pause while the
 // socket would block. The last error met on the way, a would-block one
 // included, goes to `lastFailure` (0 when there was none). A count of 0
 // sent is no error.
 int SendToRetrying(SOCKET socketHandle, const char* data, int length, const sockaddr_in& destination, int* sent,
                    int* lastFailure);
-
-// One send of `length` bytes on a connection, repeated after a short pause
-// while the socket would block. A blocking send of more than the socket's
-// buffers hold can wait for good on a connection the peer has closed (some
-// socket layers never complete it), so the send is overlapped: it waits as
-// long as the peer takes the bytes, and ends when the connection fails or
-// `stopEvent` (if not null) is set.
-int SendWhileConnected(SOCKET socketHandle, const char* data, int length, HANDLE stopEvent, int* sent);
-
-// Closes the completion events that sends keep for the next send; a send
-// running meanwhile makes a new one.
-void CloseIdleSendEvents();
 
 // Whether a connection has ended: a reset or another error is pending, or
 // the socket no longer has a peer. Some socket layers answer a reset with a
@@ -76,17 +56,49 @@ bool ConnectionFailed(SOCKET socketHandle);
 // The short pause before a would-block call is tried again.
 void PauseAfterWouldBlock();
 
-// What a worker needs to make socket calls that wait by themselves and that
-// a release can cancel: the event its overlapped calls complete on and the
-// event a release sets.
 // What a cancellable call answers when its wait ran out; no Winsock error
 // of a socket call has this value.
 const int IoWaitedOut = static_cast<int>(WSA_WAIT_TIMEOUT);
 
+// What a call needs to wait by itself and be cancelled: the event its
+// overlapped call completes on and an event that cancels it when set (a
+// worker's wake event, or the released event of the socket's record). The
+// thread that made the call cancels it: only it can.
 struct CancellableIo {
     HANDLE ioEvent;    // manual-reset, cleared as each call starts
     HANDLE wakeEvent;  // manual-reset, set to cancel
 };
+
+// A completion event lent by a small pool for the calls of one script
+// function, given back when the object goes; Get() is null when none could
+// be made. Making and closing an event for each call cost a short send as
+// much again.
+class PooledIoEvent {
+public:
+    PooledIoEvent();
+    ~PooledIoEvent();
+    PooledIoEvent(const PooledIoEvent&) = delete;
+    PooledIoEvent& operator=(const PooledIoEvent&) = delete;
+    HANDLE Get() const { return event_; }
+
+private:
+    HANDLE event_;
+};
+
+// Closes the pool's idle events; a call running meanwhile makes a new one.
+void CloseIdleIoEvents();
+
+// One overlapped connect (ConnectEx) of a bound stream socket, waited for
+// until it ends or is cancelled (WSA_OPERATION_ABORTED).
+int ConnectCancellable(const CancellableIo& io, SOCKET socketHandle, const sockaddr_in& peer);
+
+// One send of `length` bytes on a connection, repeated after a short pause
+// while the socket would block. A blocking send of more than the socket's
+// buffers hold can wait for good on a connection the peer has closed (some
+// socket layers never complete it), so the send is overlapped: it waits as
+// long as the peer takes the bytes, and ends when the connection fails or
+// the call is cancelled (an error then: what the peer got is unknown).
+int SendWhileConnected(const CancellableIo& io, SOCKET socketHandle, const char* data, int length, int* sent);
 
 // One overlapped receive of up to `size` bytes, waited for up to
 // `milliseconds`: IoWaitedOut when nothing came in that time, and a set

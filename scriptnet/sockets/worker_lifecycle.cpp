@@ -1,6 +1,5 @@
-// Serving a slot (tSetCallback), handing a released slot's socket over to
-// its worker, a worker's last step, and stopping every worker when the
-// module unloads.
+// Serving a slot (tSetCallback), a worker's use of its slot's socket, a
+// worker's last step, and stopping every worker when the module unloads.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -13,6 +12,8 @@
 #include <vector>
 
 #include "common/this_module.h"
+#include "sockets/registered_universes.h"
+#include "sockets/slot_socket.h"
 #include "sockets/slot_worker.h"
 #include "sockets/socket_operations.h"
 #include "sockets/socket_table.h"
@@ -27,32 +28,6 @@ std::vector<HANDLE> gWorkerThreads;
 // Every worker that has not reached its last step yet (table lock): while
 // listed, its object and Lua thread exist.
 std::vector<SlotWorker*> gLiveWorkers;
-// How long a release waits for a worker to close the socket handed over to
-// it: a woken worker needs moments; only one held up elsewhere (the state's
-// lock) takes longer, and its socket is then closed later.
-const DWORD HandOverLimit = 2000;
-// The slices in which unloading waits for the workers, interrupting their
-// script code and closing their message boxes after each.
-const DWORD StopSlice = 50;
-const char DialogClass[] = "#32770";
-// Set while the module unloads: no worker may start then.
-volatile LONG gStoppingWorkers = 0;
-
-// Owns the event of WorkersStoppingEvent for the module's lifetime; no
-// worker outlives the module (each holds a reference on it).
-struct StoppingSignal {
-    HANDLE event;
-    StoppingSignal() : event(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
-    ~StoppingSignal()
-    {
-        if (event != nullptr)
-            CloseHandle(event);
-    }
-    StoppingSignal(const StoppingSignal&) = delete;
-    StoppingSignal& operator=(const StoppingSignal&) = delete;
-};
-
-StoppingSignal gStoppingSignal;
 
 // Forgets threads that have ended. Lock held.
 void ForgetEndedThreads()
@@ -76,7 +51,6 @@ HMODULE DestroyWorker(SlotWorker* worker)
         CloseSocket(worker->wakeSocket);
     CloseOwnedHandle(worker->io.wakeEvent);
     CloseOwnedHandle(worker->io.ioEvent);
-    CloseOwnedHandle(worker->socketClosedEvent);
     if (worker->luaThread != nullptr)
         LuaPlus::LuaState::DestroyThread(worker->luaThread);
     std::free(worker->functionName);
@@ -93,23 +67,14 @@ void DiscardWorker(SlotWorker* worker)
         FreeLibrary(modulePin);
 }
 
-// Closes a message box (or any dialog) that a callback left open on its
-// worker thread: the box's own loop handles the request and tMsg returns.
-BOOL CALLBACK CloseDialogOfThread(HWND window, LPARAM)
-{
-    char className[sizeof DialogClass + 1];
-    if (GetClassNameA(window, className, sizeof className) > 0 && std::strcmp(className, DialogClass) == 0)
-        PostMessageA(window, WM_CLOSE, 0, 0);
-    return TRUE;
-}
-
-// Makes the callbacks that still run end: their script code raises an error
-// at its next step, and their message boxes close. Lock held.
+// Makes the callbacks that still run end: their Lua code raises an error at
+// its next step, in the worker's own Lua thread and in any coroutine that
+// the worker's OS thread runs. Lock held.
 void InterruptCallbacks()
 {
     for (SlotWorker* worker : gLiveWorkers) {
+        worker->luaThread->InterruptOsThread(worker->threadId);
         worker->luaThread->Interrupt();
-        EnumThreadWindows(worker->threadId, CloseDialogOfThread, 0);
     }
 }
 
@@ -129,20 +94,15 @@ char* CopyText(const char* text)
 // has a callback meanwhile, or the thread cannot be started.
 bool StartSocketWorker(int index, unsigned generation, const char* name, LuaPlus::LuaState* callingState)
 {
-    if (gStoppingWorkers)
-        return false;
     SlotWorker* worker = new (std::nothrow) SlotWorker();
     if (worker == nullptr)
         return false;
     worker->index = index;
     worker->generation = generation;
-    worker->releasedSocket = INVALID_SOCKET;
-    worker->retiredSocket = INVALID_SOCKET;
     worker->wakeSocket = INVALID_SOCKET;
     OpenWakeSocket(&worker->wakeSocket);
     worker->io.wakeEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     worker->io.ioEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    worker->socketClosedEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     // Made here, on the script's thread, which owns the stack the new Lua
     // thread is briefly pushed on.
     worker->luaThread = callingState->NewThread();
@@ -150,8 +110,8 @@ bool StartSocketWorker(int index, unsigned generation, const char* name, LuaPlus
     worker->functionName = CopyText(name);
     char* nameCopy = CopyText(name);
     if (worker->wakeSocket == INVALID_SOCKET || worker->io.wakeEvent == nullptr || worker->io.ioEvent == nullptr ||
-        worker->socketClosedEvent == nullptr || worker->luaThread == nullptr || worker->modulePin == nullptr ||
-        worker->functionName == nullptr || nameCopy == nullptr) {
+        worker->luaThread == nullptr || worker->modulePin == nullptr || worker->functionName == nullptr ||
+        nameCopy == nullptr) {
         std::free(nameCopy);
         DiscardWorker(worker);
         return false;
@@ -159,10 +119,13 @@ bool StartSocketWorker(int index, unsigned generation, const char* name, LuaPlus
 
     bool started = false;
     {
+        // No worker starts in a universe that the host unregistered: it is
+        // about to close it, and the unloading waits only for the workers
+        // that run then.
         SocketTableLock lock;
         SocketSlot& slot = gSocketTable[index];
-        if (!gStoppingWorkers && SlotHasGeneration(slot, generation) && slot.callbackName == nullptr &&
-            slot.worker == nullptr) {
+        if (UniverseIsRegistered(slot.scriptState) && SlotHasGeneration(slot, generation) &&
+            slot.callbackName == nullptr && slot.worker == nullptr) {
             // The thread blocks on the table lock until the slot is complete.
             ForgetEndedThreads();
             HANDLE thread = nullptr;
@@ -192,11 +155,6 @@ bool StartSocketWorker(int index, unsigned generation, const char* name, LuaPlus
 
 }  // namespace
 
-HANDLE WorkersStoppingEvent()
-{
-    return gStoppingSignal.event;
-}
-
 bool WorkerSlotIsLive(const SlotWorker* worker)
 {
     const SocketSlot& slot = gSocketTable[worker->index];
@@ -206,7 +164,7 @@ bool WorkerSlotIsLive(const SlotWorker* worker)
 bool ServeSlot(int handle, const char* name, LuaPlus::LuaState* caller)
 {
     SocketSlot slot;
-    if (!CopySlotOfHandle(handle, &slot) || slot.callbackName != nullptr || name == nullptr)
+    if (!CopySlotOfHandle(handle, &slot) || slot.socket == nullptr || slot.callbackName != nullptr || name == nullptr)
         return false;
     if (!caller->GetGlobal(name).IsFunction())
         return false;
@@ -217,24 +175,6 @@ bool ServeSlot(int handle, const char* name, LuaPlus::LuaState* caller)
     return StartSocketWorker(slot.slotIndex, slot.generation, name, caller);
 }
 
-HANDLE HandOverServedSocket(SlotWorker* worker, SOCKET socketHandle)
-{
-    HANDLE closed = nullptr;
-    if (worker->inCallback) {
-        // The worker reads the slot again before its next socket call and
-        // then finds it released.
-        CloseSocket(socketHandle);
-    } else if (worker->releasedSocket == INVALID_SOCKET) {
-        worker->releasedSocket = socketHandle;
-        ShutDownSocket(socketHandle);
-        closed = DuplicateOwnHandle(worker->socketClosedEvent);
-    } else {
-        CloseSocket(socketHandle);  // cannot happen: a slot is released once
-    }
-    WakeSlotWorker(worker);
-    return closed;
-}
-
 void WakeSlotWorker(SlotWorker* worker)
 {
     SendWake(worker->wakeSocket);
@@ -242,54 +182,46 @@ void WakeSlotWorker(SlotWorker* worker)
     SetEvent(worker->io.wakeEvent);
 }
 
-void AwaitHandedOverSockets(HANDLE* events, int count)
+bool WorkerSocketIsCurrent(const SlotWorker* worker)
 {
-    DWORD start = GetTickCount();
-    for (int i = 0; i < count; ++i) {
-        DWORD spent = GetTickCount() - start;
-        WaitForSingleObject(events[i], spent < HandOverLimit ? HandOverLimit - spent : 0);
-        CloseHandle(events[i]);
-    }
+    return WorkerSlotIsLive(worker) && gSocketTable[worker->index].socket == worker->socketInUse;
 }
 
-void RetireServedSocket(SlotWorker* worker, SOCKET socketHandle)
+bool UseCurrentSocket(SlotWorker* worker)
 {
-    if (worker->retiredSocket != INVALID_SOCKET) {
-        // Cannot happen (only a listening socket is replaced, by a connection,
-        // which cannot listen); closing is then the lesser harm than a leak.
-        CloseSocket(socketHandle);
-        return;
-    }
-    worker->retiredSocket = socketHandle;
-    WakeSlotWorker(worker);
-}
-
-SOCKET TakeRetiredSocket(SlotWorker* worker)
-{
-    SOCKET retired = worker->retiredSocket;
-    worker->retiredSocket = INVALID_SOCKET;
-    // A release after this sets the event again and is seen by the slot check
-    // that follows anyway.
+    // A release or replacement after this sets the event again and is seen
+    // by the look that follows anyway.
     if (worker->woken) {
         ResetEvent(worker->io.wakeEvent);
         worker->woken = false;
     }
-    return retired;
+    EndWorkerSocketUse(worker);
+    if (!WorkerSlotIsLive(worker))
+        return false;
+    worker->socketInUse = gSocketTable[worker->index].socket;
+    BeginSocketUse(worker->socketInUse);
+    return true;
+}
+
+void EndWorkerSocketUse(SlotWorker* worker)
+{
+    if (worker->socketInUse == nullptr)
+        return;
+    EndSocketUse(worker->socketInUse);
+    worker->socketInUse = nullptr;
 }
 
 void FinishWorker(SlotWorker* worker)
 {
-    SOCKET retired;
-    SOCKET released;
     {
-        // Once the slot no longer names the worker nothing hands it a socket.
+        // A released socket that the worker still used is closed here, and a
+        // releasing thread waiting to reuse its port goes on.
         SocketTableLock lock;
         SocketSlot& slot = gSocketTable[worker->index];
         if (slot.worker == worker)
             slot.worker = nullptr;
-        retired = TakeRetiredSocket(worker);
-        released = worker->releasedSocket;
-        worker->releasedSocket = INVALID_SOCKET;
+        EndWorkerSocketUse(worker);
+        // Once unlisted, the unloading no longer marks the worker's OS thread.
         for (size_t i = 0; i < gLiveWorkers.size(); ++i) {
             if (gLiveWorkers[i] == worker) {
                 gLiveWorkers.erase(gLiveWorkers.begin() + static_cast<std::ptrdiff_t>(i));
@@ -297,29 +229,13 @@ void FinishWorker(SlotWorker* worker)
             }
         }
     }
-    if (retired != INVALID_SOCKET)
-        CloseSocket(retired);
-    if (released != INVALID_SOCKET)
-        CloseSocket(released);
-    // The releasing thread may be waiting for this to reuse the port.
-    SetEvent(worker->socketClosedEvent);
+    // The thread's id may be given to a new thread once this one ends.
+    worker->luaThread->EndOsThreadInterrupt(worker->threadId);
     FreeLibraryAndExitThread(DestroyWorker(worker), 0);
 }
 
-void StopAllSocketWorkers(DWORD limit)
+void StopAllSocketWorkers()
 {
-    InterlockedExchange(&gStoppingWorkers, 1);
-    if (gStoppingSignal.event != nullptr)
-        SetEvent(gStoppingSignal.event);
-    {
-        // Ends blocking receives and sends of callbacks on any slot's
-        // connection, served or not.
-        SocketTableLock lock;
-        for (const SocketSlot& slot : gSocketTable) {
-            if (slot.slotFlags != 0)
-                ShutDownSocket(slot.socketHandle);
-        }
-    }
     ReleaseAllSlots();
     // No worker starts from here on, so the list is complete.
     std::vector<HANDLE> threads;
@@ -328,22 +244,11 @@ void StopAllSocketWorkers(DWORD limit)
         threads.swap(gWorkerThreads);
         InterruptCallbacks();
     }
-    DWORD start = GetTickCount();
+    // Without a limit: the host closes the state once this returns, and a
+    // worker still running in it would crash the process. Every wait of the
+    // module's own ends at the unloading, and the marks reach any Lua code.
     for (HANDLE thread : threads) {
-        for (;;) {
-            DWORD spent = GetTickCount() - start;
-            DWORD left = spent < limit ? limit - spent : 0;
-            if (WaitForSingleObject(thread, left < StopSlice ? left : StopSlice) != WAIT_TIMEOUT || left == 0)
-                break;
-            // A callback may have started Lua code or a box since.
-            SocketTableLock lock;
-            InterruptCallbacks();
-        }
+        WaitForSingleObject(thread, INFINITE);
         CloseHandle(thread);
     }
-    // A callback that was still running may have made sockets meanwhile.
-    ReleaseAllSlots();
-    if (gStoppingSignal.event != nullptr)
-        ResetEvent(gStoppingSignal.event);
-    InterlockedExchange(&gStoppingWorkers, 0);
 }

@@ -19,6 +19,7 @@ struct lua_State;
 void LuaPlusLockState(struct lua_State* L);
 void LuaPlusUnlockState(struct lua_State* L);
 void LuaPlusYieldState(struct lua_State* L);
+void LuaPlusStateResuming(struct lua_State* L);
 void LuaPlusStateOpened(struct lua_State* L);
 void LuaPlusStateClosing(struct lua_State* L);
 void LuaPlusThreadCreated(struct lua_State* L, struct lua_State* L1);
@@ -37,9 +38,12 @@ void LuaPlusThreadFreed(struct lua_State* L);
 #undef luai_userstateclose
 #undef luai_userstatethread
 #undef luai_userstatefree
+#undef luai_userstateresume
 #define luai_userstateopen(L) LuaPlusStateOpened(L)
 #define luai_userstateclose(L) LuaPlusStateClosing(L)
 #define luai_userstatethread(L, L1) LuaPlusThreadCreated(L, L1)
 #define luai_userstatefree(L) LuaPlusThreadFreed(L)
+/* A coroutine about to run on the OS thread that resumes it. */
+#define luai_userstateresume(L, n) LuaPlusStateResuming(L)
 
 #endif

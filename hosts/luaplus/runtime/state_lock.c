@@ -8,11 +8,20 @@
 #include "lua.h"
 #include "lstate.h"
 #include "state_lock.h"
+#include "thread_interrupt.h"
+
+/* How long a yield waits for a waiter to take the lock: spins that give up
+   the time slice, then short sleeps, bounded because a waiter may not get
+   in at all (the yielding thread can hold the lock more than once). */
+#define HANDOFF_SPINS 500
+#define HANDOFF_SLEEPS 10
 
 typedef struct StateLock {
     CRITICAL_SECTION section;
-    volatile LONG waiters; /* threads blocked in LuaPlusLockState */
-    volatile LONG shared;  /* set for good once another OS thread may come in */
+    volatile LONG waiters;  /* threads blocked in LuaPlusLockState */
+    volatile LONG handoffs; /* entries after a wait, which a yield waits for */
+    volatile LONG shared;   /* set for good once another OS thread may come in */
+    InterruptMarks marks;   /* OS threads whose Lua code is interrupted */
 } StateLock;
 
 typedef struct StateExtra {
@@ -34,6 +43,7 @@ void LuaPlusLockState(lua_State* L)
         InterlockedIncrement(&lock->waiters);
         EnterCriticalSection(&lock->section);
         InterlockedDecrement(&lock->waiters);
+        InterlockedIncrement(&lock->handoffs);
     }
 }
 
@@ -44,17 +54,43 @@ void LuaPlusUnlockState(lua_State* L)
         LeaveCriticalSection(&lock->section);
 }
 
-/* Called on every jump of a running script. A critical section is not fair:
-   leaving and entering again at once would let the script keep it forever,
-   so when someone waits the script gives up its time slice in between. */
+/* Called on every jump of a running script, on the OS thread that runs it:
+   a marked OS thread's loops end here, in whichever coroutine they run. A
+   critical section is not fair: a thread that leaves it and enters again at
+   once nearly always wins against a waiter, which must first wake up, so
+   several busy scripts could keep another thread out for good. When someone
+   waits, the script lets go and waits until a waiter has entered, then
+   queues up as a waiter itself, so that busy threads take turns. */
 void LuaPlusYieldState(lua_State* L)
 {
     StateLock* lock = ExtraOf(L)->lock;
-    if (lock == NULL || lock->waiters == 0)
+    LONG handoffs;
+    int i;
+    if (lock == NULL)
         return;
+    if (lock->marks.count != 0)
+        LuaPlusInterruptIfMarked(&lock->marks, L);
+    if (lock->waiters == 0)
+        return;
+    handoffs = lock->handoffs;
     LeaveCriticalSection(&lock->section);
-    Sleep(0);
-    EnterCriticalSection(&lock->section);
+    for (i = 0; i < HANDOFF_SPINS + HANDOFF_SLEEPS && lock->handoffs == handoffs && lock->waiters != 0; ++i)
+        Sleep(i < HANDOFF_SPINS ? 0 : 1);
+    LuaPlusLockState(L);
+}
+
+/* A coroutine about to run on the OS thread that resumes it. */
+void LuaPlusStateResuming(lua_State* L)
+{
+    StateLock* lock = ExtraOf(L)->lock;
+    if (lock != NULL && lock->marks.count != 0)
+        LuaPlusInterruptIfMarked(&lock->marks, L);
+}
+
+InterruptMarks* LuaPlusInterruptMarks(lua_State* L)
+{
+    StateLock* lock = ExtraOf(L)->lock;
+    return lock != NULL ? &lock->marks : NULL;
 }
 
 void LuaPlusShareState(lua_State* L)

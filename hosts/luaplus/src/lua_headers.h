@@ -8,6 +8,7 @@ extern "C" {
 #include "lualib.h"
 }
 #include "state_lock.h"
+#include "thread_interrupt.h"
 
 namespace LuaPlus {
 

@@ -208,22 +208,19 @@ void LuaState::DestroyThread(LuaState* thread)
     LuaPlusUnlockState(mainThread);
 }
 
-namespace {
-
-// Stays set: code that catches the error with pcall raises it again at its
-// next step outside.
-void InterruptHook(lua_State* L, lua_Debug*)
-{
-    luaL_error(L, "interrupted");
-}
-
-}  // namespace
-
 void LuaState::Interrupt()
 {
-    // lua_sethook is made to be called asynchronously (from a signal or
-    // another thread): it only stores the hook and its mask.
-    lua_sethook(L_, InterruptHook, LUA_MASKCALL | LUA_MASKRET | LUA_MASKLINE | LUA_MASKCOUNT, 1);
+    LuaPlusInterruptLuaThread(L_);
+}
+
+bool LuaState::InterruptOsThread(unsigned long osThreadId)
+{
+    return LuaPlusMarkOsThread(L_, osThreadId) != 0;
+}
+
+void LuaState::EndOsThreadInterrupt(unsigned long osThreadId)
+{
+    LuaPlusUnmarkOsThread(L_, osThreadId);
 }
 
 void LuaState::Lock()

@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """The tolva fault and load driver: peers that reset, close, vanish, read
-slowly, never or after a half-close for faults.lua, peers that send 4000
-bytes or answer late for gaps.lua (exact limits, run by tolva_test_host), a
-script that ends with busy callbacks (unload_busy.lua), and bursts of 29
-clients on the echo servers, where every byte that comes back is checked.
+slowly, never or after a half-close, and a peer that watches a connection
+closed under a send and the next one on its handle, for faults.lua; peers
+that send 4000 bytes or answer late for gaps.lua (exact limits, run by
+tolva_test_host) and faults.lua; a script that ends with busy callbacks
+(unload_busy.lua), and bursts of 29 clients on the echo servers, where every
+byte that comes back is checked.
 
   run_fault_tests.py --wine W --host H --scripts DIR --examples DIR [--rounds N]
 
@@ -110,6 +112,131 @@ def slow_reader(conn, size=4 * 1024 * 1024, answer=True):
         read_line(conn)
     except OSError as error:
         fail("slow reader: %s" % error)
+    conn.close()
+
+
+class Crossing:
+    """One session of the crossing peer: the script's trigger connection, the
+    connection closed under a send, and the next one on its handle."""
+
+    def __init__(self):
+        self.trigger = None
+        self.triggered = threading.Event()
+        self.hello = threading.Event()
+        self.first_ended = threading.Event()
+        self.first_count = 0
+
+
+crossings = {}
+crossings_lock = threading.Lock()
+
+
+def crossing(session):
+    with crossings_lock:
+        return crossings.setdefault(session, Crossing())
+
+
+def crossing_peer(conn):
+    """First line "TRIGGER s": the connection through which session s tells
+    the script to act. "BIG s": the pattern follows; after 1 MiB of it the
+    trigger says "go", and reading stops until the hello of the connection
+    that follows, then goes on to the end, which must come. "HELLO s": that
+    connection; nothing but its hello may arrive on it. It is answered
+    "FIRST n" (the bytes the first connection carried) once the first one
+    ended."""
+    conn.settimeout(60)
+    try:
+        words = read_line(conn).split()
+        session = crossing(words[1])
+        if words[0] == "TRIGGER":
+            session.trigger = conn
+            session.triggered.set()
+            session.first_ended.wait(timeout=60)
+            time.sleep(1)  # the answer to the hello goes first
+        elif words[0] == "BIG":
+            cross_big(conn, session)
+        elif words[0] == "HELLO":
+            cross_hello(conn, session)
+    except (OSError, IndexError) as error:
+        fail("crossing peer: %s" % error)
+    conn.close()
+
+
+def cross_big(conn, session):
+    received, good, told = 0, True, False
+    while True:
+        if not told and received >= 1024 * 1024:
+            told = True
+            session.triggered.wait(timeout=30)
+            session.trigger.sendall(b"go\n")
+            if not session.hello.wait(timeout=30):
+                fail("crossing peer: no new connection after the trigger")
+        try:
+            piece = conn.recv(65536)
+        except OSError:  # a reset ends it too
+            break
+        if not piece:
+            break
+        expected = bytes(97 + (received + i) % 26 for i in range(len(piece)))
+        good = good and piece == expected
+        received += len(piece)
+    session.first_count = received
+    if not good:
+        fail("crossing peer: the first connection's bytes changed")
+    session.first_ended.set()
+
+
+def cross_hello(conn, session):
+    session.hello.set()
+    if not session.first_ended.wait(timeout=20):
+        fail("crossing peer: the connection closed under the send never ended")
+    conn.sendall(b"FIRST %d\n" % session.first_count)
+    extra = 0
+    try:
+        while True:
+            piece = conn.recv(65536)
+            if not piece:
+                break
+            extra += len(piece)
+    except OSError:
+        pass
+    if extra:
+        fail("crossing peer: %d bytes of another connection arrived after the hello" % extra)
+
+
+resets = {}
+resets_lock = threading.Lock()
+
+
+def reset_session(name):
+    with resets_lock:
+        return resets.setdefault(name, {"notify": None, "ready": threading.Event()})
+
+
+def resetting_peer(conn):
+    """First line "NOTIFY s": the connection through which session s talks
+    to the script's callback. "RESET s": sends "x", waits until the notify
+    connection says "inside" (the callback for "x" runs, so no receive waits
+    on this connection), resets this connection and says "done" on the
+    notify connection."""
+    conn.settimeout(60)
+    try:
+        words = read_line(conn).split()
+        session = reset_session(words[1])
+        if words[0] == "NOTIFY":
+            session["notify"] = conn
+            session["ready"].set()
+            time.sleep(30)  # until the script has finished with it
+            return
+        session["ready"].wait(timeout=30)
+        conn.sendall(b"x")
+        if read_line(session["notify"]) != "inside":
+            fail("resetting peer: no word from the callback")
+        conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        conn.close()
+        session["notify"].sendall(b"done\n")
+    except (OSError, IndexError) as error:
+        fail("resetting peer: %s" % error)
     conn.close()
 
 
@@ -239,25 +366,36 @@ def main():
     peers = {}
     for name, handler in (("reset", reset_peer), ("orderly", orderly_peer), ("vanish", vanishing_peer),
                           ("slow", slow_reader), ("bulk", bulk_peer), ("stall", stalling_peer),
-                          ("halfclose", half_closing_reader)):
+                          ("halfclose", half_closing_reader), ("cross", crossing_peer),
+                          ("resetting", resetting_peer)):
         sock = listener()
         peers[name] = sock.getsockname()[1]
         serve(sock, handler)
-    udp = free_ports(socket.SOCK_DGRAM, 6)
-    tcp = free_ports(socket.SOCK_STREAM, 1)
-    arguments = ["%s=%d" % item for item in peers.items()]
-    arguments += ["udpfree=%d" % udp[0], "tcpfree=%d" % tcp[0], "rounds=%d" % options.rounds]
-    run_host(options, "faults.lua", arguments)
-    run_host(options, "unload_busy.lua", ["busy%d=%d" % (i, udp[i]) for i in range(1, 6)])
-
     later = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     later.bind(("127.0.0.1", 0))
     threading.Thread(target=later_peer, args=(later,), daemon=True).start()
+    peers["later"] = later.getsockname()[1]
+
+    udp = free_ports(socket.SOCK_DGRAM, 12)
+    tcp = free_ports(socket.SOCK_STREAM, 2)
+    arguments = ["%s=%d" % item for item in peers.items()]
+    arguments += ["udpfree=%d" % udp[0], "tcpfree=%d" % tcp[0], "rounds=%d" % options.rounds]
+    run_host(options, "faults.lua", arguments)
+    # A listener whose queue one connection fills: a connect to it waits.
+    full = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    full.bind(("127.0.0.1", 0))
+    full.listen(0)
+    filler = socket.create_connection(full.getsockname())
+    busy = ["busy%d=%d" % (i, udp[i]) for i in range(1, 12)]
+    run_host(options, "unload_busy.lua", busy + ["busytcp=%d" % tcp[1], "stuck=%d" % full.getsockname()[1]])
+    filler.close()
+    full.close()
+
     udp = free_ports(socket.SOCK_DGRAM, 8)
-    tcp = free_ports(socket.SOCK_STREAM, 4)
+    tcp = free_ports(socket.SOCK_STREAM, 5)
     gaps = ["bulk=%d" % peers["bulk"], "later=%d" % later.getsockname()[1], "udpgap=%d" % udp[0],
             "udp30=%d" % udp[1], "tcpgap=%d" % tcp[0], "tcplate=%d" % tcp[1], "tcp30=%d" % tcp[2],
-            "tcp30b=%d" % tcp[3]] + ["take%d=%d" % (i, udp[1 + i]) for i in range(1, 7)]
+            "tcp30b=%d" % tcp[3], "tcpgap2=%d" % tcp[4]] + ["take%d=%d" % (i, udp[1 + i]) for i in range(1, 7)]
     for _ in range(options.rounds):
         run_host(options, "gaps.lua", gaps, {}, options.test_host)
 

@@ -14,6 +14,7 @@ const DWORD kMarkerWait = 10000;
 std::mutex countsMutex;
 ScrollLockEvents counts;
 HANDLE markerSeen = nullptr;
+HANDLE pressSeen = nullptr;
 HANDLE hookReady = nullptr;
 bool hookInstalled = false;
 
@@ -32,6 +33,7 @@ LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM data)
             } else {
                 ++counts.presses;
                 counts.order += 'P';
+                SetEvent(pressSeen);
             }
         } else if (key->vkCode == kMarkerKey && (key->flags & LLKHF_UP)) {
             SetEvent(markerSeen);
@@ -60,6 +62,7 @@ DWORD WINAPI HookThread(LPVOID)
 bool StartKeyEventCounter()
 {
     markerSeen = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    pressSeen = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     hookReady = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE thread = CreateThread(nullptr, 0, HookThread, nullptr, 0, nullptr);
     if (thread == nullptr)
@@ -79,4 +82,10 @@ bool TakeScrollLockEvents(ScrollLockEvents* events)
     *events = counts;
     counts = ScrollLockEvents();
     return seen;
+}
+
+bool WaitForScrollLockPress()
+{
+    ResetEvent(pressSeen);
+    return WaitForSingleObject(pressSeen, kMarkerWait) == WAIT_OBJECT_0;
 }

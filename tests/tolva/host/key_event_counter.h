@@ -20,4 +20,8 @@ bool StartKeyEventCounter();
 // Scroll Lock events since the previous call.
 bool TakeScrollLockEvents(ScrollLockEvents* events);
 
+// Waits (bounded) for the next Scroll Lock press the hook sees; false when
+// none came.
+bool WaitForScrollLockPress();
+
 #endif

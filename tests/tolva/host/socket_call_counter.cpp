@@ -1,8 +1,10 @@
 #include "socket_call_counter.h"
 
 #include <winsock2.h>
+#include <mswsock.h>
 
 #include <atomic>
+#include <cstring>
 
 #include "pe_image.h"
 
@@ -14,11 +16,16 @@ typedef int(WSAAPI* SelectFunction)(int count, fd_set* readable, fd_set* writabl
                                     const timeval* limit);
 typedef int(WSAAPI* WsaRecvFunction)(SOCKET socket, WSABUF* buffers, DWORD count, DWORD* received, DWORD* flags,
                                      WSAOVERLAPPED* overlapped, LPWSAOVERLAPPED_COMPLETION_ROUTINE routine);
+typedef int(WSAAPI* WsaIoctlFunction)(SOCKET socket, DWORD code, void* input, DWORD inputSize, void* output,
+                                      DWORD outputSize, DWORD* returned, WSAOVERLAPPED* overlapped,
+                                      LPWSAOVERLAPPED_COMPLETION_ROUTINE routine);
 
 GethostbynameFunction realGethostbyname = nullptr;
 ConnectFunction realConnect = nullptr;
 SelectFunction realSelect = nullptr;
 WsaRecvFunction realWsaRecv = nullptr;
+WsaIoctlFunction realWsaIoctl = nullptr;
+LPFN_CONNECTEX realConnectEx = nullptr;
 std::atomic<int> lookups(0);
 std::atomic<int> connects(0);
 std::atomic<int> selects(0);
@@ -50,6 +57,28 @@ int WSAAPI CountingWsaRecv(SOCKET socket, WSABUF* buffers, DWORD count, DWORD* r
     return realWsaRecv(socket, buffers, count, received, flags, overlapped, routine);
 }
 
+// Connection attempts made overlapped go through ConnectEx, which the
+// module asks Winsock for: it is handed a counting one instead.
+BOOL PASCAL CountingConnectEx(SOCKET socket, const sockaddr* address, int length, void* data, DWORD dataSize,
+                              DWORD* sent, OVERLAPPED* overlapped)
+{
+    ++connects;
+    return realConnectEx(socket, address, length, data, dataSize, sent, overlapped);
+}
+
+int WSAAPI CountingWsaIoctl(SOCKET socket, DWORD code, void* input, DWORD inputSize, void* output, DWORD outputSize,
+                            DWORD* returned, WSAOVERLAPPED* overlapped, LPWSAOVERLAPPED_COMPLETION_ROUTINE routine)
+{
+    int result = realWsaIoctl(socket, code, input, inputSize, output, outputSize, returned, overlapped, routine);
+    GUID connectGuid = WSAID_CONNECTEX;
+    if (result == 0 && code == SIO_GET_EXTENSION_FUNCTION_POINTER && inputSize == sizeof connectGuid &&
+        std::memcmp(input, &connectGuid, sizeof connectGuid) == 0 && outputSize == sizeof(LPFN_CONNECTEX)) {
+        realConnectEx = *static_cast<LPFN_CONNECTEX*>(output);
+        *static_cast<LPFN_CONNECTEX*>(output) = CountingConnectEx;
+    }
+    return result;
+}
+
 }  // namespace
 
 bool StartSocketCallCounter(HMODULE module)
@@ -62,16 +91,20 @@ bool StartSocketCallCounter(HMODULE module)
     void** connectSlot = FindImportSlot(module, "ws2_32.dll", "connect");
     void** selectSlot = FindImportSlot(module, "ws2_32.dll", "select");
     void** wsaRecvSlot = FindImportSlot(module, "ws2_32.dll", "WSARecv");
-    if (lookupSlot == nullptr || connectSlot == nullptr || selectSlot == nullptr || wsaRecvSlot == nullptr)
+    void** wsaIoctlSlot = FindImportSlot(module, "ws2_32.dll", "WSAIoctl");
+    if (lookupSlot == nullptr || connectSlot == nullptr || selectSlot == nullptr || wsaRecvSlot == nullptr ||
+        wsaIoctlSlot == nullptr)
         return false;
     realGethostbyname = reinterpret_cast<GethostbynameFunction>(*lookupSlot);
     realConnect = reinterpret_cast<ConnectFunction>(*connectSlot);
     realSelect = reinterpret_cast<SelectFunction>(*selectSlot);
     realWsaRecv = reinterpret_cast<WsaRecvFunction>(*wsaRecvSlot);
+    realWsaIoctl = reinterpret_cast<WsaIoctlFunction>(*wsaIoctlSlot);
     return ReplaceImport(lookupSlot, reinterpret_cast<void*>(CountingGethostbyname)) != nullptr &&
         ReplaceImport(connectSlot, reinterpret_cast<void*>(CountingConnect)) != nullptr &&
         ReplaceImport(selectSlot, reinterpret_cast<void*>(CountingSelect)) != nullptr &&
-        ReplaceImport(wsaRecvSlot, reinterpret_cast<void*>(CountingWsaRecv)) != nullptr;
+        ReplaceImport(wsaRecvSlot, reinterpret_cast<void*>(CountingWsaRecv)) != nullptr &&
+        ReplaceImport(wsaIoctlSlot, reinterpret_cast<void*>(CountingWsaIoctl)) != nullptr;
 }
 
 SocketCalls TakeSocketCalls()

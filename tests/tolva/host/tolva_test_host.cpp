@@ -19,6 +19,10 @@
 //                             since the last call (nothing if they cannot be
 //                             counted)
 //   TestShortenWorkerWait(ms) -> true once the workers' wait is shortened
+//   TestUnregisterAtFlash() -> true once a thread waits for the next Scroll
+//                             Lock press and then unregisters the module, as
+//                             a host that unloads it while the script runs
+//   TestRegisterAgain()    -> registers the module in this state again
 //   TestNewGlobals         -> names of the globals set since the state was
 //                             made, in order (the module's come first)
 #include <winsock2.h>
@@ -38,6 +42,18 @@ namespace {
 
 using LuaPlus::LuaStackObject;
 using LuaPlus::LuaState;
+
+typedef void (*RegisterModuleFunction)(LuaState* state);
+typedef void (*UnregisterModuleFunction)();
+
+// An entry point of the loaded module, or null.
+template <typename Function> Function ModuleEntry(const char* name)
+{
+    HMODULE module = GetModuleHandleA("tolva.dll");
+    if (module == nullptr)
+        return nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
 
 int TestScrollLockEvents(LuaState* state, LuaStackObject*)
 {
@@ -135,13 +151,8 @@ int TestSleep(LuaState*, LuaStackObject* args)
 
 int TestInSecondState(LuaState* state, LuaStackObject* args)
 {
-    HMODULE module = GetModuleHandleA("tolva.dll");
-    if (module == nullptr || !args[1].IsString())
-        return 0;
-    typedef void (*RegisterModuleFunction)(LuaState * state);
-    RegisterModuleFunction registerModule = reinterpret_cast<RegisterModuleFunction>(
-        reinterpret_cast<void*>(GetProcAddress(module, "LuaPlus_RegisterModule")));
-    if (registerModule == nullptr)
+    RegisterModuleFunction registerModule = ModuleEntry<RegisterModuleFunction>("LuaPlus_RegisterModule");
+    if (registerModule == nullptr || !args[1].IsString())
         return 0;
     LuaState* second = LuaState::Create(true);
     if (second == nullptr)
@@ -159,6 +170,33 @@ int TestInSecondState(LuaState* state, LuaStackObject* args)
     LuaState::Destroy(second);
     state->PushString(answer.c_str());
     return 1;
+}
+
+DWORD WINAPI UnregisterAtFlash(LPVOID)
+{
+    if (WaitForScrollLockPress())
+        ModuleEntry<UnregisterModuleFunction>("LuaPlus_UnregisterModule")();
+    return 0;
+}
+
+int TestUnregisterAtFlash(LuaState* state, LuaStackObject*)
+{
+    if (ModuleEntry<UnregisterModuleFunction>("LuaPlus_UnregisterModule") == nullptr)
+        return 0;
+    HANDLE thread = CreateThread(nullptr, 0, UnregisterAtFlash, nullptr, 0, nullptr);
+    if (thread == nullptr)
+        return 0;
+    CloseHandle(thread);
+    state->PushBoolean(true);
+    return 1;
+}
+
+int TestRegisterAgain(LuaState* state, LuaStackObject*)
+{
+    RegisterModuleFunction registerModule = ModuleEntry<RegisterModuleFunction>("LuaPlus_RegisterModule");
+    if (registerModule != nullptr)
+        registerModule(state);
+    return 0;
 }
 
 bool countingSocketCalls = false;
@@ -194,6 +232,8 @@ void PrepareTestGlobals(LuaState* state)
     globals.Register("TestWinsockCleanup", TestWinsockCleanup);
     globals.Register("TestSocketCalls", TestSocketCalls);
     globals.Register("TestShortenWorkerWait", TestShortenWorkerWait);
+    globals.Register("TestUnregisterAtFlash", TestUnregisterAtFlash);
+    globals.Register("TestRegisterAgain", TestRegisterAgain);
     countingSocketCalls = StartSocketCallCounter(GetModuleHandleA("tolva.dll"));
     // Notes each new global as it is set, so the scripts can see in which
     // order the module registered its functions (TestNewGlobals, a table).

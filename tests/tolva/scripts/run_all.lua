@@ -28,7 +28,7 @@ function receive_all(h, size)
 end
 
 for _, name in ipairs({ "test_registration.lua", "test_handles.lua", "test_tcp.lua",
-                        "test_udp.lua", "test_desktop.lua" }) do
+                        "test_udp.lua", "test_desktop.lua", "test_unload.lua" }) do
   dofile(directory .. name)
 end
 

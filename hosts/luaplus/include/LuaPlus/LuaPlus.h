@@ -146,7 +146,22 @@ public:
     // "interrupted" at its next step, and any it runs later, as an
     // interpreter interrupts a running chunk. Meant for another OS thread:
     // it needs no lock, so it reaches code that holds the lock for good.
+    // It does not reach a coroutine that this thread resumed: see
+    // InterruptOsThread.
     void Interrupt();
+
+    // Marks an OS thread (its id) in this universe: whatever Lua code it runs
+    // here raises the error "interrupted", in the Lua thread it runs now and
+    // in any coroutine it resumes, at the next loop step (a jump) or resume,
+    // also code that catches the error, until EndOsThreadInterrupt. Lua code
+    // of other OS threads runs on, even in the same Lua threads. Needs no
+    // lock, like Interrupt. False when 64 OS threads are marked already.
+    bool InterruptOsThread(unsigned long osThreadId);
+    // Lifts the mark: that OS thread's Lua code runs normally again, also in
+    // the Lua threads the mark reached. Call it before the OS thread ends,
+    // whose id may be given to a new one. Not for the same id at once with
+    // InterruptOsThread on another OS thread.
+    void EndOsThreadInterrupt(unsigned long osThreadId);
 
     // The universe's recursive lock. The runtime takes it by itself for each
     // operation; hold it to make several operations one step for other

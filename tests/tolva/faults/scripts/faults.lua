@@ -1,7 +1,8 @@
 -- Faults of peers and of the script's own use, against the peers of
 -- run_fault_tests.py: resets, orderly closes, peers that vanish, read
--- slowly, never or after a half-close under sends of several MB, and ports
--- reused right after a close.
+-- slowly, never or after a half-close under sends of several MB, ports
+-- reused right after a close, and slots closed by callbacks under the
+-- script's own calls.
 -- ROUNDS=n repeats everything (the soak runs many rounds).
 local directory = arg[0]:match("^(.*[/\\])") or ""
 dofile(directory .. "../../workers/scripts/common.lua")
@@ -53,10 +54,52 @@ local function ending_reason(port)
   return ended
 end
 
+-- Runs `call` on the script's thread while a callback closes `target` and
+-- hands its handle to a new socket through `reopen`: the peer "later"
+-- triggers the callback 300 ms after the call began. Answers what the call
+-- gave and what `reopen` gave.
+local function closed_under(target, call, reopen)
+  local reopened = nil
+  function OnCloseUnder(_, event)
+    if event == 1 then
+      tClose(target)
+      reopened = reopen()
+    end
+    return false
+  end
+  local u = tCreate(1, 0)
+  expect(tSetCallback(u, "OnCloseUnder"), 1, "serve the trigger")
+  expect(tSendTo(u, "late", "127.0.0.1", PORTS.later), 4, "ask for the trigger")
+  local result = call()
+  check(wait_until(function() return reopened ~= nil end), "the callback ran")
+  return result, reopened
+end
+
 for round = 1, ROUNDS do
   group("a reset is error 2, an orderly close error 1, round " .. round, function()
     expect(ending_reason(PORTS.reset), 2, "peer reset the connection")
     expect(ending_reason(PORTS.orderly), 1, "peer closed the connection")
+    -- A reset that comes while the callback runs, with no receive waiting:
+    -- the next receive then answers 0, as an orderly close does.
+    local session = "r" .. round
+    local notify = connected(PORTS.resetting)
+    expect(tSend(notify, "NOTIFY " .. session .. "\n"), 8 + #session, "the notify connection")
+    local ended, answered = nil, nil
+    function OnResetInside(h, event)
+      if event == 1 then
+        tSend(notify, "inside\n")
+        answered = line_of(notify)
+      elseif event == 0 then
+        ended = tGetError(h)
+      end
+      return true
+    end
+    local h = connected(PORTS.resetting)
+    expect(tSetCallback(h, "OnResetInside"), 1, "serve the connection")
+    expect(tSend(h, "RESET " .. session .. "\n"), 7 + #session, "ask for the reset")
+    check(wait_until(function() return ended ~= nil end), "the ending callback ran")
+    expect(answered, "done", "the reset came while the callback ran")
+    expect(ended, 2, "a reset while the callback ran")
   end)
 
   group("several MB: a slow reader gets every byte, a vanished peer fails the send, round " .. round, function()
@@ -108,6 +151,62 @@ for round = 1, ROUNDS do
     totals.bytes = totals.bytes + sent
     tClose(half)
     expect(tGetCount(), 0, "every slot returned")
+  end)
+
+  group("a send whose slot a callback closes ends, and nothing of it reaches the next socket, round " .. round,
+        function()
+    local huge = pattern(50 * 1024 * 1024)
+    local session = tostring(round)
+    local hello = "HELLO " .. session .. "\n"
+    local h, reopened, helloSent = nil, nil, nil
+    function OnCrossTrigger(_, event)
+      if event == 1 then
+        tClose(h)
+        reopened = tCreate(0, 0)
+        expect(tConnect(reopened, "127.0.0.1", PORTS.cross), 1, "connect again")
+        helloSent = tSend(reopened, hello)
+      end
+      return false
+    end
+    local trigger = connected(PORTS.cross)
+    expect(tSend(trigger, "TRIGGER " .. session .. "\n"), 9 + #session, "the trigger connection")
+    expect(tSetCallback(trigger, "OnCrossTrigger"), 1, "serve it")
+    h = connected(PORTS.cross)
+    expect(tSend(h, "BIG " .. session .. "\n"), 5 + #session, "announce the pattern")
+    -- The peer takes 1 MiB, has the callback close the slot and stops
+    -- reading until the next connection said hello.
+    local sent = tSend(h, huge)
+    check(wait_until(function() return helloSent ~= nil end), "the callback ran during the send")
+    expect(reopened, h, "the new connection got the handle")
+    expect(helloSent, #hello, "the hello was sent")
+    local first = tonumber((line_of(reopened) or ""):match("^FIRST (%d+)$"))
+    check(first ~= nil, "the peer saw the closed connection end")
+    check(sent == 0 or (first ~= nil and sent <= first),
+          "tSend gave 0 or what the peer got, not " .. sent .. " of " .. tostring(first))
+  end)
+
+  group("waits whose slot a callback closes end, and the next socket keeps its text, round " .. round, function()
+    local sender = tCreate(1, 0)
+    -- tWait: a wait of an hour.
+    local w = tCreate(1, 0)
+    local waited = closed_under(w, function() return tWait(w, 0) end, function() return 0 end)
+    expect(waited, 0, "tWait ends with 0")
+    -- tRecv: the new socket on the handle gets a datagram; the receive of
+    -- the closed one must not take it.
+    local r = tCreate(1, PORTS.udpfree)
+    local got, again = closed_under(r, function() return tRecv(r, 0) end, function()
+      local n = tCreate(1, PORTS.udpfree)
+      tSendTo(sender, "for the new socket", "127.0.0.1", PORTS.udpfree)
+      return n
+    end)
+    expect(got, "", "tRecv ends with nothing")
+    expect(again, r, "the new socket got the handle")
+    expect(tRecv(again, 0), "for the new socket", "and its datagram")
+    tClose(again)
+    -- tAccept: a wait of ten minutes.
+    local l = tCreate(0, 0)
+    local accepted = closed_under(l, function() return tAccept(l, 600000) end, function() return 0 end)
+    expect(accepted, 0, "tAccept ends with 0")
   end)
 
   group("the port of a closed served slot is free at once, round " .. round, function()

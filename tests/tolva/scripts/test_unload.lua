@@ -1,0 +1,23 @@
+-- The host unregisters the module on another thread while the script's own
+-- thread is inside a long flash: the flash ends with Scroll Lock as it was,
+-- no box is shown and no socket made until the module is registered again.
+group("an unloading on another thread ends the script's flash; nothing is made until registered again", function()
+  TestScrollLockEvents()
+  expect(TestUnregisterAtFlash(), true, "a thread will unregister at the first press")
+  tSetFlashTime(5000)
+  tFlash(40)
+  local presses, releases, _, order = TestScrollLockEvents()
+  expect(presses, releases, "every press released")
+  expect(order, "PRPR", "the light turned over and back once")
+  TestMessageBoxes()
+  tMsg("after the unloading")
+  expect(TestMessageBoxes(), 0, "no box while unregistered")
+  expect(tCreate(1, 0), 0, "no socket while unregistered")
+  TestRegisterAgain()
+  local h = tCreate(1, 0)
+  check(h ~= 0, "sockets again once registered")
+  tClose(h)
+  tSetFlashTime(1)
+  tFlash(1)
+  expect(select(1, TestScrollLockEvents()), 2, "and flashes")
+end)
