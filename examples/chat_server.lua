@@ -83,6 +83,16 @@ local function broadcast(from, text)
   end
 end
 
+-- For the script's loop, which drops the clients that fall behind and so
+-- must never wait on one: the text only joins the queues, and goes with the
+-- next text a callback sends to each client.
+local function announce(from, text)
+  for h = 1, 30 do
+    local client = clients[h]
+    if client and h ~= from then client.queued = client.queued .. text end
+  end
+end
+
 -- One complete line of client h; answers false when the client leaves.
 local function handle_line(h, client, line)
   local nick = line:match("^/nick%s+(%S+)")
@@ -151,7 +161,7 @@ while listening and (limit == nil or ended < limit) do
       -- client as soon as it is closed. The send that waits on it fails.
       clients[h] = false
       tClose(h)
-      broadcast(h, client.name .. " left (too far behind)\n")
+      announce(h, client.name .. " left (too far behind)\n")
       ended = ended + 1
     end
   end
