@@ -245,12 +245,16 @@ def check_chat_server(host, check, flood_lines=6000):
     s = last_line(bob.lines, r"^guest\d+ joined$").split()[0]
     flood = ["%05d %s" % (n, "x" * 994) for n in range(flood_lines)]
     start = time.monotonic()
-    threading.Thread(target=alice.send, args=("".join(line + "\n" for line in flood).encode(),), daemon=True).start()
+    flooder = threading.Thread(target=alice.send, args=("".join(line + "\n" for line in flood).encode(),))
+    flooder.start()
     seen = bob.expect(check, "alice: " + flood[-1], "the flood's last line")
     check([line[7:] for line in seen if line.startswith("alice: ")] == flood, "chat: flooded lines lost")
     check(s + " left (too far behind)" in seen, "chat: the client that never reads stayed")
     figure = "chat: %d lines (%d bytes) in %.1f s beside a client that never reads" % (
         len(flood), len(flood) * 1001, time.monotonic() - start)
+    flooder.join(WAIT)
+    if flooder.is_alive():
+        alice.process.kill()  # the chat takes no more of her lines
     bob.process.kill()  # vanishes without /quit
     alice.expect(check, "bob left", "a client that vanished")
     alice.send(b"/quit\n")
