@@ -4,8 +4,11 @@
 #
 #   oboard-VERSION-win32.zip  oboard.dll, README.txt, LICENSE.txt,
 #                             include/oboard/*.h, MESSAGES.md and its images/
-#   tolva-VERSION-win32.zip   tolva.dll, README.txt, LICENSE.txt,
-#                             REFERENCE.md, CALLBACKS.md, examples/*.lua
+#   tolva-VERSION-win32.zip   tolva.dll with the runtime it needs (luahost.exe,
+#                             LuaPlus.dll), README.txt, LICENSE.txt,
+#                             LICENSE-Lua.txt, REFERENCE.md, CALLBACKS.md,
+#                             examples/*.lua, and the binding for embedders
+#                             (include/LuaPlus/LuaPlus.h, lib/libLuaPlus.dll.a)
 #
 # Each component installs into the root of its own archive, so both have a
 # README.txt: install one at a time (cmake --install build --component
@@ -82,6 +85,10 @@ install(FILES ${OBOARD_GUIDE_PICTURES} DESTINATION images COMPONENT oboard EXCLU
 package_document(${CMAKE_SOURCE_DIR}/docs/packages/tolva-README.txt.in tolva/README.txt)
 package_document(${CMAKE_SOURCE_DIR}/LICENSE tolva/LICENSE.txt)
 package_document(${CMAKE_SOURCE_DIR}/docs/callback-servers.md tolva/CALLBACKS.md)
+# LuaPlus.dll holds the Lua runtime: its notice, from the sources the build
+# fetched, goes with it.
+include(${CMAKE_SOURCE_DIR}/hosts/luaplus/lua_sources.cmake)
+package_document(${LUA51_SOURCE_DIR}/../COPYRIGHT tolva/LICENSE-Lua.txt)
 # The function reference: examples/README.md from its list of examples on
 # (what comes before is about running them from the project's tree).
 file(READ ${CMAKE_SOURCE_DIR}/examples/README.md examples_readme)
@@ -96,11 +103,21 @@ package_document(${PACKAGE_STAGING}/tolva/REFERENCE.md.in tolva/REFERENCE.md)
 set(TOLVA_EXAMPLES
   ${CMAKE_SOURCE_DIR}/examples/chat_server.lua
   ${CMAKE_SOURCE_DIR}/examples/echo_server.lua
+  ${CMAKE_SOURCE_DIR}/examples/http_server.lua
   ${CMAKE_SOURCE_DIR}/examples/tcp_client.lua
   ${CMAKE_SOURCE_DIR}/examples/udp_exchange.lua)
+set(LUAPLUS_HEADER ${CMAKE_SOURCE_DIR}/hosts/luaplus/include/LuaPlus/LuaPlus.h)
 
-install(TARGETS tolva RUNTIME DESTINATION . COMPONENT tolva EXCLUDE_FROM_ALL)
+# The module runs only under a binding built by the same compiler family:
+# the archive brings its runtime, and the binding's header and import
+# library for hosts of one's own.
+install(TARGETS tolva luahost RUNTIME DESTINATION . COMPONENT tolva EXCLUDE_FROM_ALL)
+install(TARGETS LuaPlus
+        RUNTIME DESTINATION . COMPONENT tolva EXCLUDE_FROM_ALL
+        ARCHIVE DESTINATION lib COMPONENT tolva EXCLUDE_FROM_ALL)
+install(FILES ${LUAPLUS_HEADER} DESTINATION include/LuaPlus COMPONENT tolva EXCLUDE_FROM_ALL)
 install(FILES ${PACKAGE_STAGING}/tolva/README.txt ${PACKAGE_STAGING}/tolva/LICENSE.txt
+              ${PACKAGE_STAGING}/tolva/LICENSE-Lua.txt
               ${PACKAGE_STAGING}/tolva/REFERENCE.md ${PACKAGE_STAGING}/tolva/CALLBACKS.md
         DESTINATION . COMPONENT tolva EXCLUDE_FROM_ALL)
 install(FILES ${TOLVA_EXAMPLES} DESTINATION examples COMPONENT tolva EXCLUDE_FROM_ALL)
@@ -137,11 +154,11 @@ add_custom_command(
   COMMAND ${CMAKE_COMMAND} -E make_directory ${PACKAGE_DIR}
   COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/cpack/${OBOARD_PACKAGE_NAME}.zip
           ${CMAKE_BINARY_DIR}/cpack/${TOLVA_PACKAGE_NAME}.zip ${PACKAGE_DIR}
-  DEPENDS oboard tolva
+  DEPENDS oboard tolva luahost LuaPlus ${LUAPLUS_HEADER}
           ${PACKAGE_STAGING}/oboard/README.txt ${PACKAGE_STAGING}/oboard/LICENSE.txt
           ${PACKAGE_STAGING}/oboard/MESSAGES.md ${OBOARD_HEADERS} ${OBOARD_GUIDE_PICTURES}
           ${PACKAGE_STAGING}/tolva/README.txt ${PACKAGE_STAGING}/tolva/LICENSE.txt
-          ${PACKAGE_STAGING}/tolva/REFERENCE.md ${PACKAGE_STAGING}/tolva/CALLBACKS.md ${TOLVA_EXAMPLES}
+          ${PACKAGE_STAGING}/tolva/LICENSE-Lua.txt ${PACKAGE_STAGING}/tolva/REFERENCE.md ${PACKAGE_STAGING}/tolva/CALLBACKS.md ${TOLVA_EXAMPLES}
   COMMENT "Packing ${OBOARD_PACKAGE_NAME}.zip and ${TOLVA_PACKAGE_NAME}.zip"
   VERBATIM)
 add_custom_target(packages ALL DEPENDS ${OBOARD_PACKAGE} ${TOLVA_PACKAGE})

@@ -4,16 +4,20 @@
 Each archive must hold exactly what its users need (nothing from the build
 tree), the DLL must carry the version the archive is named with, and the
 demo road must work from an empty folder into which the archive was
-unpacked, with only the stand-in host programs copied beside it:
+unpacked:
 
-  oboard  orvane.exe (and its contacts file) loads the packaged oboard.dll,
-          an invitation is sent and accepted, which opens a board, and
-          strokes of every tool and another plugin's drawing messages are
-          drawn on it; the saved picture must show their colours.
-  tolva   luahost.exe (and LuaPlus.dll) loads the packaged tolva.dll and
-          runs the packaged examples: tcp_client.lua against a loopback
-          peer (the bytes the peer got and what the script printed), and
-          echo_server.lua, on callbacks, answering a client.
+  oboard  with only the stand-in host copied beside it: orvane.exe (and its
+          contacts file) loads the packaged oboard.dll, an invitation is
+          sent and accepted, which opens a board, and strokes of every tool
+          and another plugin's drawing messages are drawn on it; the saved
+          picture must show their colours.
+  tolva   alone, as it brings its runtime: the packaged luahost.exe and
+          LuaPlus.dll load the packaged tolva.dll and run the packaged
+          examples: tcp_client.lua against a loopback peer (the bytes the
+          peer got and what the script printed), echo_server.lua answering
+          a client, udp_exchange.lua with socat, http_server.lua under curl
+          and stopped by Ctrl+C; and luahost.exe's usage and a script's
+          error.
 """
 import argparse
 import os
@@ -96,7 +100,8 @@ def check_oboard_contents(archive, options):
 def check_tolva_contents(archive, options):
     examples_dir = os.path.join(options.source, "examples")
     examples = sorted("examples/" + n for n in os.listdir(examples_dir) if n.endswith(".lua"))
-    expected = sorted(["tolva.dll", "README.txt", "LICENSE.txt", "REFERENCE.md", "CALLBACKS.md"] + examples)
+    runtime = ["luahost.exe", "LuaPlus.dll", "LICENSE-Lua.txt", "include/LuaPlus/LuaPlus.h", "lib/libLuaPlus.dll.a"]
+    expected = sorted(["tolva.dll", "README.txt", "LICENSE.txt", "REFERENCE.md", "CALLBACKS.md"] + examples + runtime)
     check(archive_files(archive) == expected,
           "tolva archive holds %s, expected %s" % (archive_files(archive), expected))
     for example in examples:
@@ -105,6 +110,8 @@ def check_tolva_contents(archive, options):
     check_document(archive, "LICENSE.txt", read_source(options, "LICENSE"))
     check_document(archive, "CALLBACKS.md", read_source(options, "docs", "callback-servers.md"))
     check_document(archive, "README.txt")
+    check_document(archive, "LICENSE-Lua.txt")
+    check("Lua.org, PUC-Rio" in text_of(archive, "LICENSE-Lua.txt"), "LICENSE-Lua.txt is not Lua's notice")
     check(text_of(archive, "README.txt").startswith("tolva %s " % options.tolva_version),
           "README.txt does not begin with the version %s" % options.tolva_version)
     # The reference is the function part of examples/README.md, every
@@ -174,7 +181,9 @@ def version_block(data):
             "FileVersion": text("FileVersion"), "ProductVersion": text("ProductVersion")}
 
 
-def check_dll(archive, name, version):
+def check_dll(archive, name, version=None):
+    """A 32-bit program or DLL released stripped, with the version block of
+    the archive's version if given."""
     data = member(archive, name)
     if data is None:
         return
@@ -183,6 +192,8 @@ def check_dll(archive, name, version):
     # Released stripped: no debugging information, no symbols.
     check(not any(s.startswith(".debug") for s in sections) and symbols == 0,
           "%s keeps debugging information: sections %s, %d symbols" % (name, sections, symbols))
+    if version is None:
+        return
     block = version_block(data)
     if not check(block is not None, "%s has no version block" % name):
         return
@@ -309,10 +320,10 @@ def tolva_road(options):
     with zipfile.ZipFile(options.tolva_package) as archive:
         check_tolva_contents(archive, options)
         check_dll(archive, "tolva.dll", options.tolva_version)
+        check_dll(archive, "luahost.exe")
+        check_dll(archive, "LuaPlus.dll")
         with tempfile.TemporaryDirectory(prefix="tolva-package-") as folder:
             unpack(archive, folder)
-            shutil.copy(options.luahost, os.path.join(folder, "luahost.exe"))
-            shutil.copy(options.luaplus, os.path.join(folder, "LuaPlus.dll"))
 
             # A script talking over a socket.
             listener = tcp_listener(1)
@@ -359,6 +370,14 @@ def tolva_road(options):
                   "the server did not see the connection end")
             check("echo server stopped" in output, "the server did not stop")
 
+            # Real clients, the host's usage and errors, a stop by Ctrl+C.
+            host = checks.Host(options.wine, os.path.join(folder, "luahost.exe"), "examples", folder)
+            figures = checks.check_udp_exchange(host, check)
+            figures += checks.check_http_server(host, check, in_turn=100)
+            checks.check_usage_and_error(host, check, "udp_exchange.lua", ["127.0.0.1", "0"],
+                                         r"^luahost: examples.udp_exchange\.lua:\d+: sending failed")
+            print("\n".join("figure: " + figure for figure in figures), flush=True)
+
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
@@ -370,21 +389,20 @@ def main():
     parser.add_argument("--tolva-version", required=True)
     parser.add_argument("--orvane", required=True, help="the stand-in Orvane host program")
     parser.add_argument("--contacts", required=True, help="its contacts file")
-    parser.add_argument("--luahost", required=True, help="the stand-in LuaPlus host program")
-    parser.add_argument("--luaplus", required=True, help="its LuaPlus.dll")
     parser.add_argument("--timeout", type=float, default=120)
     options = parser.parse_args()
 
-    sys.path.insert(0, os.path.join(options.source, "scripts", "lib"))
-    global connect, end_gracefully, free_ports, port_of, tcp_listener
+    sys.path[:0] = [os.path.join(options.source, "scripts", "lib"), os.path.join(options.source, "tests", "examples")]
+    global connect, end_gracefully, free_ports, port_of, tcp_listener, checks
     from loopback import connect, end_gracefully, free_ports, port_of, tcp_listener
+    import runtime_checks as checks
 
     oboard_road(options)
     tolva_road(options)
     if failures:
         print("%d check(s) failed" % len(failures))
         return 1
-    print("both packages are complete: each works from an empty folder with only its host beside it")
+    print("both packages are complete: each works from an empty folder (oboard's with only its host beside it)")
     return 0
 
 

@@ -1,5 +1,5 @@
-// luahost.exe [--module PATH] SCRIPT [ARGS...]: runs a Lua script with the
-// tolva extension (tolva.dll beside the program unless named).
+// luahost.exe: runs a Lua script with the tolva extension; see
+// host_arguments.cpp for its command line and exit codes.
 #include "script_host.h"
 
 int main(int argc, char** argv)

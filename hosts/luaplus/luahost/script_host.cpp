@@ -3,8 +3,11 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
+
+#include "console_stop.h"
+#include "host_arguments.h"
+#include "script_errors.h"
 
 namespace {
 
@@ -15,6 +18,8 @@ typedef void (*RegisterModuleFunction)(LuaState* state);
 typedef void (*UnregisterModuleFunction)();
 
 const char kDefaultModule[] = "tolva.dll";
+const int kScriptFailed = 1;
+const int kWrongCommandLine = 2;
 
 // The extension is looked for beside the program unless named.
 std::string DefaultModulePath()
@@ -30,26 +35,9 @@ std::string DefaultModulePath()
     return directory.substr(0, slash + 1) + kDefaultModule;
 }
 
-void PrintUsage()
-{
-    std::fprintf(stderr, "usage: luahost [--module PATH] SCRIPT [ARGS...]\n");
-}
-
-// Pushes debug.traceback, if there is one, as the message handler; answers
-// its stack index or 0.
-int PushTraceback(LuaState* state)
-{
-    LuaObject debug = state->GetGlobal("debug");
-    LuaObject traceback = debug.GetByName("traceback");
-    if (!traceback.IsFunction())
-        return 0;
-    traceback.Push();
-    return state->GetTop();
-}
-
 // Loads and runs the script with its arguments, both as the global table
-// `arg` (arg[0] the script) and as the chunk's varargs. Answers 0 on success;
-// otherwise prints the error.
+// `arg` (arg[0] the script) and as the chunk's varargs. Answers 0 on
+// success; otherwise the error is told, unless a console stop caused it.
 int RunScript(LuaState* state, const char* script, int argumentCount, char** arguments)
 {
     LuaObject argTable = state->CreateTable();
@@ -58,48 +46,42 @@ int RunScript(LuaState* state, const char* script, int argumentCount, char** arg
         argTable.SetString(i + 1, arguments[i]);
     state->GetGlobals().SetObject("arg", argTable);
 
-    int handler = PushTraceback(state);
-    if (state->LoadFile(script) != 0) {
-        std::fprintf(stderr, "luahost: %s\n", state->Stack(-1).GetString());
-        state->SetTop(0);
-        return 1;
+    int handler = PushScriptErrorHandler(state, script);
+    bool loaded = state->LoadFile(script) == 0;
+    int status = 1;
+    if (loaded) {
+        for (int i = 0; i < argumentCount; ++i)
+            state->PushString(arguments[i]);
+        status = state->PCall(argumentCount, 0, handler);
     }
-    for (int i = 0; i < argumentCount; ++i)
-        state->PushString(arguments[i]);
-    int status = state->PCall(argumentCount, 0, handler);
-    if (status != 0) {
-        const char* message = state->Stack(-1).GetString();
-        std::fprintf(stderr, "luahost: %s\n", message != nullptr ? message : "(error object is not a string)");
-    }
+    const char* stoppedBy = EndConsoleStops();
+    if (stoppedBy != nullptr)
+        std::fprintf(stderr, "luahost: stopped by %s\n", stoppedBy);
+    else if (status != 0)
+        ReportScriptError(state, handler, !loaded);
     state->SetTop(0);
-    return status == 0 ? 0 : 1;
+    if (stoppedBy != nullptr)
+        return ConsoleStopExitCode;
+    return status == 0 ? 0 : kScriptFailed;
 }
 
 }  // namespace
 
 int RunScriptHost(int argc, char** argv, PrepareStateFunction prepare)
 {
-    std::string modulePath = DefaultModulePath();
-    int next = 1;
-    while (next < argc && std::strncmp(argv[next], "--", 2) == 0) {
-        if (std::strcmp(argv[next], "--module") == 0 && next + 1 < argc) {
-            modulePath = argv[next + 1];
-            next += 2;
-        } else {
-            PrintUsage();
-            return 2;
-        }
+    HostArguments arguments = ReadHostArguments(argc, argv);
+    if (arguments.outcome != HostArguments::RunScript) {
+        bool asked = arguments.outcome == HostArguments::ShowHelp;
+        PrintUsage(asked);
+        return asked ? 0 : kWrongCommandLine;
     }
-    if (next >= argc) {
-        PrintUsage();
-        return 2;
-    }
-    const char* script = argv[next];
+    std::string modulePath = arguments.modulePath.empty() ? DefaultModulePath() : arguments.modulePath;
+    const char* script = argv[arguments.scriptIndex];
 
     HMODULE module = LoadLibraryA(modulePath.c_str());
     if (module == nullptr) {
         std::fprintf(stderr, "luahost: cannot load %s (error %lu)\n", modulePath.c_str(), GetLastError());
-        return 1;
+        return kScriptFailed;
     }
     RegisterModuleFunction registerModule = reinterpret_cast<RegisterModuleFunction>(
         reinterpret_cast<void*>(GetProcAddress(module, "LuaPlus_RegisterModule")));
@@ -108,22 +90,24 @@ int RunScriptHost(int argc, char** argv, PrepareStateFunction prepare)
     if (registerModule == nullptr || unregisterModule == nullptr) {
         std::fprintf(stderr, "luahost: %s is not a LuaPlus module\n", modulePath.c_str());
         FreeLibrary(module);
-        return 1;
+        return kScriptFailed;
     }
 
     LuaState* state = LuaState::Create(true);
     if (state == nullptr) {
         std::fprintf(stderr, "luahost: cannot create a Lua state\n");
         FreeLibrary(module);
-        return 1;
+        return kScriptFailed;
     }
     if (prepare != nullptr)
         prepare(state);
     registerModule(state);
-    int exitCode = RunScript(state, script, argc - next - 1, argv + next + 1);
+    BeginConsoleStops(state, unregisterModule);
+    int exitCode = RunScript(state, script, argc - arguments.scriptIndex - 1, argv + arguments.scriptIndex + 1);
     std::fflush(stdout);
-    // The module lets go of the state before the state goes, and the state's
-    // functions (which point into the module) go before the module.
+    // The module lets go of the state before the state goes (a console stop
+    // may have unregistered it already: once more does no harm), and the
+    // state's functions (which point into the module) go before the module.
     unregisterModule();
     LuaState::Destroy(state);
     FreeLibrary(module);

@@ -9,8 +9,10 @@
 // host add its own globals.
 typedef void (*PrepareStateFunction)(LuaPlus::LuaState* state);
 
-// Runs `[--module PATH] SCRIPT [ARGS...]` (argv[0] is the program) and
-// answers the process's exit code: 0 when the script ran to its end.
+// Runs `[--module PATH] SCRIPT [ARGS...]` (argv[0] is the program), or
+// prints the usage, and answers the process's exit code: 0 when the script
+// ran to its end, 1 after its error, 2 for a wrong command line,
+// ConsoleStopExitCode after a console stop (console_stop.h).
 int RunScriptHost(int argc, char** argv, PrepareStateFunction prepare);
 
 #endif
