@@ -202,15 +202,20 @@ void OnCommand(HWND canvas, const BoardWindowState& state, int command)
     InvalidateRect(canvas, nullptr, TRUE);
 }
 
-// A free-hand segment from the anchor to the current point, on screen in
-// client coordinates and in the picture in picture coordinates.
+// A free-hand segment from the anchor to the current point, on screen and
+// in the picture.
 void DrawFreehandSegment(HWND canvas, const BoardWindowState& state)
 {
     const POINT offset = ScrollOffset(canvas);
     const ShapeAttributes attributes = UserAttributes(state);
+    // The screen takes picture coordinates too, so that the segment is
+    // clipped there as it is in the picture.
     HDC dc = GetDC(canvas);
-    DrawShape(dc, ToolFreehand, DragSegment(), attributes);
-    ReleaseDC(canvas, dc);
+    if (dc) {
+        SetViewportOrgEx(dc, -offset.x, -offset.y, nullptr);
+        DrawShape(dc, ToolFreehand, DragSegment(offset), attributes);
+        ReleaseDC(canvas, dc);
+    }
     PictureContext picture(canvas, state.canvasBitmap);
     // The pieces of one drag make one step that can be undone.
     RecordStrokePiece(state, picture, ShapeBounds(DragSegment(offset), attributes));

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 namespace {
@@ -172,6 +173,54 @@ TEST_F(PictureKeepingTest, UndoAndRedoWalkBackAndForthThroughEveryKindOfChange)
     ReleaseDC(canvas, dc);
     EXPECT_EQ(states.back().At(600, 60), (shown & 0xFF) << 16 | (shown & 0xFF00) | ((shown >> 16) & 0xFF));
     EXPECT_EQ(hostCalls, host.calls.size()) << "the host hears nothing of it";
+}
+
+TEST_F(PictureKeepingTest, UndoLeavesNoPixelOfAShapeWhereverGdiDrawsIt)
+{
+    OpenBoard();
+    int strays = 0, shapes = 0;
+    // Undone at once, a change must leave the picture as it was.
+    auto undone = [&](const Picture& before) {
+        Keys({VK_CONTROL, 'Z'});
+        strays += Read().CountDifferent(before);
+        ++shapes;
+    };
+    // Narrow filled ellipses, which GDI paints partly beyond their box, and
+    // rectangles beside them, drawn by requests with pens of every width.
+    Send(MsgRequestFillEnabled, 1, 1, 772);
+    Send(MsgRequestFillColor, 1, static_cast<int32_t>(RGB(0, 255, 0)), 772);
+    std::mt19937 random(20);
+    for (int i = 0; i < 200; ++i) {
+        const int x = random() % 600, y = random() % 300;
+        Send(MsgRequestPenWidth, 1, i % 3 == 0 ? 1 : static_cast<int32_t>(random() % 12), 772);
+        const Picture before = Read();
+        plugin->SendDraw(i % 8 ? MsgDrawEllipse : MsgDrawRectangle, 772, 1, x, y,
+                         x + 2 + static_cast<int>(random() % 4), y + 20 + static_cast<int>(random() % 151));
+        undone(before);
+    }
+
+    // The user's narrow ellipses, wide lines and free-hand strokes.
+    SendMessageA(frame, MsgSetFillColor, MenuColorGreen, 0);
+    const struct {
+        int tool;
+        int32_t penWidth;
+        std::vector<POINT> points;
+    } strokes[] = {
+        {CmdToolEllipse, 1, {{40, 30}, {43, 200}}},
+        {CmdToolEllipse, 5, {{300, 60}, {302, 230}}},
+        {CmdToolEllipse, 10, {{500, 100}, {505, 130}}},
+        {CmdToolLine, 10, {{20, 300}, {400, 310}}},
+        {CmdToolFreehand, 10, {{100, 100}, {160, 300}, {170, 120}, {400, 80}}},
+    };
+    for (const auto& stroke : strokes) {
+        SendMessageA(frame, WM_COMMAND, stroke.tool, 0);
+        State(frame)->penWidth = stroke.penWidth;
+        const Picture before = Read();
+        RealStroke(canvas, stroke.points);
+        EXPECT_NE(0, Read().CountDifferent(before));
+        undone(before);
+    }
+    EXPECT_EQ(0, strays) << "pixels left behind by " << shapes << " shapes undone";
 }
 
 TEST_F(PictureKeepingTest, MenuGreysWhatCannotActAndANewStrokeDropsTheRedoSteps)
