@@ -4,13 +4,17 @@
 // memory all this takes.
 #include "board_test_support.h"
 #include "gdi_ledger.h"
+#include "guarded_memory.h"
 #include "heap_ledger.h"
+#include "pe_image.h"
 #include "real_input.h"
 
 #include <dlgs.h>
 
 #include <cstdint>
+#include <cstring>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <sstream>
 
@@ -23,6 +27,15 @@ const size_t PictureBytes = PictureWidth * PictureHeight * 4;
 uint32_t PatternAt(int x, int y)
 {
     return static_cast<uint32_t>(((x * 7) & 0xFF) << 16 | ((y * 3) & 0xFF) << 8 | ((x + y) & 0xFF));
+}
+
+// Hands `block` to the clipboard as its CF_DIB.
+void PutOnClipboard(HWND owner, HGLOBAL block)
+{
+    ASSERT_TRUE(OpenClipboard(owner));
+    EmptyClipboard();
+    SetClipboardData(CF_DIB, block);
+    CloseClipboard();
 }
 
 void PutPatternOnClipboard(HWND owner, int width, int height, bool topDown)
@@ -46,10 +59,30 @@ void PutPatternOnClipboard(HWND owner, int width, int height, bool topDown)
             pixel[2] = (rgb >> 16) & 0xFF;
         }
     GlobalUnlock(block);
-    ASSERT_TRUE(OpenClipboard(owner));
-    EmptyClipboard();
-    SetClipboardData(CF_DIB, block);
-    CloseClipboard();
+    PutOnClipboard(owner, block);
+}
+
+// A CF_DIB of exactly these bytes.
+void PutBytesOnClipboard(HWND owner, const std::vector<uint8_t>& bytes)
+{
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
+    GlobalUnlock(block);
+    PutOnClipboard(owner, block);
+}
+
+// The plugin's GlobalLock while a test watches how far it reads: the block
+// comes as a copy that ends right before a page that cannot be read.
+std::unique_ptr<GuardedBytes> gLockedCopy;
+LPVOID WINAPI LockBeforeAnUnreadablePage(HGLOBAL block)
+{
+    const void* bytes = GlobalLock(block);
+    if (!bytes)
+        return nullptr;
+    gLockedCopy.reset(new GuardedBytes(GlobalSize(block)));
+    std::memcpy(gLockedCopy->Bytes(), bytes, gLockedCopy->Size());
+    GlobalUnlock(block);
+    return gLockedCopy->Bytes();
 }
 
 // Any DIB drawn by GDI onto a 640x480 bitmap, to be read like the picture.
@@ -345,6 +378,41 @@ TEST_F(PictureKeepingTest, PasteLandsAtTheScrollPositionCutToThePicture)
     Keys({VK_CONTROL, 'Z'});
     Keys({VK_CONTROL, 'Z'});
     EXPECT_EQ(0, Read().CountNotWhite());
+}
+
+TEST_F(PictureKeepingTest, BitFieldPictureIsPastedOnlyWithItsMasksInsideItsBlock)
+{
+    OpenBoard();
+    ImportPatch lock(plugin->Module(), "kernel32.dll", "GlobalLock",
+                     reinterpret_cast<void*>(&LockBeforeAnUnreadablePage));
+    ASSERT_TRUE(lock.Applied());
+    // One red pixel of 16 bits (5-6-5) under a header that says it is 44
+    // bytes long: GDI reads the masks after the first 40 bytes all the same.
+    BITMAPINFOHEADER header = {};
+    header.biSize = 44;
+    header.biWidth = 1;
+    header.biHeight = 1;
+    header.biPlanes = 1;
+    header.biBitCount = 16;
+    header.biCompression = BI_BITFIELDS;
+    const DWORD masks[] = {0xF800, 0x07E0, 0x001F};
+    const uint8_t red[] = {0x00, 0xF8, 0, 0};
+    std::vector<uint8_t> bytes(reinterpret_cast<uint8_t*>(&header), reinterpret_cast<uint8_t*>(&header + 1));
+    bytes.resize(44);
+    // 48 bytes: the masks would reach 4 bytes beyond the block.
+    std::vector<uint8_t> cut = bytes;
+    cut.insert(cut.end(), red, red + sizeof red);
+    PutBytesOnClipboard(frame, cut);
+    Keys({VK_CONTROL, 'V'});
+    EXPECT_EQ(0, Read().CountNotWhite()) << "refused";
+    // With the masks where GDI reads them and the pixel after them.
+    bytes.resize(40);
+    bytes.insert(bytes.end(), reinterpret_cast<const uint8_t*>(masks), reinterpret_cast<const uint8_t*>(masks + 3));
+    bytes.insert(bytes.end(), red, red + sizeof red);
+    PutBytesOnClipboard(frame, bytes);
+    Keys({VK_CONTROL, 'V'});
+    EXPECT_EQ(0xFF0000u, Read().At(0, 0));
+    EXPECT_EQ(1, Read().CountNotWhite());
 }
 
 TEST_F(PictureKeepingTest, SaveWritesTheFileCancelWritesNothingAFailureIsToldAndKeepsTheBoard)
