@@ -101,22 +101,27 @@ HBITMAP DrawDib(const BITMAPINFO* info, const void* bits)
     return bitmap;
 }
 
-std::string TempFile(const char* name)
+std::string TempFolder()
 {
     char directory[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, directory);
-    const std::string path = std::string(directory) + std::to_string(GetCurrentProcessId()) + "_" + name;
+    return directory;
+}
+
+std::string TempFile(const char* name)
+{
+    const std::string path = TempFolder() + std::to_string(GetCurrentProcessId()) + "_" + name;
     DeleteFileA(path.c_str());
     return path;
 }
 
 class PictureKeepingTest : public BoardTest {
 protected:
-    void OpenBoard(int width = 700, int height = 600)
+    void OpenBoard(int width = 700, int height = 600, const char* name = "Ala", int32_t contact = 1)
     {
         host.config[ColBoardWidth] = width;
         host.config[ColBoardHeight] = height;
-        frame = Open(772, 1, "Ala");
+        frame = Open(772, contact, name);
         ASSERT_TRUE(frame);
         canvas = CanvasOf(frame);
         SetForegroundWindow(frame);
@@ -143,6 +148,41 @@ protected:
             }
         });
         return items;
+    }
+    // Ctrl+S and the save dialog driven by its window: `path` typed as the
+    // file's name (a folder ending in a backslash: the offered name kept in
+    // it; nothing: the offered name kept as it is), then `button`;
+    // "replace the file?" answered yes when `confirm`. The name the dialog
+    // offered; `told` gets the text of the message box the board shows.
+    std::string SaveThroughDialog(const std::string& path, int button = IDOK, bool confirm = false,
+                                  std::string* told = nullptr)
+    {
+        std::string offered;
+        PressKeys({VK_CONTROL, 'S'});
+        WhileWatching([&] {
+            HWND dialog = AwaitWindow("#32770", [&](HWND w) { return GetWindow(w, GW_OWNER) == frame; });
+            if (!dialog)
+                return;
+            // The file name field: the edit of its combo box (cmb13).
+            HWND name = FindWindowExA(FindWindowExA(GetDlgItem(dialog, cmb13), nullptr, "ComboBox", nullptr), nullptr,
+                                      "Edit", nullptr);
+            char text[MAX_PATH] = {};
+            GetWindowTextA(name, text, sizeof text);
+            offered = text;
+            if (!path.empty())
+                SetWindowTextA(name, (path.back() == '\\' ? path + offered : path).c_str());
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+            if (confirm)  // "replace the file?"
+                if (HWND ask = AwaitWindow("#32770", [&](HWND w) { return GetWindow(w, GW_OWNER) == dialog; }))
+                    PostMessageA(ask, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+            if (told)
+                if (HWND box =
+                        AwaitWindow("#32770", [&](HWND w) { return w != dialog && GetWindow(w, GW_OWNER) == frame; })) {
+                    *told = MessageBoxText(box);
+                    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                }
+        });
+        return offered;
     }
     std::vector<bool> Greyed()
     {
@@ -421,37 +461,9 @@ TEST_F(PictureKeepingTest, SaveWritesTheFileCancelWritesNothingAFailureIsToldAnd
     SendMessageA(frame, MsgSetPenColor, MenuColorRed, 0);
     RealStroke(canvas, {{30, 400}, {600, 30}, {620, 460}});
     const Picture drawn = Read();
-    // The save dialog, driven by its window: the name given, then a button.
-    auto save = [&](const std::string& path, int button, bool confirm, std::string* told) {
-        std::string offered;
-        PressKeys({VK_CONTROL, 'S'});
-        WhileWatching([&] {
-            HWND dialog = AwaitWindow("#32770", [&](HWND w) { return GetWindow(w, GW_OWNER) == frame; });
-            if (!dialog)
-                return;
-            // The file name field: the edit of its combo box (cmb13).
-            HWND name = FindWindowExA(FindWindowExA(GetDlgItem(dialog, cmb13), nullptr, "ComboBox", nullptr), nullptr,
-                                      "Edit", nullptr);
-            char text[MAX_PATH] = {};
-            GetWindowTextA(name, text, sizeof text);
-            offered = text;
-            SetWindowTextA(name, path.c_str());
-            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-            if (confirm)  // "replace the file?"
-                if (HWND ask = AwaitWindow("#32770", [&](HWND w) { return GetWindow(w, GW_OWNER) == dialog; }))
-                    PostMessageA(ask, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
-            if (told)
-                if (HWND box =
-                        AwaitWindow("#32770", [&](HWND w) { return w != dialog && GetWindow(w, GW_OWNER) == frame; })) {
-                    *told = MessageBoxText(box);
-                    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-                }
-        });
-        return offered;
-    };
 
     const std::string saved = TempFile("saved.bmp");
-    EXPECT_EQ("Ala.bmp", save(saved, IDOK, false, nullptr)) << "named after the board";
+    EXPECT_EQ("Ala.bmp", SaveThroughDialog(saved)) << "named after the board";
     HBITMAP file = static_cast<HBITMAP>(
         LoadImageA(nullptr, saved.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
     ASSERT_TRUE(file);
@@ -462,7 +474,7 @@ TEST_F(PictureKeepingTest, SaveWritesTheFileCancelWritesNothingAFailureIsToldAnd
     DeleteObject(file);
 
     const std::string cancelled = TempFile("cancelled.bmp");
-    save(cancelled, IDCANCEL, false, nullptr);
+    SaveThroughDialog(cancelled, IDCANCEL);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(cancelled.c_str())) << "nothing written";
 
     // A file someone else holds open cannot be written.
@@ -472,7 +484,7 @@ TEST_F(PictureKeepingTest, SaveWritesTheFileCancelWritesNothingAFailureIsToldAnd
     DWORD written = 0;
     WriteFile(holder, "kept", 4, &written, nullptr);
     std::string told;
-    save(held, IDOK, true, &told);
+    SaveThroughDialog(held, IDOK, true, &told);
     CloseHandle(holder);
     EXPECT_EQ(0u, told.find("Nie uda\xB3o si\xEA zapisa\xE6 obrazu")) << told;
     EXPECT_NE(std::string::npos, told.find(held)) << told;
@@ -484,6 +496,50 @@ TEST_F(PictureKeepingTest, SaveWritesTheFileCancelWritesNothingAFailureIsToldAnd
     EXPECT_EQ("kept", content.str());
     DeleteFileA(saved.c_str());
     DeleteFileA(held.c_str());
+}
+
+TEST_F(PictureKeepingTest, SaveNeverOffersNorWritesToADevice)
+{
+    // Boards named by their inviters after devices.
+    const struct {
+        const char* name;
+        const char* offered;
+    } boards[] = {
+        {"NUL", "NUL_.bmp"},   {"aux", "aux_.bmp"},           {"con.txt", "con_.txt.bmp"},
+        {"COM1", "COM1_.bmp"}, {"Lpt9.bmp", "Lpt9_.bmp.bmp"}, {"CONOUT$", "CONOUT$_.bmp"},
+    };
+    int32_t contact = 1;
+    for (const auto& board : boards) {
+        OpenBoard(700, 600, board.name, contact++);
+        EXPECT_EQ(board.offered, SaveThroughDialog("", IDCANCEL)) << board.name;
+    }
+    // A device chosen in the dialog is refused and told; the dialog finds
+    // that it exists and asks whether to replace it.
+    for (const char* device : {"NUL", "aux.bmp"}) {
+        std::string told;
+        SaveThroughDialog(TempFolder() + device, IDOK, true, &told);
+        EXPECT_EQ(0u,
+                  told.find("Nie mo\xBFna zapisa\xE6 obrazu pod nazw\xB9 urz\xB9"
+                            "dzenia"))
+            << device << ": " << told;
+    }
+}
+
+TEST_F(PictureKeepingTest, ALongBoardNameIsOfferedCutAndADialogThatFailsIsTold)
+{
+    OpenBoard(700, 600, std::string(250, 'x').c_str());
+    // The offered name kept, in a folder of twenty-odd characters.
+    const std::string folder = TempFolder(), saved = folder + std::string(64, 'x') + ".bmp";
+    DeleteFileA(saved.c_str());
+    EXPECT_EQ(saved, folder + SaveThroughDialog(folder));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(saved.c_str())) << "saved";
+    DeleteFileA(saved.c_str());
+    // A path longer than the dialog can give back.
+    std::string told;
+    SaveThroughDialog(folder + std::string(240, 'y') + ".bmp", IDOK, false, &told);
+    EXPECT_EQ("Nie uda\xB3o si\xEA wybra\xE6 pliku dla obrazu: \x9C"
+              "cie\xBFka jest za d\xB3uga.",
+              told);
 }
 
 }  // namespace
