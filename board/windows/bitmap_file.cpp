@@ -66,12 +66,6 @@ bool WriteBitmapFile(const char* path, HBITMAP picture)
     HANDLE handle = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
-    // Only a file on a disk keeps the picture; a device or a pipe opened
-    // under this name is not the caller's to write to, nor to delete.
-    if (GetFileType(handle) != FILE_TYPE_DISK) {
-        CloseHandle(handle);
-        return false;
-    }
     DWORD written = 0;
     const bool complete =
         WriteFile(handle, file.get(), static_cast<DWORD>(fileBytes), &written, nullptr) && written == fileBytes;

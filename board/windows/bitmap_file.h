@@ -18,9 +18,8 @@ size_t PictureDibBytes();
 bool ReadPictureDib(HBITMAP picture, void* dib);
 
 // Writes the picture to `path` as a BMP file (a BITMAPFILEHEADER, then its
-// DIB), replacing a file of that name. False when it could not, or when
-// the path opened something other than a file on a disk; a file begun is
-// removed again.
+// DIB), replacing a file of that name. False when it could not; a file
+// begun is removed again.
 bool WriteBitmapFile(const char* path, HBITMAP picture);
 
 #endif
