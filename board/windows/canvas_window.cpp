@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include "common/board_window_state.h"
+#include "common/module_hold.h"
 #include "common/module_instance.h"
 #include "oboard/board_ui.h"
 #include "windows/canvas_drawing.h"
@@ -317,6 +318,7 @@ void OnClose(HWND canvas, BoardWindowState& state)
 
 LRESULT CALLBACK CanvasProc(HWND canvas, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    ModuleEntry entry;
     BoardWindowState* state = BoardStateOf(canvas);
     if (!state && message != WM_CREATE)
         return DefWindowProcA(canvas, message, wParam, lParam);
