@@ -17,22 +17,11 @@ protected:
     // ends and the plugin is freed.
     static void CALLBACK EndAndFree(HWND, UINT, UINT_PTR timer, DWORD)
     {
-        bool shown = false;
-        EnumThreadWindows(GetCurrentThreadId(), LoopWindowShown, reinterpret_cast<LPARAM>(&shown));
-        if (!shown)
+        if (!AwaitWindow(gLoopWindowClass, nullptr, 1))
             return;
         KillTimer(nullptr, timer);
         EXPECT_EQ(1, gTest->Send(MsgUiEnd));
         gTest->plugin.reset();
-    }
-
-    static BOOL CALLBACK LoopWindowShown(HWND window, LPARAM shown)
-    {
-        char name[16] = {};
-        GetClassNameA(window, name, sizeof name);
-        if (IsWindowVisible(window) && !lstrcmpA(name, gLoopWindowClass))
-            *reinterpret_cast<bool*>(shown) = true;
-        return TRUE;
     }
 
     static PluginFreedInALoopTest* gTest;
