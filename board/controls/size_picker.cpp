@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "common/board_window_state.h"
+#include "common/module_hold.h"
 #include "common/module_instance.h"
 #include "oboard/board_ui.h"
 
@@ -113,6 +114,7 @@ void OnPaint(HWND picker, const BoardWindowState& state)
 
 LRESULT CALLBACK SizePickerProc(HWND picker, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    ModuleEntry entry;
     BoardWindowState* state = BoardStateOf(picker);
     if (!state && message != WM_CREATE)
         return DefWindowProcA(picker, message, wParam, lParam);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "common/host_interface.h"
+#include "common/module_hold.h"
 #include "controls/board_image_list.h"
 #include "controls/size_picker.h"
 #include "core/board_messages.h"
@@ -52,6 +53,9 @@ void StartUserInterface()
 
 void EndUserInterface()
 {
+    // The host may free the plugin once this returns, while a loop of a
+    // board that closes here still has to return through the module.
+    HoldModuleWhileEntered();
     ++gUserInterfaceChanges;
     // No board may open from here on, not even from a host call that one
     // of the closing boards makes.
@@ -139,6 +143,7 @@ extern "C" intptr_t __stdcall IMessageProc(PluginMessage* message)
 {
     if (!message || message->size < HeaderSize)
         return 0;
+    ModuleEntry entry;
     PinnedHost host;
     return Dispatch(message);
 }

@@ -104,6 +104,14 @@ void DrawShape(HDC dc, DrawTool tool, const PictureSegment& points, const ShapeA
 {
     if (!dc)
         return;
+    // GDI does not always keep a figure within its box (a narrow filled
+    // ellipse can lay spans across the whole picture): clipped to its
+    // bounds, it changes exactly what the undo step of those bounds keeps.
+    const RECT bounds = ShapeBounds(points, attributes);
+    const int saved = SaveDC(dc);
+    if (!saved)
+        return;
+    IntersectClipRect(dc, bounds.left, bounds.top, bounds.right, bounds.bottom);
     const int32_t width = DrawablePenWidth(attributes.penWidth);
     switch (tool) {
     case ToolFreehand:
@@ -116,6 +124,7 @@ void DrawShape(HDC dc, DrawTool tool, const PictureSegment& points, const ShapeA
         DrawBoxShape(dc, tool, points, width, attributes);
         break;
     }
+    RestoreDC(dc, saved);
 }
 
 RECT ShapeBounds(const PictureSegment& points, const ShapeAttributes& attributes)

@@ -26,21 +26,25 @@ struct ShapeAttributes {
 ShapeAttributes UserAttributes(const BoardWindowState& board);
 ShapeAttributes RequestAttributes(const BoardWindowState& board);
 
-// Draws into `dc` the shape of `tool` between the two points of `points`:
-// a line from the first to the second (ToolLine, and a segment of a
-// free-hand stroke), or the rectangle or the ellipse in the box with those
-// corners. Lines are drawn with a new solid pen; rectangles and ellipses
-// with that pen or the stock null pen and a new solid brush or the stock
-// null brush; both are selected back out and deleted. Pen widths that GDI
-// cannot take, and coordinates beyond its 16-bit range, are fitted to the
-// 640x480 picture first (picture_clipping.h); within that range these are
-// the plain GDI calls. Nothing happens for a null `dc`.
+// Draws into `dc`, in picture coordinates, the shape of `tool` between the
+// two points of `points`: a line from the first to the second (ToolLine,
+// and a segment of a free-hand stroke), or the rectangle or the ellipse in
+// the box with those corners. Lines are drawn with a new solid pen;
+// rectangles and ellipses with that pen or the stock null pen and a new
+// solid brush or the stock null brush; both are selected back out and
+// deleted. Pen widths that GDI cannot take, and coordinates beyond its
+// 16-bit range, are fitted to the 640x480 picture first
+// (picture_clipping.h); within that range these are the plain GDI calls,
+// clipped to ShapeBounds. The context is left as it was. Nothing happens
+// for a null `dc`.
 void DrawShape(HDC dc, DrawTool tool, const PictureSegment& points, const ShapeAttributes& attributes);
 
 // The part of the 640x480 picture that DrawShape with the same points and
-// attributes, for any tool, may change (it changes nothing outside it): the box of the two points
-// widened by the pen on every side, cut to the picture. Empty when the
-// shape lies wholly beside the picture.
+// attributes, for any tool, changes at most: the box of the two points
+// widened by the pen on every side, cut to the picture. DrawShape clips to
+// it, so it holds whatever GDI draws, and an undo step that keeps it
+// restores the picture exactly. Empty when the shape lies wholly beside
+// the picture.
 RECT ShapeBounds(const PictureSegment& points, const ShapeAttributes& attributes);
 
 // The line, rectangle and ellipse tools drag a preview and draw their shape

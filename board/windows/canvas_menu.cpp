@@ -1,5 +1,6 @@
 #include "windows/canvas_menu.h"
 
+#include <cderr.h>
 #include <commdlg.h>
 #include <windowsx.h>
 
@@ -10,6 +11,7 @@
 #include "oboard/board_ui.h"
 #include "windows/bitmap_file.h"
 #include "windows/canvas_drawing.h"
+#include "windows/picture_file_name.h"
 #include "windows/picture_history.h"
 #include "windows/picture_transfer.h"
 
@@ -38,9 +40,13 @@ const MenuEntry CanvasMenuEntries[] = {
 const char SaveFilter[] = "Obraz BMP (*.bmp)\0*.bmp\0";
 const char SaveExtension[] = "bmp";
 const char SaveTitle[] = "Zapisz obraz";
-// The default name of a board whose title names nothing.
-const char UnnamedPicture[] = "obraz";
 const char SaveFailedText[] = "Nie uda\xB3o si\xEA zapisa\xE6 obrazu w pliku:\n";
+const char DeviceRefusedText[] = "Nie mo\xBFna zapisa\xE6 obrazu pod nazw\xB9 urz\xB9"
+                                 "dzenia:\n";
+const char PathTooLongText[] = "Nie uda\xB3o si\xEA wybra\xE6 pliku dla obrazu: \x9C"
+                               "cie\xBFka jest za d\xB3uga.";
+const char DialogFailedText[] = "Nie uda\xB3o si\xEA wybra\xE6 pliku dla obrazu (kod b\xB3\xEA"
+                                "du ";
 
 bool CanAct(const BoardWindowState& board, UINT command)
 {
@@ -96,30 +102,37 @@ POINT ScrollPosition(HWND canvas)
     return position;
 }
 
-// The name part of the board's title ("Grafika - NAME"), made fit for a
-// file name, with the extension.
-std::string DefaultFileName(HWND frame)
+// The name part of the board's title ("Grafika - NAME").
+std::string BoardName(HWND frame)
 {
     char title[MAX_PATH] = {};
     GetWindowTextA(frame, title, sizeof title);
     const size_t prefixLength = std::strlen(BoardTitlePrefix);
-    std::string name = std::strncmp(title, BoardTitlePrefix, prefixLength) ? title : title + prefixLength;
-    for (char& c : name)
-        if (static_cast<unsigned char>(c) < ' ' || std::strchr("\\/:*?\"<>|", c))
-            c = '_';
-    // Windows drops trailing dots and spaces from a name.
-    while (!name.empty() && (name.back() == '.' || name.back() == ' '))
-        name.pop_back();
-    if (name.empty())
-        name = UnnamedPicture;
-    return name + "." + SaveExtension;
+    return std::strncmp(title, BoardTitlePrefix, prefixLength) ? title : title + prefixLength;
+}
+
+// Saving's failures and refusals, in the board's message box.
+void TellSaveProblem(HWND frame, const std::string& text)
+{
+    MessageBoxA(frame, text.c_str(), SaveTitle, MB_OK | MB_ICONERROR);
+}
+
+// A dialog that returned without a file was cancelled, or could not do its
+// work; the user hears of the latter.
+void TellDialogFailure(HWND frame)
+{
+    const DWORD error = CommDlgExtendedError();
+    if (error == FNERR_BUFFERTOOSMALL)
+        TellSaveProblem(frame, PathTooLongText);
+    else if (error)
+        TellSaveProblem(frame, DialogFailedText + std::to_string(error) + ").");
 }
 
 void SavePicture(HWND canvas)
 {
     HWND frame = GetAncestor(canvas, GA_ROOT);
     char path[MAX_PATH] = {};
-    const std::string name = DefaultFileName(frame);
+    const std::string name = OfferedPictureFileName(BoardName(frame));
     std::strncpy(path, name.c_str(), sizeof path - 1);
 
     OPENFILENAMEA dialog = {};
@@ -132,17 +145,20 @@ void SavePicture(HWND canvas)
     dialog.lpstrTitle = SaveTitle;
     dialog.lpstrDefExt = SaveExtension;
     dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (!GetSaveFileNameA(&dialog))
-        return;  // cancelled: nothing is written
+    const bool chosen = GetSaveFileNameA(&dialog) != 0;
 
     // The dialog's message loop may have let the board close.
     const BoardWindowState* board = IsWindow(canvas) ? BoardStateOf(canvas) : nullptr;
     if (!board || !board->canvasBitmap)
         return;
-    if (!WriteBitmapFile(path, board->canvasBitmap)) {
-        const std::string text = std::string(SaveFailedText) + path;
-        MessageBoxA(frame, text.c_str(), SaveTitle, MB_OK | MB_ICONERROR);
-    }
+    if (!chosen)
+        TellDialogFailure(frame);
+    // A device would take the bytes and keep no file, or hold the thread
+    // on a serial port.
+    else if (NamesDevice(path))
+        TellSaveProblem(frame, DeviceRefusedText + std::string(path));
+    else if (!WriteBitmapFile(path, board->canvasBitmap))
+        TellSaveProblem(frame, SaveFailedText + std::string(path));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include "common/board_window_state.h"
+#include "common/module_hold.h"
 #include "common/module_instance.h"
 #include "oboard/board_ui.h"
 #include "windows/canvas_drawing.h"
@@ -202,15 +203,20 @@ void OnCommand(HWND canvas, const BoardWindowState& state, int command)
     InvalidateRect(canvas, nullptr, TRUE);
 }
 
-// A free-hand segment from the anchor to the current point, on screen in
-// client coordinates and in the picture in picture coordinates.
+// A free-hand segment from the anchor to the current point, on screen and
+// in the picture.
 void DrawFreehandSegment(HWND canvas, const BoardWindowState& state)
 {
     const POINT offset = ScrollOffset(canvas);
     const ShapeAttributes attributes = UserAttributes(state);
+    // The screen takes picture coordinates too, so that the segment is
+    // clipped there as it is in the picture.
     HDC dc = GetDC(canvas);
-    DrawShape(dc, ToolFreehand, DragSegment(), attributes);
-    ReleaseDC(canvas, dc);
+    if (dc) {
+        SetViewportOrgEx(dc, -offset.x, -offset.y, nullptr);
+        DrawShape(dc, ToolFreehand, DragSegment(offset), attributes);
+        ReleaseDC(canvas, dc);
+    }
     PictureContext picture(canvas, state.canvasBitmap);
     // The pieces of one drag make one step that can be undone.
     RecordStrokePiece(state, picture, ShapeBounds(DragSegment(offset), attributes));
@@ -312,6 +318,7 @@ void OnClose(HWND canvas, BoardWindowState& state)
 
 LRESULT CALLBACK CanvasProc(HWND canvas, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    ModuleEntry entry;
     BoardWindowState* state = BoardStateOf(canvas);
     if (!state && message != WM_CREATE)
         return DefWindowProcA(canvas, message, wParam, lParam);

@@ -7,6 +7,7 @@
 #include "common/board_registry.h"
 #include "common/board_window_state.h"
 #include "common/host_interface.h"
+#include "common/module_hold.h"
 #include "common/module_instance.h"
 #include "controls/board_toolbar.h"
 #include "controls/color_menu.h"
@@ -246,6 +247,7 @@ LRESULT OnNotify(HWND frame, const NMHDR* header)
 
 LRESULT CALLBACK BoardFrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    ModuleEntry entry;
     BoardWindowState* state = BoardStateOf(frame);
     if (!state && message != WM_CREATE)
         return DefWindowProcA(frame, message, wParam, lParam);

@@ -1,5 +1,6 @@
 #include "windows/picture_transfer.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -20,6 +21,9 @@ struct ClipboardDib {
     LONG height;  // rows, whatever their order
     bool bottomUp;
 };
+
+// A plain header and the masks of a bit-field picture.
+const uint64_t BitFieldHeaderBytes = sizeof(BITMAPINFOHEADER) + 3 * sizeof(DWORD);
 
 // The colours that follow the header: a table for up to 8 bits a pixel,
 // else only what biClrUsed announces.
@@ -61,9 +65,12 @@ bool ReadClipboardDib(const void* block, SIZE_T blockBytes, ClipboardDib& dib)
     const int64_t height = header.biHeight < 0 ? -static_cast<int64_t>(header.biHeight) : header.biHeight;
     if (header.biWidth <= 0 || height == 0 || !IsGdiCoordinate(header.biWidth) || !IsGdiCoordinate(height))
         return false;
-    // The three masks of a plain header follow it; longer headers hold them.
-    const uint64_t masks = bitfields && header.biSize == sizeof(BITMAPINFOHEADER) ? 3 * sizeof(DWORD) : 0;
-    const uint64_t offset = header.biSize + masks + ColourTableBytes(header);
+    // GDI reads the three masks of a bit-field picture from the 12 bytes
+    // after a plain header, whatever the header's size says: a plain header
+    // is followed by them, a longer one holds them, and one of a size
+    // between holds only part of them. The rows come after both.
+    const uint64_t headerBytes = bitfields ? std::max<uint64_t>(header.biSize, BitFieldHeaderBytes) : header.biSize;
+    const uint64_t offset = headerBytes + ColourTableBytes(header);
     const uint64_t rowBytes = ((static_cast<uint64_t>(header.biWidth) * header.biBitCount + 31) / 32) * 4;
     if (offset + rowBytes * static_cast<uint64_t>(height) > blockBytes)
         return false;

@@ -4,13 +4,18 @@
 // memory all this takes.
 #include "board_test_support.h"
 #include "gdi_ledger.h"
+#include "guarded_memory.h"
 #include "heap_ledger.h"
+#include "pe_image.h"
 #include "real_input.h"
 
 #include <dlgs.h>
 
 #include <cstdint>
+#include <cstring>
 #include <fstream>
+#include <memory>
+#include <random>
 #include <sstream>
 
 namespace {
@@ -22,6 +27,15 @@ const size_t PictureBytes = PictureWidth * PictureHeight * 4;
 uint32_t PatternAt(int x, int y)
 {
     return static_cast<uint32_t>(((x * 7) & 0xFF) << 16 | ((y * 3) & 0xFF) << 8 | ((x + y) & 0xFF));
+}
+
+// Hands `block` to the clipboard as its CF_DIB.
+void PutOnClipboard(HWND owner, HGLOBAL block)
+{
+    ASSERT_TRUE(OpenClipboard(owner));
+    EmptyClipboard();
+    SetClipboardData(CF_DIB, block);
+    CloseClipboard();
 }
 
 void PutPatternOnClipboard(HWND owner, int width, int height, bool topDown)
@@ -45,10 +59,30 @@ void PutPatternOnClipboard(HWND owner, int width, int height, bool topDown)
             pixel[2] = (rgb >> 16) & 0xFF;
         }
     GlobalUnlock(block);
-    ASSERT_TRUE(OpenClipboard(owner));
-    EmptyClipboard();
-    SetClipboardData(CF_DIB, block);
-    CloseClipboard();
+    PutOnClipboard(owner, block);
+}
+
+// A CF_DIB of exactly these bytes.
+void PutBytesOnClipboard(HWND owner, const std::vector<uint8_t>& bytes)
+{
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
+    GlobalUnlock(block);
+    PutOnClipboard(owner, block);
+}
+
+// The plugin's GlobalLock while a test watches how far it reads: the block
+// comes as a copy that ends right before a page that cannot be read.
+std::unique_ptr<GuardedBytes> gLockedCopy;
+LPVOID WINAPI LockBeforeAnUnreadablePage(HGLOBAL block)
+{
+    const void* bytes = GlobalLock(block);
+    if (!bytes)
+        return nullptr;
+    gLockedCopy.reset(new GuardedBytes(GlobalSize(block)));
+    std::memcpy(gLockedCopy->Bytes(), bytes, gLockedCopy->Size());
+    GlobalUnlock(block);
+    return gLockedCopy->Bytes();
 }
 
 // Any DIB drawn by GDI onto a 640x480 bitmap, to be read like the picture.
@@ -67,22 +101,27 @@ HBITMAP DrawDib(const BITMAPINFO* info, const void* bits)
     return bitmap;
 }
 
-std::string TempFile(const char* name)
+std::string TempFolder()
 {
     char directory[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, directory);
-    const std::string path = std::string(directory) + std::to_string(GetCurrentProcessId()) + "_" + name;
+    return directory;
+}
+
+std::string TempFile(const char* name)
+{
+    const std::string path = TempFolder() + std::to_string(GetCurrentProcessId()) + "_" + name;
     DeleteFileA(path.c_str());
     return path;
 }
 
 class PictureKeepingTest : public BoardTest {
 protected:
-    void OpenBoard(int width = 700, int height = 600)
+    void OpenBoard(int width = 700, int height = 600, const char* name = "Ala", int32_t contact = 1)
     {
         host.config[ColBoardWidth] = width;
         host.config[ColBoardHeight] = height;
-        frame = Open(772, 1, "Ala");
+        frame = Open(772, contact, name);
         ASSERT_TRUE(frame);
         canvas = CanvasOf(frame);
         SetForegroundWindow(frame);
@@ -109,6 +148,41 @@ protected:
             }
         });
         return items;
+    }
+    // Ctrl+S and the save dialog driven by its window: `path` typed as the
+    // file's name (a folder ending in a backslash: the offered name kept in
+    // it; nothing: the offered name kept as it is), then `button`;
+    // "replace the file?" answered yes when `confirm`. The name the dialog
+    // offered; `told` gets the text of the message box the board shows.
+    std::string SaveThroughDialog(const std::string& path, int button = IDOK, bool confirm = false,
+                                  std::string* told = nullptr)
+    {
+        std::string offered;
+        PressKeys({VK_CONTROL, 'S'});
+        WhileWatching([&] {
+            HWND dialog = AwaitWindow("#32770", [&](HWND w) { return GetWindow(w, GW_OWNER) == frame; });
+            if (!dialog)
+                return;
+            // The file name field: the edit of its combo box (cmb13).
+            HWND name = FindWindowExA(FindWindowExA(GetDlgItem(dialog, cmb13), nullptr, "ComboBox", nullptr), nullptr,
+                                      "Edit", nullptr);
+            char text[MAX_PATH] = {};
+            GetWindowTextA(name, text, sizeof text);
+            offered = text;
+            if (!path.empty())
+                SetWindowTextA(name, (path.back() == '\\' ? path + offered : path).c_str());
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+            if (confirm)  // "replace the file?"
+                if (HWND ask = AwaitWindow("#32770", [&](HWND w) { return GetWindow(w, GW_OWNER) == dialog; }))
+                    PostMessageA(ask, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+            if (told)
+                if (HWND box =
+                        AwaitWindow("#32770", [&](HWND w) { return w != dialog && GetWindow(w, GW_OWNER) == frame; })) {
+                    *told = MessageBoxText(box);
+                    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                }
+        });
+        return offered;
     }
     std::vector<bool> Greyed()
     {
@@ -172,6 +246,54 @@ TEST_F(PictureKeepingTest, UndoAndRedoWalkBackAndForthThroughEveryKindOfChange)
     ReleaseDC(canvas, dc);
     EXPECT_EQ(states.back().At(600, 60), (shown & 0xFF) << 16 | (shown & 0xFF00) | ((shown >> 16) & 0xFF));
     EXPECT_EQ(hostCalls, host.calls.size()) << "the host hears nothing of it";
+}
+
+TEST_F(PictureKeepingTest, UndoLeavesNoPixelOfAShapeWhereverGdiDrawsIt)
+{
+    OpenBoard();
+    int strays = 0, shapes = 0;
+    // Undone at once, a change must leave the picture as it was.
+    auto undone = [&](const Picture& before) {
+        Keys({VK_CONTROL, 'Z'});
+        strays += Read().CountDifferent(before);
+        ++shapes;
+    };
+    // Narrow filled ellipses, which GDI paints partly beyond their box, and
+    // rectangles beside them, drawn by requests with pens of every width.
+    Send(MsgRequestFillEnabled, 1, 1, 772);
+    Send(MsgRequestFillColor, 1, static_cast<int32_t>(RGB(0, 255, 0)), 772);
+    std::mt19937 random(20);
+    for (int i = 0; i < 200; ++i) {
+        const int x = random() % 600, y = random() % 300;
+        Send(MsgRequestPenWidth, 1, i % 3 == 0 ? 1 : static_cast<int32_t>(random() % 12), 772);
+        const Picture before = Read();
+        plugin->SendDraw(i % 8 ? MsgDrawEllipse : MsgDrawRectangle, 772, 1, x, y,
+                         x + 2 + static_cast<int>(random() % 4), y + 20 + static_cast<int>(random() % 151));
+        undone(before);
+    }
+
+    // The user's narrow ellipses, wide lines and free-hand strokes.
+    SendMessageA(frame, MsgSetFillColor, MenuColorGreen, 0);
+    const struct {
+        int tool;
+        int32_t penWidth;
+        std::vector<POINT> points;
+    } strokes[] = {
+        {CmdToolEllipse, 1, {{40, 30}, {43, 200}}},
+        {CmdToolEllipse, 5, {{300, 60}, {302, 230}}},
+        {CmdToolEllipse, 10, {{500, 100}, {505, 130}}},
+        {CmdToolLine, 10, {{20, 300}, {400, 310}}},
+        {CmdToolFreehand, 10, {{100, 100}, {160, 300}, {170, 120}, {400, 80}}},
+    };
+    for (const auto& stroke : strokes) {
+        SendMessageA(frame, WM_COMMAND, stroke.tool, 0);
+        State(frame)->penWidth = stroke.penWidth;
+        const Picture before = Read();
+        RealStroke(canvas, stroke.points);
+        EXPECT_NE(0, Read().CountDifferent(before));
+        undone(before);
+    }
+    EXPECT_EQ(0, strays) << "pixels left behind by " << shapes << " shapes undone";
 }
 
 TEST_F(PictureKeepingTest, MenuGreysWhatCannotActAndANewStrokeDropsTheRedoSteps)
@@ -298,43 +420,32 @@ TEST_F(PictureKeepingTest, PasteLandsAtTheScrollPositionCutToThePicture)
     EXPECT_EQ(0, Read().CountNotWhite());
 }
 
+TEST_F(PictureKeepingTest, BitFieldPictureWhoseMasksLieBeyondItsBlockIsNotPasted)
+{
+    OpenBoard();
+    ImportPatch lock(plugin->Module(), "kernel32.dll", "GlobalLock",
+                     reinterpret_cast<void*>(&LockBeforeAnUnreadablePage));
+    ASSERT_TRUE(lock.Applied());
+    // One 16-bit pixel under a header that says it is 44 bytes long: GDI
+    // reads the masks from the 12 bytes after the first 40 all the same, 4
+    // of them beyond the 48-byte block.
+    std::vector<uint8_t> bytes(48, 0);
+    *reinterpret_cast<BITMAPINFOHEADER*>(bytes.data()) =
+        BITMAPINFOHEADER {44, 1, 1, 1, 16, BI_BITFIELDS, 0, 0, 0, 0, 0};
+    PutBytesOnClipboard(frame, bytes);
+    Keys({VK_CONTROL, 'V'});
+    EXPECT_EQ(0, Read().CountNotWhite()) << "nothing pasted";
+}
+
 TEST_F(PictureKeepingTest, SaveWritesTheFileCancelWritesNothingAFailureIsToldAndKeepsTheBoard)
 {
     OpenBoard();
     SendMessageA(frame, MsgSetPenColor, MenuColorRed, 0);
     RealStroke(canvas, {{30, 400}, {600, 30}, {620, 460}});
     const Picture drawn = Read();
-    // The save dialog, driven by its window: the name given, then a button.
-    auto save = [&](const std::string& path, int button, bool confirm, std::string* told) {
-        std::string offered;
-        PressKeys({VK_CONTROL, 'S'});
-        WhileWatching([&] {
-            HWND dialog = AwaitWindow("#32770", [&](HWND w) { return GetWindow(w, GW_OWNER) == frame; });
-            if (!dialog)
-                return;
-            // The file name field: the edit of its combo box (cmb13).
-            HWND name = FindWindowExA(FindWindowExA(GetDlgItem(dialog, cmb13), nullptr, "ComboBox", nullptr), nullptr,
-                                      "Edit", nullptr);
-            char text[MAX_PATH] = {};
-            GetWindowTextA(name, text, sizeof text);
-            offered = text;
-            SetWindowTextA(name, path.c_str());
-            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-            if (confirm)  // "replace the file?"
-                if (HWND ask = AwaitWindow("#32770", [&](HWND w) { return GetWindow(w, GW_OWNER) == dialog; }))
-                    PostMessageA(ask, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
-            if (told)
-                if (HWND box =
-                        AwaitWindow("#32770", [&](HWND w) { return w != dialog && GetWindow(w, GW_OWNER) == frame; })) {
-                    *told = MessageBoxText(box);
-                    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-                }
-        });
-        return offered;
-    };
 
     const std::string saved = TempFile("saved.bmp");
-    EXPECT_EQ("Ala.bmp", save(saved, IDOK, false, nullptr)) << "named after the board";
+    EXPECT_EQ("Ala.bmp", SaveThroughDialog(saved)) << "named after the board";
     HBITMAP file = static_cast<HBITMAP>(
         LoadImageA(nullptr, saved.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
     ASSERT_TRUE(file);
@@ -345,7 +456,7 @@ TEST_F(PictureKeepingTest, SaveWritesTheFileCancelWritesNothingAFailureIsToldAnd
     DeleteObject(file);
 
     const std::string cancelled = TempFile("cancelled.bmp");
-    save(cancelled, IDCANCEL, false, nullptr);
+    SaveThroughDialog(cancelled, IDCANCEL);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(cancelled.c_str())) << "nothing written";
 
     // A file someone else holds open cannot be written.
@@ -355,7 +466,7 @@ TEST_F(PictureKeepingTest, SaveWritesTheFileCancelWritesNothingAFailureIsToldAnd
     DWORD written = 0;
     WriteFile(holder, "kept", 4, &written, nullptr);
     std::string told;
-    save(held, IDOK, true, &told);
+    SaveThroughDialog(held, IDOK, true, &told);
     CloseHandle(holder);
     EXPECT_EQ(0u, told.find("Nie uda\xB3o si\xEA zapisa\xE6 obrazu")) << told;
     EXPECT_NE(std::string::npos, told.find(held)) << told;
@@ -367,6 +478,50 @@ TEST_F(PictureKeepingTest, SaveWritesTheFileCancelWritesNothingAFailureIsToldAnd
     EXPECT_EQ("kept", content.str());
     DeleteFileA(saved.c_str());
     DeleteFileA(held.c_str());
+}
+
+TEST_F(PictureKeepingTest, SaveNeverOffersNorWritesToADevice)
+{
+    // Boards named by their inviters after devices.
+    const struct {
+        const char* name;
+        const char* offered;
+    } boards[] = {
+        {"NUL", "NUL_.bmp"},   {"aux", "aux_.bmp"},           {"con.txt", "con_.txt.bmp"},
+        {"COM1", "COM1_.bmp"}, {"Lpt9.bmp", "Lpt9_.bmp.bmp"}, {"CONOUT$", "CONOUT$_.bmp"},
+    };
+    int32_t contact = 1;
+    for (const auto& board : boards) {
+        OpenBoard(700, 600, board.name, contact++);
+        EXPECT_EQ(board.offered, SaveThroughDialog("", IDCANCEL)) << board.name;
+    }
+    // A device chosen in the dialog is refused and told; the dialog finds
+    // that it exists and asks whether to replace it.
+    for (const char* device : {"NUL", "aux.bmp"}) {
+        std::string told;
+        SaveThroughDialog(TempFolder() + device, IDOK, true, &told);
+        EXPECT_EQ(0u,
+                  told.find("Nie mo\xBFna zapisa\xE6 obrazu pod nazw\xB9 urz\xB9"
+                            "dzenia"))
+            << device << ": " << told;
+    }
+}
+
+TEST_F(PictureKeepingTest, ALongBoardNameIsOfferedCutAndADialogThatFailsIsTold)
+{
+    OpenBoard(700, 600, std::string(250, 'x').c_str());
+    // The offered name kept, in a folder of twenty-odd characters.
+    const std::string folder = TempFolder(), saved = folder + std::string(64, 'x') + ".bmp";
+    DeleteFileA(saved.c_str());
+    EXPECT_EQ(saved, folder + SaveThroughDialog(folder));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(saved.c_str())) << "saved";
+    DeleteFileA(saved.c_str());
+    // A path longer than the dialog can give back.
+    std::string told;
+    SaveThroughDialog(folder + std::string(240, 'y') + ".bmp", IDOK, false, &told);
+    EXPECT_EQ("Nie uda\xB3o si\xEA wybra\xE6 pliku dla obrazu: \x9C"
+              "cie\xBFka jest za d\xB3uga.",
+              told);
 }
 
 }  // namespace

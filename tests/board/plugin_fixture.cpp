@@ -11,6 +11,15 @@ void PumpMessages()
     }
 }
 
+void PumpUntil(const std::function<bool()>& done)
+{
+    const DWORD start = GetTickCount();
+    while (!done() && GetTickCount() - start < 20000) {
+        PumpMessages();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
 void PluginTest::SetUp()
 {
     static int copies = 0;
@@ -39,6 +48,10 @@ void PluginTest::TearDown()
             UnregisterClassA(name, plugin->Module());
     }
     plugin.reset();
-    if (!pluginCopy.empty())
+    if (!pluginCopy.empty()) {
+        // A plugin whose user interface ended while its own code ran holds
+        // itself until this thread takes messages again.
+        PumpUntil([&] { return !GetModuleHandleA(pluginCopy.c_str()); });
         DeleteFileA(pluginCopy.c_str());
+    }
 }

@@ -9,6 +9,7 @@
 #include "oboard/board_ui.h"
 #include "stand_in_host.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -32,6 +33,10 @@ protected:
 
 // Runs the calling thread's messages until none is left.
 void PumpMessages();
+
+// Runs the calling thread's messages, as they come, until `done` answers
+// true or twenty seconds have passed.
+void PumpUntil(const std::function<bool()>& done);
 
 template <typename T> inline int32_t Word(T* pointer)
 {

@@ -1,0 +1,88 @@
+#include "windows/picture_file_name.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <cwctype>
+
+namespace {
+
+const char PictureExtension[] = ".bmp";
+// The name of a board whose name leaves nothing.
+const char UnnamedPicture[] = "obraz";
+// Bytes of a name before its extension: with the extension and a folder
+// of 190 characters, the dialog's path still fits its MAX_PATH buffer.
+const size_t LongestOfferedName = 64;
+
+// The first `bytes` bytes of `name` or fewer, ending between characters
+// of the code page.
+std::string CutToBytes(const std::string& name, size_t bytes)
+{
+    const char* start = name.c_str();
+    const char* end = start;
+    while (*end) {
+        const char* next = CharNextA(end);
+        if (static_cast<size_t>(next - start) > bytes)
+            break;
+        end = next;
+    }
+    return std::string(start, end);
+}
+
+// Windows drops trailing dots and spaces from a name.
+void DropTrailingDotsAndSpaces(std::string& name)
+{
+    while (!name.empty() && (name.back() == '.' || name.back() == ' '))
+        name.pop_back();
+}
+
+// The length of the part of a file name that names a device, or 0: the
+// part before its extension (or a colon), without trailing spaces, read as
+// the system reads it, in the code page of the process.
+size_t DevicePartLength(const std::string& fileName)
+{
+    const size_t partEnd = std::min(fileName.find('.'), fileName.find(':'));
+    std::string part = fileName.substr(0, partEnd);
+    while (!part.empty() && part.back() == ' ')
+        part.pop_back();
+    wchar_t wide[16] = {};
+    if (part.empty() || part.size() >= 8 ||
+        !MultiByteToWideChar(CP_ACP, 0, part.c_str(), static_cast<int>(part.size()), wide, 15))
+        return 0;
+    for (wchar_t& c : wide)
+        c = static_cast<wchar_t>(std::towupper(c));
+    static const wchar_t* const Devices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
+    for (const wchar_t* device : Devices)
+        if (!std::wcscmp(wide, device))
+            return part.size();
+    // COM and LPT with a digit, superscripts included.
+    const bool port = !std::wcsncmp(wide, L"COM", 3) || !std::wcsncmp(wide, L"LPT", 3);
+    const wchar_t number = wide[3];
+    const bool digit =
+        (number >= L'0' && number <= L'9') || number == L'\x00B9' || number == L'\x00B2' || number == L'\x00B3';
+    return port && digit && wide[4] == 0 ? part.size() : 0;
+}
+
+}  // namespace
+
+std::string OfferedPictureFileName(const std::string& boardName)
+{
+    std::string name = boardName;
+    for (char& c : name)
+        if (static_cast<unsigned char>(c) < ' ' || std::strchr("\\/:*?\"<>|", c))
+            c = '_';
+    name = CutToBytes(name, LongestOfferedName);
+    DropTrailingDotsAndSpaces(name);
+    if (const size_t device = DevicePartLength(name))
+        name.insert(device, "_");
+    if (name.empty())
+        name = UnnamedPicture;
+    return name + PictureExtension;
+}
+
+bool NamesDevice(const std::string& path)
+{
+    const size_t separator = path.find_last_of("\\/");
+    return DevicePartLength(separator == std::string::npos ? path : path.substr(separator + 1)) != 0;
+}
