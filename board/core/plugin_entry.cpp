@@ -70,7 +70,7 @@ intptr_t Dispatch(const PluginMessage* message)
     switch (message->id) {
     case MsgInit:
         if (hasParameters)
-            gHostCore = reinterpret_cast<HostCore*>(static_cast<intptr_t>(message->p1));
+            gHostCore = WordAddress<HostCore>(message->p1);
         return 1;
     case MsgLifecycleNotice:
         return 1;

@@ -66,7 +66,7 @@ HWND BoardTest::FrameOf(int32_t net, int32_t contact)
 
 HWND BoardTest::Open(int32_t net, int32_t contact, const char* name)
 {
-    EXPECT_EQ(0, Send(MsgOpenBoard, contact, Word(name), net));
+    EXPECT_EQ(0, Send(MsgOpenBoard, contact, AddressWord(name), net));
     PumpMessages();
     return FrameOf(net, contact);
 }

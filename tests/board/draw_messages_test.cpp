@@ -35,7 +35,7 @@ protected:
     {
         PluginTest::SetUp();
         gFlashes.clear();
-        Send(MsgOpenBoard, 42, Word("Ala"), 7);
+        Send(MsgOpenBoard, 42, AddressWord("Ala"), 7);
         frame = FindWindowA(BoardFrameClassName, "Grafika - Ala");
         ASSERT_NE(nullptr, frame);
         state = FrameRecord(frame);
@@ -323,10 +323,8 @@ TEST_F(DrawMessageTest, ShortRecordsAreNeverReadPastTheirEnd)
     const uint32_t drawIds[] = {MsgDrawLine, MsgDrawEllipse, MsgDrawRectangle};
     for (uint32_t id : drawIds) {
         GuardedRecord guarded(30);
-        PluginMessage message = {};
+        PluginMessage message = MakePluginMessage(id, 0, 0, 7);
         message.size = 30;
-        message.id = id;
-        message.boardNet = 7;
         std::memcpy(guarded.Bytes(), &message, 30);
         EXPECT_EQ(0, plugin->SendRecord(reinterpret_cast<PluginMessage*>(guarded.Bytes())));
     }
@@ -335,10 +333,8 @@ TEST_F(DrawMessageTest, ShortRecordsAreNeverReadPastTheirEnd)
                                  MsgFlashBoard,      MsgAction,    MsgInit};
     for (uint32_t id : shortIds) {
         GuardedRecord guarded(22);
-        PluginMessage message = {};
+        PluginMessage message = MakePluginMessage(id, 0, 0, 7);
         message.size = 22;
-        message.id = id;
-        message.boardNet = 7;
         std::memcpy(guarded.Bytes(), &message, 22);
         plugin->SendRecord(reinterpret_cast<PluginMessage*>(guarded.Bytes()));
     }
@@ -354,7 +350,7 @@ TEST_F(AttributesBeforeOpenTest, AreLost)
     EXPECT_EQ(0, Send(MsgRequestPenWidth, 42, 8, 7));
     EXPECT_EQ(0, Send(MsgRequestFillEnabled, 42, 1, 7));
     EXPECT_EQ(0, Send(MsgBoardState, 42, 0, 7));
-    Send(MsgOpenBoard, 42, Word("Ala"), 7);
+    Send(MsgOpenBoard, 42, AddressWord("Ala"), 7);
     BoardWindowState* state = FrameRecord(FindWindowA(BoardFrameClassName, "Grafika - Ala"));
     ASSERT_NE(nullptr, state);
     EXPECT_EQ(0u, state->requestPenColor);

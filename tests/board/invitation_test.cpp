@@ -19,7 +19,7 @@ protected:
 
     void Invite(int32_t net, int32_t contact, const char* name)
     {
-        EXPECT_EQ(0, Send(MsgInviteBoard, contact, Word(name), net));
+        EXPECT_EQ(0, Send(MsgInviteBoard, contact, AddressWord(name), net));
     }
 
     // Activates the plugin's item as the host does when the user clicks it.
@@ -29,7 +29,7 @@ protected:
         notify.size = size;
         notify.action.id = id;
         notify.code = code;
-        return Send(MsgAction, Word(&notify));
+        return Send(MsgAction, AddressWord(&notify));
     }
 };
 

@@ -39,7 +39,7 @@ protected:
         };
     }
 
-    intptr_t OpenAla() { return Send(MsgOpenBoard, 42, Word("Ala"), 7); }
+    intptr_t OpenAla() { return Send(MsgOpenBoard, 42, AddressWord("Ala"), 7); }
 
     bool fired = false;
 };
@@ -118,7 +118,7 @@ TEST_F(ReentrancyTest, SameBoardRequestedWhileItsWindowIsMadeMakesOneWindow)
 
 TEST_F(ReentrancyTest, OtherBoardsMayOpenFromInsideAnOpening)
 {
-    OnceDuring(IsSettingsWrite, [this] { Send(MsgOpenBoard, 43, Word("Ola"), 7); });
+    OnceDuring(IsSettingsWrite, [this] { Send(MsgOpenBoard, 43, AddressWord("Ola"), 7); });
     OpenAla();
     ASSERT_TRUE(fired);
     PumpMessages();
@@ -202,7 +202,7 @@ TEST_F(ReentrancyTest, NoBoardOpensOutsideTheUserInterface)
     notify.size = sizeof notify;
     notify.action.id = ActionBoard;
     notify.code = 1;
-    EXPECT_EQ(0, Send(MsgAction, Word(&notify)));
+    EXPECT_EQ(0, Send(MsgAction, AddressWord(&notify)));
     EXPECT_TRUE(BoardFrames().empty());
 
     // The next start allows them again.
@@ -218,10 +218,10 @@ protected:
 TEST_F(BeforeUiStartTest, NoBoardOpensBeforeTheUserInterfaceStarts)
 {
     host.pluginModule = plugin->Module();
-    Send(MsgInit, Word(static_cast<HostCore*>(&host)));
+    Send(MsgInit, AddressWord(static_cast<HostCore*>(&host)));
     Send(MsgSetColumns);
     Send(MsgUiPrepare);
-    EXPECT_EQ(0, Send(MsgOpenBoard, 42, Word("Ala"), 7));
+    EXPECT_EQ(0, Send(MsgOpenBoard, 42, AddressWord("Ala"), 7));
     EXPECT_TRUE(BoardFrames().empty());
     Send(MsgUiStart);
     EXPECT_TRUE(Open(7, 42));
