@@ -310,32 +310,19 @@ void HostWindow::Draw(int id)
     if (!SelectedTarget(target))
         return;
     const int press = presses_[id - IdDrawLine]++;
-    DrawRequest request = {};
-    request.size = sizeof request;
-    request.boardNet = target.net;
-    request.contact = target.contact;
     // Each press lands a little further on, so that presses add up to a picture.
+    DrawRequest request;
     if (id == IdDrawLine) {
         const int step = 16 * (press % 8);
-        request.id = MsgDrawLine;
-        request.x1 = 30;
-        request.y1 = 40 + step;
-        request.x2 = 330;
-        request.y2 = 140 + step;
+        request = MakeDrawRequest(MsgDrawLine, target.net, target.contact, 30, 40 + step, 330, 140 + step);
     } else if (id == IdDrawEllipse) {
         const int step = 12 * (press % 6);
-        request.id = MsgDrawEllipse;
-        request.x1 = 360 + step;
-        request.y1 = 40 + step;
-        request.x2 = 560 + step;
-        request.y2 = 200 + step;
+        request =
+            MakeDrawRequest(MsgDrawEllipse, target.net, target.contact, 360 + step, 40 + step, 560 + step, 200 + step);
     } else {
         const int step = 14 * (press % 6);
-        request.id = MsgDrawRectangle;
-        request.x1 = 40 + step;
-        request.y1 = 290 + step;
-        request.x2 = 300 + step;
-        request.y2 = 400 + step;
+        request = MakeDrawRequest(MsgDrawRectangle, target.net, target.contact, 40 + step, 290 + step, 300 + step,
+                                  400 + step);
     }
     Deliver(reinterpret_cast<PluginMessage*>(&request));
 }
