@@ -1,4 +1,4 @@
-#include "windows/picture_file_name.h"
+#include "picture/picture_file_name.h"
 
 #include <windows.h>
 
