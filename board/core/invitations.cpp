@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/host_interface.h"
+#include "common/kept_quirks.h"
 #include "core/board_opening.h"
 
 // The longest name word read back from an invitation; its reading pattern
@@ -17,7 +18,6 @@
 namespace {
 
 const int InvitationTextSize = 300;
-const int32_t InvitationFlags = 8;
 // Net, contact and the first word of the name.
 const char InvitationPattern[] = "%d %d %" DIGITS_OF(NAME_WORD_LENGTH) "s";
 

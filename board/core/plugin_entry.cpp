@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "common/host_interface.h"
+#include "common/kept_quirks.h"
 #include "common/module_hold.h"
 #include "controls/board_image_list.h"
 #include "controls/size_picker.h"
@@ -104,7 +105,7 @@ intptr_t Dispatch(const PluginMessage* message)
     case MsgGetSignature:
         return TextReply(SignatureText);
     case MsgGetPlatform:
-        return TextReply(PlatformText);
+        return TextReply(PlatformAnswer);
     case MsgGetIdentityAfterPlatform:
         return 0;
     case MsgGetName:

@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include "common/board_window_state.h"
+#include "common/ui_texts.h"
 #include "oboard/board_ui.h"
 #include "picture/picture_context.h"
 #include "picture/picture_history.h"
@@ -17,18 +18,13 @@ const int KeyboardMenuInset = 8;
 
 struct MenuEntry {
     UINT command;      // 0 for a separator
-    const char* text;  // cp1250, with its key after the tab
+    const char* text;  // with its key after the tab
 };
 
-// "Ponów" carries its Polish letter in cp1250.
 const MenuEntry CanvasMenuEntries[] = {
-    {CmdUndo, "&Cofnij\tCtrl+Z"},
-    {CmdRedo, "&Pon\xF3w\tCtrl+Y"},
-    {0, nullptr},
-    {CmdCopyPicture, "&Kopiuj\tCtrl+C"},
-    {CmdPastePicture, "&Wklej\tCtrl+V"},
-    {0, nullptr},
-    {CmdSavePicture, "&Zapisz obraz...\tCtrl+S"},
+    {CmdUndo, TextMenuUndo},        {CmdRedo, TextMenuRedo},          {0, nullptr},
+    {CmdCopyPicture, TextMenuCopy}, {CmdPastePicture, TextMenuPaste}, {0, nullptr},
+    {CmdSavePicture, TextMenuSave},
 };
 
 bool CanAct(const BoardWindowState& board, UINT command)

@@ -7,6 +7,7 @@
 #include "common/board_registry.h"
 #include "common/board_window_state.h"
 #include "common/host_interface.h"
+#include "common/kept_quirks.h"
 #include "common/module_hold.h"
 #include "common/module_instance.h"
 #include "controls/board_toolbar.h"
@@ -90,7 +91,7 @@ LRESULT OnCreate(HWND frame, const CREATESTRUCTA& creation)
 
     state->rebarWindow = CreateBoardRebar(frame);
     if (!state->rebarWindow)
-        MessageBoxA(nullptr, "Nie utworzono Toolbara", nullptr, MB_OK);
+        ShowFailureBox(RebarFailedBoxText);
     return 0;
 }
 

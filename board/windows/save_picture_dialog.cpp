@@ -7,22 +7,14 @@
 #include <string>
 
 #include "common/board_window_state.h"
+#include "common/ui_texts.h"
 #include "oboard/board_ui.h"
 #include "picture/bitmap_file.h"
 #include "picture/picture_file_name.h"
 
 namespace {
 
-const char SaveFilter[] = "Obraz BMP (*.bmp)\0*.bmp\0";
 const char SaveExtension[] = "bmp";
-const char SaveTitle[] = "Zapisz obraz";
-const char SaveFailedText[] = "Nie uda\xB3o si\xEA zapisa\xE6 obrazu w pliku:\n";
-const char DeviceRefusedText[] = "Nie mo\xBFna zapisa\xE6 obrazu pod nazw\xB9 urz\xB9"
-                                 "dzenia:\n";
-const char PathTooLongText[] = "Nie uda\xB3o si\xEA wybra\xE6 pliku dla obrazu: \x9C"
-                               "cie\xBFka jest za d\xB3uga.";
-const char DialogFailedText[] = "Nie uda\xB3o si\xEA wybra\xE6 pliku dla obrazu (kod b\xB3\xEA"
-                                "du ";
 
 // The name part of the board's title ("Grafika - NAME").
 std::string BoardName(HWND frame)
@@ -36,7 +28,7 @@ std::string BoardName(HWND frame)
 // Saving's failures and refusals, in the board's message box.
 void TellSaveProblem(HWND frame, const std::string& text)
 {
-    MessageBoxA(frame, text.c_str(), SaveTitle, MB_OK | MB_ICONERROR);
+    MessageBoxA(frame, text.c_str(), TextSaveTitle, MB_OK | MB_ICONERROR);
 }
 
 // A dialog that returned without a file was cancelled, or could not do its
@@ -45,9 +37,9 @@ void TellDialogFailure(HWND frame)
 {
     const DWORD error = CommDlgExtendedError();
     if (error == FNERR_BUFFERTOOSMALL)
-        TellSaveProblem(frame, PathTooLongText);
+        TellSaveProblem(frame, TextPathTooLong);
     else if (error)
-        TellSaveProblem(frame, DialogFailedText + std::to_string(error) + ").");
+        TellSaveProblem(frame, TextDialogFailed + std::to_string(error) + ").");
 }
 
 }  // namespace
@@ -62,11 +54,11 @@ void SavePicture(HWND canvas)
     OPENFILENAMEA dialog = {};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = frame;
-    dialog.lpstrFilter = SaveFilter;
+    dialog.lpstrFilter = TextSaveFileTypes;
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = path;
     dialog.nMaxFile = sizeof path;
-    dialog.lpstrTitle = SaveTitle;
+    dialog.lpstrTitle = TextSaveTitle;
     dialog.lpstrDefExt = SaveExtension;
     dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     const bool chosen = GetSaveFileNameA(&dialog) != 0;
@@ -80,7 +72,7 @@ void SavePicture(HWND canvas)
     // A device would take the bytes and keep no file, or hold the thread
     // on a serial port.
     else if (NamesDevice(path))
-        TellSaveProblem(frame, DeviceRefusedText + std::string(path));
+        TellSaveProblem(frame, TextDeviceRefused + std::string(path));
     else if (!WriteBitmapFile(path, board->canvasBitmap))
-        TellSaveProblem(frame, SaveFailedText + std::string(path));
+        TellSaveProblem(frame, TextSaveFailed + std::string(path));
 }
