@@ -388,14 +388,11 @@ LRESULT CALLBACK CanvasProc(HWND canvas, UINT message, WPARAM wParam, LPARAM lPa
 void RegisterCanvasClass(HINSTANCE instance)
 {
     WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = CanvasProc;
-    windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorA(nullptr, IDC_CROSS);
     windowClass.lpszClassName = CanvasClassName;
-    RegisterClassExA(&windowClass);
-    gBoardModuleInstance = instance;
+    RegisterBoardWindowClass(windowClass, instance);
 }
 
 void ReleaseBoardCanvas(BoardWindowState* state)

@@ -297,10 +297,8 @@ LRESULT CALLBACK BoardFrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM 
 void RegisterBoardFrameClass(HINSTANCE instance)
 {
     WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = BoardFrameProc;
-    windowClass.hInstance = instance;
     windowClass.hIcon = static_cast<HICON>(
         LoadImageA(instance, MAKEINTRESOURCEA(IDI_BOARD), IMAGE_ICON, LargeIconSize, LargeIconSize, LR_DEFAULTCOLOR));
     windowClass.hIconSm = static_cast<HICON>(
@@ -309,11 +307,10 @@ void RegisterBoardFrameClass(HINSTANCE instance)
     windowClass.lpszClassName = BoardFrameClassName;
     // The class owns its icons; a registration that fails (the class is
     // already there, from an earlier start) must not leave them behind.
-    if (!RegisterClassExA(&windowClass)) {
+    if (!RegisterBoardWindowClass(windowClass, instance)) {
         if (windowClass.hIcon)
             DestroyIcon(windowClass.hIcon);
         if (windowClass.hIconSm)
             DestroyIcon(windowClass.hIconSm);
     }
-    gBoardModuleInstance = instance;
 }
