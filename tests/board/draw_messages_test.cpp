@@ -15,12 +15,6 @@ const COLORREF Red = RGB(255, 0, 0);
 const COLORREF Green = RGB(0, 255, 0);
 const COLORREF Blue = RGB(0, 0, 255);
 
-// A COLORREF as the picture's 0xRRGGBB pixel value.
-uint32_t Rgb(COLORREF colour)
-{
-    return (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
-}
-
 std::vector<FLASHWINFO> gFlashes;
 
 BOOL WINAPI RecordFlash(PFLASHWINFO info)
@@ -61,7 +55,7 @@ protected:
         EXPECT_EQ(0, plugin->SendDraw(id, net, contact, x1, y1, x2, y2));
     }
 
-    Picture Read() const { return Picture(state->canvasBitmap); }
+    BoardPicture Read() const { return BoardPicture(state->canvasBitmap); }
 
     HWND frame = nullptr;
     BoardWindowState* state = nullptr;
@@ -108,7 +102,7 @@ TEST_F(DrawMessageTest, LineUsesTheRequestPenNotTheUsers)
     Set(MsgRequestPenColor, Green);
     Set(MsgRequestPenWidth, 3);
     Draw(MsgDrawLine, 10, 100, 200, 100);
-    Picture picture = Read();
+    BoardPicture picture = Read();
     EXPECT_EQ(Rgb(Green), picture.At(100, 99));
     EXPECT_EQ(Rgb(Green), picture.At(100, 100));
     EXPECT_EQ(Rgb(Green), picture.At(100, 101));
@@ -134,7 +128,7 @@ TEST_F(DrawMessageTest, FilledRectangleWithOutline)
     Set(MsgRequestFillColor, Blue);
     Set(MsgRequestFillEnabled, 1);
     Draw(MsgDrawRectangle, 50, 60, 150, 160);
-    Picture picture = Read();
+    BoardPicture picture = Read();
     EXPECT_EQ(Rgb(Red), picture.At(50, 60));
     EXPECT_EQ(Rgb(Red), picture.At(149, 159));
     EXPECT_EQ(Rgb(Red), picture.At(50, 100));
@@ -151,13 +145,13 @@ TEST_F(DrawMessageTest, PenOffRectangleHasNoOutlineWhileLinesAreStillDrawn)
     Set(MsgRequestFillColor, Blue);
     Set(MsgRequestFillEnabled, 1);
     Draw(MsgDrawRectangle, 50, 60, 150, 160);
-    Picture filled = Read();
+    BoardPicture filled = Read();
     EXPECT_EQ(0, filled.Count(Rgb(Red)));
     EXPECT_EQ(Rgb(Blue), filled.At(50, 60));
     EXPECT_EQ(Rgb(Blue), filled.At(100, 100));
 
     Draw(MsgDrawLine, 300, 300, 400, 300);
-    Picture lined = Read();
+    BoardPicture lined = Read();
     EXPECT_EQ(Rgb(Red), lined.At(350, 300));
 }
 
@@ -173,7 +167,7 @@ TEST_F(DrawMessageTest, FillOffEllipseIsHollow)
     Set(MsgRequestFillColor, Blue);
     Set(MsgRequestFillEnabled, 0);
     Draw(MsgDrawEllipse, 100, 100, 301, 201);
-    Picture picture = Read();
+    BoardPicture picture = Read();
     EXPECT_EQ(0, picture.Count(Rgb(Blue)));
     EXPECT_EQ(Rgb(White), picture.At(200, 150));
     EXPECT_EQ(Rgb(Black), picture.At(100, 150));
@@ -186,7 +180,7 @@ TEST_F(DrawMessageTest, FilledEllipse)
     Set(MsgRequestFillColor, Blue);
     Set(MsgRequestFillEnabled, 1);
     Draw(MsgDrawEllipse, 100, 100, 301, 201);
-    Picture picture = Read();
+    BoardPicture picture = Read();
     EXPECT_EQ(Rgb(Blue), picture.At(200, 150));
     EXPECT_EQ(Rgb(White), picture.At(102, 102));  // outside the ellipse's curve
 }
@@ -200,7 +194,7 @@ TEST_F(DrawMessageTest, CoordinatesAddressThePictureWhateverTheScrollPosition)
     ASSERT_EQ(100, GetScrollPos(state->canvasWindow, SB_HORZ));
     ASSERT_EQ(50, GetScrollPos(state->canvasWindow, SB_VERT));
     Draw(MsgDrawLine, 5, 5, 5, 40);
-    Picture picture = Read();
+    BoardPicture picture = Read();
     EXPECT_EQ(Rgb(Black), picture.At(5, 5));
     EXPECT_EQ(Rgb(Black), picture.At(5, 39));
     EXPECT_EQ(35, picture.Count(Rgb(Black)));
