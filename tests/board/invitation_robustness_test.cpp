@@ -42,18 +42,7 @@ protected:
     }
 
     // A stored board invitation with `body`, received and ready to accept.
-    void Receive(const char* body)
-    {
-        QueuedMessage message = {};
-        message.size = sizeof message;
-        message.type = MessageTypeBoard;
-        message.body = body;
-        MessageSelector selector = {};
-        selector.type = -1;
-        selector.messageId = host.store.Add(message);
-        host.store.Process(selector);
-        host.store.Deliver();
-    }
+    void Receive(const char* body) { host.store.Receive(MessageTypeBoard, body); }
 
     void UseHost(StandInHost& other)
     {

@@ -189,15 +189,7 @@ TEST_F(ReentrancyTest, NoBoardOpensOutsideTheUserInterface)
     EXPECT_EQ(0, Send(MsgBoardState, 42, 0, 7));
 
     // Nor through an accepted invitation.
-    QueuedMessage invitation = {};
-    invitation.size = sizeof invitation;
-    invitation.type = MessageTypeBoard;
-    invitation.body = "7 42 Ala";
-    MessageSelector all = {};
-    all.type = -1;
-    all.messageId = host.store.Add(invitation);
-    host.store.Process(all);
-    host.store.Deliver();
+    host.store.Receive(MessageTypeBoard, "7 42 Ala");
     ActionNotify notify = {};
     notify.size = sizeof notify;
     notify.action.id = ActionBoard;

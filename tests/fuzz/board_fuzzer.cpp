@@ -270,17 +270,10 @@ void BoardFuzzer::Accept()
         if (Chance(0.5)) {
             host.store.Deliver();
         } else {
-            QueuedMessage message = {};
-            message.size = sizeof message;
-            message.type = Chance(0.9) ? MessageTypeBoard : 1;
+            const int32_t type = Chance(0.9) ? MessageTypeBoard : 1;
             const std::string body = Chance(0.1) ? "1 1 " + std::string(300 + Below(700), 'w')
                                                  : Bodies[Below(sizeof Bodies / sizeof Bodies[0])];
-            message.body = body.c_str();
-            MessageSelector selector = {};
-            selector.type = -1;
-            selector.messageId = host.store.Add(message);
-            host.store.Process(selector);
-            host.store.Deliver();
+            host.store.Receive(type, body.c_str());
         }
     }
     ActionNotify notify = {};
