@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-namespace {
+#include "common/kept_quirks.h"
 
-const DWORD WouldBlockPause = 10;
+namespace {
 
 // Each address of AcceptEx takes 16 bytes more than its record.
 const DWORD AcceptAddressSpace = sizeof(sockaddr_in) + 16;
@@ -61,7 +61,7 @@ void StartWinsock()
 {
     WSADATA startup;
     std::memset(&startup, 0, sizeof startup);
-    WSAStartup(MAKEWORD(2, 2), &startup);
+    WSAStartup(WinsockVersion, &startup);
 }
 
 sockaddr_in Ipv4Address(unsigned long networkAddress, unsigned short port)
@@ -141,7 +141,7 @@ bool SocketHasPeer(SOCKET socketHandle)
 
 void PauseAfterWouldBlock()
 {
-    Sleep(WouldBlockPause);
+    Sleep(WouldBlockPauseMilliseconds);
 }
 
 int SendToRetrying(SOCKET socketHandle, const char* data, int length, const sockaddr_in& destination, int* sent,
@@ -360,44 +360,20 @@ int AcceptCancellable(const CancellableIo& io, SOCKET listener, DWORD millisecon
     return 0;
 }
 
-int OpenWakeSocket(SOCKET* wakeSocket)
+Readiness WaitForConnectionRequest(const CancellableIo& io, SOCKET listener, DWORD milliseconds)
 {
-    SOCKET wake = socket(AF_INET, SOCK_DGRAM, 0);
-    if (wake == INVALID_SOCKET)
-        return LastError();
-    sockaddr_in address = Ipv4Address(htonl(INADDR_LOOPBACK), 0);
-    int length = sizeof address;
-    if (bind(wake, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        getsockname(wake, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
-        connect(wake, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        int error = LastError();
-        closesocket(wake);
-        return error;
-    }
-    *wakeSocket = wake;
-    return 0;
-}
-
-void SendWake(SOCKET wakeSocket)
-{
-    send(wakeSocket, "", 1, 0);
-}
-
-Readiness WaitReadable(SOCKET socketHandle, SOCKET wakeSocket, DWORD limit)
-{
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(socketHandle, &readable);
-    FD_SET(wakeSocket, &readable);
-    timeval wait;
-    wait.tv_sec = static_cast<long>(limit / 1000);
-    wait.tv_usec = static_cast<long>(limit % 1000) * 1000;
-    if (select(0, &readable, nullptr, nullptr, &wait) <= 0)
+    ResetEvent(io.ioEvent);
+    if (WSAEventSelect(listener, io.ioEvent, FD_ACCEPT) != 0)
         return Readiness::Empty;
-    if (FD_ISSET(wakeSocket, &readable)) {
-        char drained[16];
-        recv(wakeSocket, drained, sizeof drained, 0);
+    // A wake comes first when both are there.
+    HANDLE waits[2] = {io.wakeEvent, io.ioEvent};
+    DWORD waited = WaitForMultipleObjects(2, waits, FALSE, milliseconds);
+    // The selection made the socket non-blocking; every socket of the module
+    // blocks. A connection taken by AcceptEx meanwhile takes neither from it.
+    WSAEventSelect(listener, nullptr, 0);
+    u_long blocking = 0;
+    ioctlsocket(listener, FIONBIO, &blocking);
+    if (waited == WAIT_OBJECT_0)
         return Readiness::Woken;
-    }
-    return Readiness::Readable;
+    return waited == WAIT_OBJECT_0 + 1 ? Readiness::Readable : Readiness::Empty;
 }
