@@ -45,6 +45,15 @@ int ListeningState(SOCKET socketHandle, bool* listening)
     return 0;
 }
 
+// Asks the socket's provider for one of its extension functions (ConnectEx,
+// AcceptEx) into `function`: 0, or SOCKET_ERROR with the error to ask for.
+int ExtensionFunction(SOCKET socketHandle, GUID guid, void* function, DWORD size)
+{
+    DWORD bytes = 0;
+    return WSAIoctl(socketHandle, SIO_GET_EXTENSION_FUNCTION_POINTER, &guid, sizeof guid, function, size, &bytes,
+                    nullptr, nullptr);
+}
+
 // A call's record with its completion event, which is manual-reset and
 // cleared here: an earlier call that completed at once left it set, and
 // not every socket layer clears it when a call starts.
@@ -279,12 +288,9 @@ int SendWhileConnected(const CancellableIo& io, SOCKET socketHandle, const char*
 int ConnectCancellable(const CancellableIo& io, SOCKET socketHandle, const sockaddr_in& peer)
 {
     LPFN_CONNECTEX connectEx = nullptr;
-    GUID connectGuid = WSAID_CONNECTEX;
-    DWORD bytes = 0;
-    if (WSAIoctl(socketHandle, SIO_GET_EXTENSION_FUNCTION_POINTER, &connectGuid, sizeof connectGuid, &connectEx,
-                 sizeof connectEx, &bytes, nullptr, nullptr) != 0) {
+    if (ExtensionFunction(socketHandle, WSAID_CONNECTEX, &connectEx, sizeof connectEx) != 0)
         return LastError();
-    }
+    DWORD bytes = 0;
     WSAOVERLAPPED overlapped;
     PrepareOverlapped(io.ioEvent, &overlapped);
     if (!connectEx(socketHandle, reinterpret_cast<const sockaddr*>(&peer), sizeof peer, nullptr, 0, nullptr,
@@ -332,12 +338,9 @@ int AcceptCancellable(const CancellableIo& io, SOCKET listener, DWORD millisecon
     if (!listening)
         return WSAEINVAL;
     LPFN_ACCEPTEX acceptEx = nullptr;
-    GUID acceptGuid = WSAID_ACCEPTEX;
-    DWORD bytes = 0;
-    if (WSAIoctl(listener, SIO_GET_EXTENSION_FUNCTION_POINTER, &acceptGuid, sizeof acceptGuid, &acceptEx,
-                 sizeof acceptEx, &bytes, nullptr, nullptr) != 0) {
+    if (ExtensionFunction(listener, WSAID_ACCEPTEX, &acceptEx, sizeof acceptEx) != 0)
         return LastError();
-    }
+    DWORD bytes = 0;
     SOCKET accepted = socket(AF_INET, SOCK_STREAM, 0);
     if (accepted == INVALID_SOCKET)
         return LastError();
