@@ -2,15 +2,12 @@
 
 #include <windows.h>
 
+#include "common/kept_quirks.h"
 #include "common/this_module.h"
 #include "common/unloading_signal.h"
 
 namespace {
 
-const int InitialFlashTime = 250;
-const int LongestFlashTime = 5000;
-const int MostFlashes = 40;
-const int FlashesForZeroOrTooMany = 2;
 const BYTE ScrollLockScanCode = 0x45;
 
 void ToggleScrollLock()
@@ -35,8 +32,8 @@ std::atomic<int> gFlashTime(InitialFlashTime);
 
 void SetFlashTime(int milliseconds)
 {
-    // 0, negative values (which as a sleep length would mean about 49 days)
-    // and values above 5000 all give 250.
+    // A negative value, which as a sleep length would mean weeks, goes the
+    // way of 0.
     if (milliseconds <= 0 || milliseconds > LongestFlashTime)
         milliseconds = InitialFlashTime;
     gFlashTime.store(milliseconds);

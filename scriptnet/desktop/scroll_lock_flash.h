@@ -8,15 +8,11 @@
 // phase, so a change applies to the next one.
 extern std::atomic<int> gFlashTime;
 
-// The count of a flash asked for without a number.
-const int DefaultFlashCount = 1;
-
-// Sets gFlashTime; a phase length must be positive and at most 5000 ms,
-// anything else gives 250.
+// Sets gFlashTime; a phase length out of bounds gives the initial one
+// (common/kept_quirks.h).
 void SetFlashTime(int milliseconds);
 
-// The count of cycles a script's number asks for: 0 and values above 40
-// become 2.
+// The count of cycles a script's number asks for (common/kept_quirks.h).
 int FlashCountOf(int requested);
 
 // Toggles Scroll Lock on and back off `count` times, gFlashTime after each

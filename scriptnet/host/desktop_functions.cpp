@@ -1,5 +1,6 @@
 // The desktop script functions: each reads its arguments and calls the
 // service; none gives a result.
+#include "common/kept_quirks.h"
 #include "desktop/debug_log.h"
 #include "desktop/message_box.h"
 #include "desktop/scroll_lock_flash.h"

@@ -1,13 +1,8 @@
 // The two entry points through which a LuaPlus host loads and unloads the
 // module.
-#include <winsock2.h>
-#include <windows.h>
-
 #include "common/unloading_signal.h"
 #include "host/script_functions.h"
-#include "sockets/registered_universes.h"
-#include "sockets/slot_worker.h"
-#include "sockets/winsock_io.h"
+#include "sockets/socket_operations.h"
 
 namespace {
 
@@ -45,14 +40,11 @@ extern "C" void LuaPlus_RegisterModule(LuaState* state)
 {
     if (state == nullptr)
         return;
-    // Registered (again): the state gets sockets and workers, and the
-    // module's waits no longer end at once.
-    RegisterUniverse(state->GetMainState());
+    // Registered (again): the state gets sockets and workers, Winsock is
+    // started once more, and the module's waits no longer end at once.
+    RegisterSocketUniverse(state->GetMainState());
     ClearUnloading();
     LuaPlus::LuaObject globals = state->GetGlobals();
-    // Each registration starts Winsock once more; the result is not needed:
-    // if it failed every socket call fails and the functions say so.
-    StartWinsock();
     for (const ScriptFunction& entry : ScriptFunctions)
         globals.Register(entry.name, entry.function);
 }
@@ -66,8 +58,7 @@ extern "C" void LuaPlus_RegisterModule(LuaState* state)
 // host may unload on another thread, at Ctrl+C): its waits end too.
 extern "C" void LuaPlus_UnregisterModule()
 {
-    UnregisterAllUniverses();
+    UnregisterSocketUniverses();
     SignalUnloading();
-    StopAllSocketWorkers();
-    CloseIdleIoEvents();
+    StopSockets();
 }

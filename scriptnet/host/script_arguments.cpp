@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "common/kept_quirks.h"
+
 namespace {
 
 // The length of text of `size` bytes up to its first zero byte, sixteen
@@ -63,7 +65,7 @@ int TruncateNumber(float value)
 unsigned short PortArgument(const LuaPlus::LuaStackObject& argument)
 {
     unsigned int port = static_cast<unsigned int>(TruncateNumber(argument.GetNumber()));
-    return static_cast<unsigned short>(port & 0xFFFFu);
+    return static_cast<unsigned short>(port & PortBits);
 }
 
 int HandleArgument(const LuaPlus::LuaStackObject& argument)
@@ -102,6 +104,11 @@ int NumberResult(LuaPlus::LuaState* state, double value)
 {
     state->PushNumber(value);
     return 1;
+}
+
+int OutcomeResult(LuaPlus::LuaState* state, bool succeeded)
+{
+    return NumberResult(state, succeeded ? 1 : FailedNumber);
 }
 
 int TextResult(LuaPlus::LuaState* state, const char* text)

@@ -31,6 +31,9 @@ const char* TextArgument(const LuaPlus::LuaStackObject& argument, int* length);
 // Pushes one number result; answers the result count.
 int NumberResult(LuaPlus::LuaState* state, double value);
 
+// Pushes 1 for success or the failure number; answers the result count.
+int OutcomeResult(LuaPlus::LuaState* state, bool succeeded);
+
 // Pushes one text result; answers the result count.
 int TextResult(LuaPlus::LuaState* state, const char* text);
 

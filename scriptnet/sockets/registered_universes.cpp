@@ -4,18 +4,15 @@
 #include <new>
 #include <vector>
 
-#include "sockets/socket_table.h"
-
 namespace {
 
 std::vector<LuaPlus::LuaState*> gRegisteredUniverses;
 
 }  // namespace
 
-void RegisterUniverse(LuaPlus::LuaState* mainState)
+void RegisterUniverseLocked(LuaPlus::LuaState* mainState)
 {
-    SocketTableLock lock;
-    if (UniverseIsRegistered(mainState))
+    if (UniverseIsRegisteredLocked(mainState))
         return;
     try {
         gRegisteredUniverses.push_back(mainState);
@@ -24,14 +21,12 @@ void RegisterUniverse(LuaPlus::LuaState* mainState)
     }
 }
 
-void UnregisterAllUniverses()
+void UnregisterAllUniversesLocked()
 {
-    SocketTableLock lock;
     gRegisteredUniverses.clear();
 }
 
-bool UniverseIsRegistered(LuaPlus::LuaState* mainState)
+bool UniverseIsRegisteredLocked(LuaPlus::LuaState* mainState)
 {
-    SocketTableLock lock;
     return std::find(gRegisteredUniverses.begin(), gRegisteredUniverses.end(), mainState) != gRegisteredUniverses.end();
 }

@@ -1,42 +1,30 @@
 // Making connections: tConnect, tListen and tAccept.
+#include "common/kept_quirks.h"
 #include "sockets/slot_socket.h"
-#include "sockets/slot_worker.h"
 #include "sockets/socket_operations.h"
 #include "sockets/socket_table.h"
 #include "sockets/winsock_io.h"
 
 namespace {
 
-// tAccept's time-out is in milliseconds and bounds the wait for a
-// connection; 0 (and any value below it) stands for 6000 ms.
-const int DefaultAcceptTimeout = 6000;
-const int AcceptBacklog = 1;
-
 // Makes `connection` the socket of the slot whose listening socket `use`
 // holds, unless the slot was released or its socket replaced meanwhile;
-// false then, with the connection closed. The listening socket is released:
+// false then, with the connection closed. The listening socket is retired:
 // `listenerClosed` gets the event of its close, which comes once this call
 // and a worker serving the slot no longer use it.
 bool ReplaceListeningSocket(const SlotSocketUse& use, SOCKET connection, HANDLE* listenerClosed)
 {
+    SlotSocket* socket = AdoptSocket(connection);
+    if (socket == nullptr)
+        return false;
     SocketTableLock lock;
     const SocketSlot& seen = use.Slot();
     SocketSlot& slot = gSocketTable[seen.slotIndex];
-    SlotSocket* socket = nullptr;
-    if (SlotHasGeneration(slot, seen.generation) && slot.socket == seen.socket)
-        socket = AdoptSocket(connection);
-    else
-        CloseSocket(connection);
-    if (socket == nullptr)
+    if (!SlotHasGenerationLocked(slot, seen.generation) || slot.socket != seen.socket) {
+        DiscardSocketLocked(socket);
         return false;
-    // This call still uses the listening socket: the release leaves its
-    // close to the last of its users.
-    *listenerClosed = ReleaseSocket(slot.socket);
-    slot.socket = socket;
-    slot.socketListens = false;
-    // A worker serving the slot looks at it again and takes the connection.
-    if (slot.worker != nullptr)
-        WakeSlotWorker(slot.worker);
+    }
+    *listenerClosed = ReplaceSlotSocketLocked(slot, socket);
     return true;
 }
 
@@ -74,7 +62,8 @@ bool ConnectSlot(int handle, const char* host, unsigned short port)
     if (!use.Taken())
         return false;
     sockaddr_in peer = Ipv4Address(address, port);
-    if (use.Slot().slotFlags & SlotDatagram)
+    const SocketSlot& slot = use.Slot();
+    if (slot.slotFlags & SlotDatagram)
         return ConnectSocket(use.Handle(), peer) == 0;
     // Overlapped, so that a release ends it: a connect to a host that does
     // not answer waits for minutes.
@@ -82,7 +71,11 @@ bool ConnectSlot(int handle, const char* host, unsigned short port)
     if (ioEvent.Get() == nullptr)
         return false;
     CancellableIo io = {ioEvent.Get(), use.ReleasedEvent()};
-    return ConnectCancellable(io, use.Handle(), peer) == 0;
+    if (ConnectCancellable(io, use.Handle(), peer) != 0)
+        return false;
+    // A worker serving the slot has waited for this to receive.
+    WakeWorkerOfSocket(slot.slotIndex, slot.generation, slot.socket);
+    return true;
 }
 
 bool ListenOnSlot(int handle)
@@ -90,28 +83,33 @@ bool ListenOnSlot(int handle)
     SlotSocketUse use(handle);
     if (!use.Taken())
         return false;
-    int index = use.Slot().slotIndex;
+    const SocketSlot& seen = use.Slot();
     {
         SocketTableLock lock;
-        SocketSlot& slot = gSocketTable[index];
-        if (slot.socket != use.Slot().socket || slot.callbackName == nullptr)
+        SocketSlot& slot = gSocketTable[seen.slotIndex];
+        if (slot.socket != seen.socket || slot.worker == nullptr)
             return false;
         if (slot.slotFlags & SlotListening)
-            return true;
+            return RepeatedListenSucceeds;
         slot.slotFlags |= SlotListening;
     }
-    if (ListenOnSocket(use.Handle(), ListenBacklog) != 0)
+    if (ListenOnSocket(use.Handle(), ListenBacklog) != 0) {
+        // A worker waiting for a connection to be made finds the failure in
+        // its own listen and ends with it; one receiving on a connection
+        // finds it when text comes.
+        if (!SocketHasPeer(use.Handle()))
+            WakeWorkerOfSocket(seen.slotIndex, seen.generation, seen.socket);
         return false;
-    NoteSocketListens(index, use.Slot().generation, use.Slot().socket, true);
+    }
+    NoteSocketListens(seen.slotIndex, seen.generation, seen.socket, true);
     return true;
 }
 
 bool AcceptOnSlot(int handle, int timeout)
 {
-    if (timeout <= 0)
-        timeout = DefaultAcceptTimeout;
+    DWORD limit = timeout <= 0 ? DefaultAcceptMilliseconds : static_cast<DWORD>(timeout);
     HANDLE listenerClosed = nullptr;
-    bool accepted = AcceptReplacing(handle, static_cast<DWORD>(timeout), &listenerClosed);
+    bool accepted = AcceptReplacing(handle, limit, &listenerClosed);
     // Once this call no longer uses it, the listening socket is closed when
     // tAccept returns: the script may listen on its port again.
     AwaitSocketsClosed(&listenerClosed, listenerClosed != nullptr ? 1 : 0);

@@ -1,38 +1,28 @@
 #include "sockets/socket_table.h"
 
+#include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "common/this_module.h"
 #include "sockets/registered_universes.h"
-#include "sockets/slot_socket.h"
-#include "sockets/winsock_io.h"
 
 SocketSlot gSocketTable[SocketSlotCount];
 
 namespace {
 
-// Made before any script can run (static initialisation at load) and kept
-// until the process ends: worker threads may still hold it while the
-// module goes away.
-struct TableGuard {
+// A critical section made when the module loads, before any script can
+// run, and never deleted: a worker thread may still leave it while the
+// module goes away. The owner is kept beside it so that a second entry by
+// the same thread, which a critical section would allow, is caught.
+struct TableLockState {
     CRITICAL_SECTION section;
-    TableGuard() { InitializeCriticalSection(&section); }
+    std::atomic<DWORD> owner;  // thread id while held, else 0
+    TableLockState() : owner(0) { InitializeCriticalSection(&section); }
 };
 
-TableGuard& Guard()
-{
-    static TableGuard guard;
-    return guard;
-}
-
-// Zeroes a slot's contents but keeps its generation. Lock held.
-void ZeroSlot(SocketSlot& slot)
-{
-    unsigned generation = slot.generation;
-    std::memset(&slot, 0, sizeof slot);
-    slot.generation = generation;
-}
+TableLockState gTableLock;
 
 // The slots in use, kept beside the table so that tGetCount, which scripts
 // call in their loops, needs neither the lock nor a walk over the table.
@@ -40,38 +30,14 @@ void ZeroSlot(SocketSlot& slot)
 // of one moment, as a count taken under the lock would.
 volatile LONG gSlotsInUse = 0;
 
-// The release steps, lock held. Answers the event set once the slot's
-// socket is closed, when users still hold it (see ReleaseSocket), or null.
-HANDLE ReleaseSlotLocked(SocketSlot& slot)
+[[noreturn]] void StopAtReentry()
 {
-    if (slot.slotFlags == 0)
-        return nullptr;
-    --gSlotsInUse;
-    HANDLE closed = slot.socket != nullptr ? ReleaseSocket(slot.socket) : nullptr;
-    // The worker looks at its slot again and finds it released.
-    if (slot.worker != nullptr)
-        WakeSlotWorker(slot.worker);
-    std::free(slot.callbackName);
-    CloseOwnedHandle(slot.dataEvent);
-    CloseOwnedHandle(slot.workerThread);
-    ZeroSlot(slot);
-    ++slot.generation;
-    return closed;
+    std::fputs("tolva: the socket table lock was taken again by the thread that holds it\n", stderr);
+    std::fflush(stderr);
+    std::abort();
 }
 
-}  // namespace
-
-SocketTableLock::SocketTableLock()
-{
-    EnterCriticalSection(&Guard().section);
-}
-
-SocketTableLock::~SocketTableLock()
-{
-    LeaveCriticalSection(&Guard().section);
-}
-
-int FindFreeSlot()
+int FindFreeSlotLocked()
 {
     for (int i = 0; i < SocketSlotCount; ++i) {
         if (gSocketTable[i].slotFlags == 0)
@@ -80,16 +46,42 @@ int FindFreeSlot()
     return -1;
 }
 
-int TakeFreeSlot(unsigned flags, LuaPlus::LuaState* scriptState, unsigned* generation)
+// Zeroes a slot's contents but keeps its generation.
+void ZeroSlotLocked(SocketSlot& slot)
 {
-    SocketTableLock lock;
-    if (!UniverseIsRegistered(scriptState))
+    unsigned generation = slot.generation;
+    std::memset(&slot, 0, sizeof slot);
+    slot.generation = generation;
+}
+
+}  // namespace
+
+SocketTableLock::SocketTableLock()
+{
+    // Only this thread can have written its own id there, so the unlocked
+    // read is exact for the one answer that matters.
+    DWORD self = GetCurrentThreadId();
+    if (gTableLock.owner.load(std::memory_order_relaxed) == self)
+        StopAtReentry();
+    EnterCriticalSection(&gTableLock.section);
+    gTableLock.owner.store(self, std::memory_order_relaxed);
+}
+
+SocketTableLock::~SocketTableLock()
+{
+    gTableLock.owner.store(0, std::memory_order_relaxed);
+    LeaveCriticalSection(&gTableLock.section);
+}
+
+int TakeFreeSlotLocked(unsigned flags, LuaPlus::LuaState* scriptState, unsigned* generation)
+{
+    if (!UniverseIsRegisteredLocked(scriptState))
         return -1;
-    int index = FindFreeSlot();
+    int index = FindFreeSlotLocked();
     if (index < 0)
         return -1;
     SocketSlot& slot = gSocketTable[index];
-    ZeroSlot(slot);
+    ZeroSlotLocked(slot);
     slot.slotFlags = flags | SlotInUse;
     ++gSlotsInUse;
     slot.slotIndex = index;
@@ -99,43 +91,43 @@ int TakeFreeSlot(unsigned flags, LuaPlus::LuaState* scriptState, unsigned* gener
     return index;
 }
 
-void ReleaseSlot(int index)
+ReleasedSlot ReleaseSlotLocked(SocketSlot& slot)
 {
-    if (index < 0 || index >= SocketSlotCount)
-        return;
-    HANDLE closed;
-    {
-        SocketTableLock lock;
-        closed = ReleaseSlotLocked(gSocketTable[index]);
-    }
-    AwaitSocketsClosed(&closed, closed != nullptr ? 1 : 0);
+    ReleasedSlot released = {nullptr, nullptr};
+    if (slot.slotFlags == 0)
+        return released;
+    --gSlotsInUse;
+    released.socket = slot.socket;
+    released.worker = slot.worker;
+    CloseOwnedHandle(slot.dataEvent);
+    CloseOwnedHandle(slot.workerThread);
+    ZeroSlotLocked(slot);
+    ++slot.generation;
+    return released;
 }
 
-bool ReleaseSlotOfGeneration(int index, unsigned generation)
+SocketSlot* SlotOfHandleLocked(int handle)
 {
-    if (index < 0 || index >= SocketSlotCount)
-        return false;
+    if (handle < 1 || handle > SocketSlotCount)
+        return nullptr;
+    SocketSlot& slot = gSocketTable[handle - 1];
+    return (slot.slotFlags & SlotInUse) != 0 ? &slot : nullptr;
+}
+
+int SlotIndexOfHandle(int handle)
+{
     SocketTableLock lock;
-    SocketSlot& slot = gSocketTable[index];
-    if (!SlotHasGeneration(slot, generation))
+    return SlotOfHandleLocked(handle) != nullptr ? handle - 1 : -1;
+}
+
+bool CopySlotOfHandle(int handle, SocketSlot* copy)
+{
+    SocketTableLock lock;
+    const SocketSlot* slot = SlotOfHandleLocked(handle);
+    if (slot == nullptr)
         return false;
-    // The caller may hold the lock, which the socket's users need to let go
-    // of it: they are not waited for here.
-    CloseOwnedHandle(ReleaseSlotLocked(slot));
+    *copy = *slot;
     return true;
-}
-
-void NoteSocketListens(int index, unsigned generation, const SlotSocket* socket, bool wakeWorker)
-{
-    if (index < 0 || index >= SocketSlotCount)
-        return;
-    SocketTableLock lock;
-    SocketSlot& slot = gSocketTable[index];
-    if (!SlotHasGeneration(slot, generation) || slot.socket != socket)
-        return;
-    slot.socketListens = true;
-    if (wakeWorker && slot.worker != nullptr)
-        WakeSlotWorker(slot.worker);
 }
 
 bool SetSlotErrorOfGeneration(int index, unsigned generation, int error)
@@ -144,82 +136,10 @@ bool SetSlotErrorOfGeneration(int index, unsigned generation, int error)
         return false;
     SocketTableLock lock;
     SocketSlot& slot = gSocketTable[index];
-    if (!SlotHasGeneration(slot, generation))
+    if (!SlotHasGenerationLocked(slot, generation))
         return false;
     slot.lastError = error;
     return true;
-}
-
-void ReleaseAllSlots()
-{
-    HANDLE closed[SocketSlotCount];
-    int count = 0;
-    {
-        SocketTableLock lock;
-        for (SocketSlot& slot : gSocketTable) {
-            HANDLE event = ReleaseSlotLocked(slot);
-            if (event != nullptr)
-                closed[count++] = event;
-        }
-    }
-    AwaitSocketsClosed(closed, count);
-}
-
-int SlotIndexOfHandle(int handle)
-{
-    if (handle < 1 || handle > SocketSlotCount)
-        return -1;
-    SocketTableLock lock;
-    if ((gSocketTable[handle - 1].slotFlags & SlotInUse) == 0)
-        return -1;
-    return handle - 1;
-}
-
-bool CopySlotOfHandle(int handle, SocketSlot* copy)
-{
-    if (handle < 1 || handle > SocketSlotCount)
-        return false;
-    SocketTableLock lock;
-    const SocketSlot& slot = gSocketTable[handle - 1];
-    if ((slot.slotFlags & SlotInUse) == 0)
-        return false;
-    *copy = slot;
-    return true;
-}
-
-SlotSocketUse::SlotSocketUse(int handle, HANDLE* dataEventCopy)
-{
-    std::memset(&slot_, 0, sizeof slot_);
-    if (dataEventCopy != nullptr)
-        *dataEventCopy = nullptr;
-    if (handle < 1 || handle > SocketSlotCount)
-        return;
-    SocketTableLock lock;
-    const SocketSlot& slot = gSocketTable[handle - 1];
-    if ((slot.slotFlags & SlotInUse) == 0 || slot.socket == nullptr)
-        return;
-    slot_ = slot;
-    BeginSocketUse(slot_.socket);
-    if (dataEventCopy != nullptr && slot.dataEvent != nullptr)
-        *dataEventCopy = DuplicateOwnHandle(slot.dataEvent);
-}
-
-SlotSocketUse::~SlotSocketUse()
-{
-    if (slot_.socket == nullptr)
-        return;
-    SocketTableLock lock;
-    EndSocketUse(slot_.socket);
-}
-
-SOCKET SlotSocketUse::Handle() const
-{
-    return slot_.socket->handle;
-}
-
-HANDLE SlotSocketUse::ReleasedEvent() const
-{
-    return slot_.socket->releasedEvent;
 }
 
 int CountSlotsInUse()

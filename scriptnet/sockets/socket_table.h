@@ -1,11 +1,17 @@
 // The process-wide table of 30 socket slots shared by every script state
-// that registered the module and by the worker threads that serve slots.
+// that registered the module and by the worker threads that serve slots,
+// and the table lock that guards it.
 //
-// Guard: every field of a slot is read and written with the table lock held
-// (SocketTableLock); blocking socket calls are made without it, inside a
-// use of the slot's socket taken under it (slot_socket.h), never on a bare
-// copy of the handle. A slot is taken (TakeFreeSlot) and released
-// (ReleaseSlot) atomically, so no two threads are ever handed the same slot.
+// Every field of a slot is read and written with the table lock held. The
+// lock is not recursive: a function that must run with it held is named
+// ...Locked and never takes it, and a function that takes it is never
+// called with it held (a thread that takes it twice is stopped on the spot).
+// No call that waits is made with it held.
+//
+// The table only keeps the records. A release takes the slot's socket and
+// worker out of it and gives them to the caller, who hands them over
+// (slot_socket.h): the table closes no socket and wakes no worker.
+//
 // Each slot has a generation that every release advances: a thread that
 // remembers (index, generation) finds out that its slot was released, and
 // possibly taken again, by comparing.
@@ -28,22 +34,16 @@ enum SlotFlag : unsigned {
     SlotListening = 4,
 };
 
-// The module's own values of lastError, besides Winsock's codes.
-enum SlotError {
-    ErrPeerClosed = 1,
-    ErrReceiveFailed = 2,
-    ErrWaitExhausted = 25,
-};
-
-const int SocketSlotCount = 30;
-
-// The most a receive takes at once, on the script's thread and in a worker.
-const int ReceiveBufferSize = 1024;
+// The flags of a slot whose worker accepts connections: exactly these, so a
+// UDP slot marked listening goes on receiving.
+const unsigned ListeningTcp = SlotInUse | SlotListening;
 
 // The backlog of a slot made listening by tListen, kept by its worker: the
 // system's largest queue, since beyond the backlog some socket layers reset
 // connections that a burst of clients makes before the worker accepts.
 const int ListenBacklog = SOMAXCONN;
+
+const int SocketSlotCount = 30;
 
 struct SocketSlot {
     SlotSocket* socket;   // the slot's socket; null only while tCreate makes it
@@ -51,10 +51,10 @@ struct SocketSlot {
     HANDLE dataEvent;     // auto-reset; null in slots made by accepting
     int slotIndex;
     unsigned slotFlags;  // 0: free
-    char* callbackName;  // owned heap copy, or null
     int lastError;
     LuaPlus::LuaState* scriptState;  // main state of the universe that made it
-    // The worker thread serving the slot, or null; a release wakes it.
+    // The worker serving the slot, or null. A slot has a callback exactly
+    // while it has a worker; the worker keeps the function's name.
     SlotWorker* worker;
     // A listen on the socket succeeded: the socket is in listening state.
     // SlotListening says what the script asked for, this what the socket
@@ -69,8 +69,9 @@ struct SocketSlot {
 
 extern SocketSlot gSocketTable[SocketSlotCount];
 
-// The table lock (recursive), held for the scope of an object. Held only
-// for short field accesses.
+// The table lock, held for the scope of an object. Not recursive: taking it
+// on a thread that holds it already ends the process with a message, where
+// it would otherwise hang or silently nest.
 class SocketTableLock {
 public:
     SocketTableLock();
@@ -79,89 +80,50 @@ public:
     SocketTableLock& operator=(const SocketTableLock&) = delete;
 };
 
-// Defined with the workers: cancels the worker's pending receive or accept
-// and ends its readiness wait, so that it looks at its slot again. Lock
-// held.
-void WakeSlotWorker(SlotWorker* worker);
+// What a release took out of a slot, for the caller to hand over: the socket
+// to let go of and the worker to wake. Null members: nothing of that kind.
+struct ReleasedSlot {
+    SlotSocket* socket;
+    SlotWorker* worker;
+};
 
 // Whether the slot is in use and was not released since it had this
-// generation. Lock held.
-inline bool SlotHasGeneration(const SocketSlot& slot, unsigned generation)
+// generation.
+inline bool SlotHasGenerationLocked(const SocketSlot& slot, unsigned generation)
 {
     return slot.generation == generation && slot.slotFlags != 0;
 }
 
-// Lowest free index, or -1 when all 30 are in use. Caller holds the lock.
-int FindFreeSlot();
+// Takes the lowest free slot: zeroes it (its generation kept), sets
+// slotFlags (SlotInUse is added), slotIndex and scriptState. Answers the
+// index, or -1 when the table is full or the universe of scriptState (a
+// main state) is not registered; the slot's generation goes to *generation
+// when asked for.
+int TakeFreeSlotLocked(unsigned flags, LuaPlus::LuaState* scriptState, unsigned* generation = nullptr);
 
-// Atomically takes the lowest free slot: zeroes it (its generation kept),
-// sets slotFlags (SlotInUse is added), slotIndex and scriptState. Answers
-// the index, or -1 when the table is full or the universe of scriptState
-// (a main state) is not registered; the slot's generation goes to
-// *generation when asked for.
-int TakeFreeSlot(unsigned flags, LuaPlus::LuaState* scriptState, unsigned* generation = nullptr);
-
-// Releases the slot's socket (closed at once, or by its last user, see
-// slot_socket.h), closes its event and worker-thread handle (the thread
-// itself is not stopped, only woken), frees the callback name, zeroes the
-// slot and advances its generation. Nothing happens for a free slot. When
-// it returns, the socket is closed and its port free (the users of a socket
-// in use are waited for, briefly). Must not be called with the lock held.
-void ReleaseSlot(int index);
-
-// ReleaseSlot only if the slot still has this generation, i.e. was not
-// released since. Answers whether it released it. May be called with the
-// lock held; a socket in use is then closed by its last user soon after.
-bool ReleaseSlotOfGeneration(int index, unsigned generation);
-
-// Notes that the slot's socket listens, unless the slot was released or its
-// socket replaced since, and wakes the slot's worker when asked: a worker
-// receiving on the socket waits for it to be readable from now on.
-void NoteSocketListens(int index, unsigned generation, const SlotSocket* socket, bool wakeWorker);
-
-// Records an error in the slot unless it was released since (generation
-// changed). Answers whether it did.
-bool SetSlotErrorOfGeneration(int index, unsigned generation, int error);
-
-// Releases every slot in use; its sockets are closed when it returns. Must
-// not be called with the lock held.
-void ReleaseAllSlots();
+// Empties the slot: closes its event and worker-thread handle (the thread
+// itself goes on), zeroes it and advances its generation. Answers its
+// socket and worker, which the caller must hand over; nothing for a free
+// slot.
+ReleasedSlot ReleaseSlotLocked(SocketSlot& slot);
 
 // The handle rule: a script's handle h (a number's integer value, fraction
 // dropped) lies between 1 and 30 and its slot h - 1 is in use. Answers the
-// slot index, or -1 when the handle is not accepted.
+// slot, or null when the handle is not accepted.
+SocketSlot* SlotOfHandleLocked(int handle);
+
+// The same as a slot index, or -1, taking the lock.
 int SlotIndexOfHandle(int handle);
 
-// A copy of the slot of an accepted handle, taken under the lock in one
-// look; false when the handle is not accepted.
+// A copy of the slot of an accepted handle, taken in one look; false when
+// the handle is not accepted. Takes the lock.
 bool CopySlotOfHandle(int handle, SocketSlot* copy);
 
-// A script function's use of the socket of an accepted handle, for the
-// length of its calls on it: taken with a copy of the slot in one look under
-// the lock, ended when the object goes (which closes the socket if the slot
-// let go of it meanwhile).
-class SlotSocketUse {
-public:
-    // Not taken when the handle is not accepted. Asked for, a second handle
-    // of the slot's data event is made in the same look (null if it has none).
-    explicit SlotSocketUse(int handle, HANDLE* dataEventCopy = nullptr);
-    ~SlotSocketUse();
-    SlotSocketUse(const SlotSocketUse&) = delete;
-    SlotSocketUse& operator=(const SlotSocketUse&) = delete;
+// Records an error in the slot unless it was released since (generation
+// changed). Answers whether it did. Takes the lock.
+bool SetSlotErrorOfGeneration(int index, unsigned generation, int error);
 
-    bool Taken() const { return slot_.socket != nullptr; }
-    // The slot as it was when the use was taken.
-    const SocketSlot& Slot() const { return slot_; }
-    SOCKET Handle() const;
-    // Set once the slot let go of the socket: every wait of a call on it
-    // waits on this too.
-    HANDLE ReleasedEvent() const;
-
-private:
-    SocketSlot slot_;
-};
-
-// Number of slots in use.
+// Number of slots in use, read without the lock.
 int CountSlotsInUse();
 
 #endif

@@ -1,22 +1,17 @@
 // Moving text over a slot's socket: tWait, tRecv, tSend and tSendTo. Each
 // makes its calls inside a use of the slot's socket, and every wait of
 // theirs ends when the slot lets go of it (tClose, tClean, unloading).
-#include "common/this_module.h"
+#include "common/kept_quirks.h"
+#include "sockets/slot_socket.h"
 #include "sockets/socket_operations.h"
 #include "sockets/socket_table.h"
 #include "sockets/winsock_io.h"
 
-namespace {
-
-const DWORD DefaultWaitTime = 3600000;  // one hour, for a time-out of 0
-
-}  // namespace
-
 bool WaitOnSlot(int handle, int timeout)
 {
-    // 0 stands for an hour; so does a negative value, which as a wait length
-    // would mean about 49 days or forever.
-    DWORD limit = timeout <= 0 ? DefaultWaitTime : static_cast<DWORD>(timeout);
+    // A negative value, which as a wait length would mean weeks or for ever,
+    // stands for an hour as 0 does.
+    DWORD limit = timeout <= 0 ? OneHourMilliseconds : static_cast<DWORD>(timeout);
     // The event is duplicated in the look that takes the use, so that a
     // release by another thread cannot close it under the wait.
     HANDLE dataEvent = nullptr;
@@ -36,8 +31,8 @@ int ReceiveOnSlot(int handle, int size, char* buffer)
 {
     if (size < 0)
         return 0;
-    if (size == 0 || size > ReceiveBufferSize)
-        size = ReceiveBufferSize;
+    if (size == 0 || size > LargestReceive)
+        size = LargestReceive;
     SlotSocketUse use(handle);
     if (!use.Taken())
         return 0;

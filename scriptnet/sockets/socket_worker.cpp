@@ -1,19 +1,15 @@
-// SocketWorker: the thread that serves one slot until its callback answers
-// not true, its connection ends, its waits run out or the slot is released.
-#include <cstdlib>
+#include "sockets/socket_worker.h"
 
+#include "common/kept_quirks.h"
 #include "common/this_module.h"
+#include "sockets/script_callback.h"
 #include "sockets/slot_socket.h"
 #include "sockets/slot_worker.h"
 #include "sockets/socket_table.h"
 #include "sockets/winsock_io.h"
+#include "sockets/worker_wait_time.h"
 
 namespace {
-
-const int EmptyWaitLimit = 27;
-// How often a worker whose TCP socket is not connected yet looks again.
-const DWORD UnconnectedPollMilliseconds = 20;
-const unsigned ListeningTcp = SlotInUse | SlotListening;
 
 // Empty: the wait ran out without an event.
 enum class Step { Continue, End, Released, NotConnected, Empty };
@@ -25,13 +21,33 @@ struct SlotView {
     bool socketListens;
 };
 
+// Whether the worker's slot still is the one it serves: the one check
+// before every read or write of the slot by its worker.
+bool WorkerSlotIsLiveLocked(const SlotWorker* worker)
+{
+    const SocketSlot& slot = gSocketTable[worker->index];
+    return SlotHasGenerationLocked(slot, worker->generation) && slot.worker == worker;
+}
+
+// Ends the worker's use of its socket, if it has one: before every call
+// into the script and as it ends.
+void EndWorkerSocketUseLocked(SlotWorker* worker)
+{
+    if (worker->socketInUse == nullptr)
+        return;
+    EndSocketUseLocked(worker->socketInUse);
+    worker->socketInUse = nullptr;
+}
+
 // One look at the slot, if it is still the worker's and still has the
-// socket the worker uses. Lock held.
+// socket the worker uses.
 bool ViewSlotLocked(const SlotWorker* worker, SlotView* view)
 {
-    if (!WorkerSocketIsCurrent(worker))
+    if (!WorkerSlotIsLiveLocked(worker))
         return false;
     const SocketSlot& slot = gSocketTable[worker->index];
+    if (slot.socket != worker->socketInUse)
+        return false;
     view->flags = slot.slotFlags;
     view->socketHandle = worker->socketInUse->handle;
     view->socketListens = slot.socketListens;
@@ -46,13 +62,19 @@ bool ViewSlot(const SlotWorker* worker, SlotView* view)
     return ViewSlotLocked(worker, view);
 }
 
-// The start of a pass, in one look: the wake event is cleared, a use of the
-// slot's socket taken and the slot viewed. False when the slot is no longer
-// the worker's.
+// The start of a pass, in one look: a wake that came is cleared, a use of
+// the slot's current socket taken and the slot viewed. False, with no use
+// taken, when the slot is no longer the worker's.
 bool BeginPass(SlotWorker* worker, SlotView* view)
 {
     SocketTableLock lock;
-    return UseCurrentSocket(worker) && ViewSlotLocked(worker, view);
+    ClearWakeLocked(worker);
+    EndWorkerSocketUseLocked(worker);
+    if (!WorkerSlotIsLiveLocked(worker))
+        return false;
+    worker->socketInUse = gSocketTable[worker->index].socket;
+    BeginSocketUseLocked(worker->socketInUse);
+    return ViewSlotLocked(worker, view);
 }
 
 // Records an error in the slot; false if the slot is no longer the
@@ -60,10 +82,35 @@ bool BeginPass(SlotWorker* worker, SlotView* view)
 bool RecordError(const SlotWorker* worker, int error)
 {
     SocketTableLock lock;
-    if (!WorkerSlotIsLive(worker))
+    if (!WorkerSlotIsLiveLocked(worker))
         return false;
     gSocketTable[worker->index].lastError = error;
     return true;
+}
+
+bool SlotStillServed(void* worker)
+{
+    SocketTableLock lock;
+    return WorkerSlotIsLiveLocked(static_cast<const SlotWorker*>(worker));
+}
+
+// Calls the slot's script function with (handle, event, text or "", extra)
+// for one result; answers whether that result is true. The caller has just
+// seen the slot live; the call is not made when the slot was released
+// meanwhile.
+bool InvokeCallback(SlotWorker* worker, const char* text, int event, int extra)
+{
+    {
+        // From here until its next pass the worker makes no call on its
+        // socket: a release closes the socket at once, even while the call
+        // waits for the state's lock.
+        SocketTableLock lock;
+        EndWorkerSocketUseLocked(worker);
+    }
+    // What remains after the gate's look is the moment until the call
+    // starts, in which a release on another thread still lets it begin.
+    CallbackArguments arguments = {worker->index + 1, event, text, extra};
+    return CallScriptFunction(worker->luaThread, worker->callbackName, arguments, SlotStillServed, worker);
 }
 
 // A connection on a listening slot: it takes the lowest free slot and is
@@ -72,13 +119,14 @@ Step AcceptConnection(SlotWorker* worker, const SlotView& view)
 {
     SOCKET connection = INVALID_SOCKET;
     int error = AcceptCancellable(worker->io, view.socketHandle, INFINITE, &connection);
+    SlotSocket* socket = error == 0 ? AdoptSocket(connection) : nullptr;
     int index;
     unsigned generation;
     {
         SocketTableLock lock;
-        if (!WorkerSlotIsLive(worker)) {
-            if (error == 0)
-                CloseSocket(connection);
+        if (!WorkerSlotIsLiveLocked(worker)) {
+            if (socket != nullptr)
+                DiscardSocketLocked(socket);
             return Step::Released;
         }
         if (error != 0) {
@@ -87,22 +135,23 @@ Step AcceptConnection(SlotWorker* worker, const SlotView& view)
                 gSocketTable[worker->index].lastError = error;
             return Step::Continue;
         }
-        SlotSocket* socket = AdoptSocket(connection);
         if (socket == nullptr)
             return Step::Continue;
-        index = TakeFreeSlot(0, gSocketTable[worker->index].scriptState, &generation);
+        index = TakeFreeSlotLocked(0, gSocketTable[worker->index].scriptState, &generation);
         if (index < 0) {
-            CloseOwnedHandle(ReleaseSocket(socket));
+            DiscardSocketLocked(socket);
             return Step::Continue;
         }
         gSocketTable[index].socket = socket;
     }
-    if (!InvokeCallback(worker, nullptr, CallbackAccepted, index + 1))
-        ReleaseSlotOfGeneration(index, generation);
+    if (!InvokeCallback(worker, nullptr, CallbackAccepted, index + 1)) {
+        SocketTableLock lock;
+        ReleaseSlotOfGenerationLocked(index, generation);
+    }
     return Step::Continue;
 }
 
-// Text arrived: tWait on the slot answers 1 from now on. Lock held.
+// Text arrived: tWait on the slot answers 1 from now on.
 void SignalDataLocked(const SlotWorker* worker)
 {
     HANDLE dataEvent = gSocketTable[worker->index].dataEvent;
@@ -110,23 +159,23 @@ void SignalDataLocked(const SlotWorker* worker)
         SetEvent(dataEvent);
 }
 
-// One plain receive of up to ReceiveBufferSize bytes, overlapped: it waits
-// for text by itself, up to the worker's wait time, and a release ends it
-// while the socket stays open (and its handle unused by anyone else) until
-// the worker lets go. Then one look at the slot.
+// One plain receive of up to LargestReceive bytes, overlapped: it waits for
+// text by itself, up to the worker's wait time, and a wake ends it while the
+// socket stays open (and its handle unused by anyone else) until the worker
+// lets go. Then one look at the slot.
 Step ReceiveText(SlotWorker* worker, SlotView view, DWORD waitTime)
 {
-    char buffer[ReceiveBufferSize + 1];
+    char buffer[LargestReceive + 1];
     for (;;) {
         int count = 0;
-        int error = ReceiveCancellable(worker->io, view.socketHandle, buffer, ReceiveBufferSize, waitTime, &count);
+        int error = ReceiveCancellable(worker->io, view.socketHandle, buffer, LargestReceive, waitTime, &count);
         // A connection that a reset ended may answer 0 as a close does. An
         // empty datagram ends a UDP slot as a close does.
         bool reset =
             error == 0 && count == 0 && (view.flags & SlotDatagram) == 0 && ConnectionFailed(view.socketHandle);
         {
             SocketTableLock lock;
-            if (!WorkerSlotIsLive(worker))
+            if (!WorkerSlotIsLiveLocked(worker))
                 return Step::Released;
             SocketSlot& slot = gSocketTable[worker->index];
             if (error == 0 && count > 0 && slot.slotFlags == ListeningTcp) {
@@ -144,7 +193,7 @@ Step ReceiveText(SlotWorker* worker, SlotView view, DWORD waitTime)
             } else if (error == IoWaitedOut) {
                 return Step::Empty;
             } else if (error == WSA_OPERATION_ABORTED) {
-                return Step::Continue;  // socket replaced
+                return Step::Continue;  // woken
             } else if (error == WSAENOTCONN) {
                 return Step::NotConnected;
             } else if (error != WSAEWOULDBLOCK) {
@@ -169,72 +218,49 @@ void EndServing(SlotWorker* worker)
 {
     {
         SocketTableLock lock;
-        if (!WorkerSlotIsLive(worker))
+        if (!WorkerSlotIsLiveLocked(worker))
             return;
     }
     InvokeCallback(worker, nullptr, CallbackClosed, 0);
     SocketTableLock lock;
-    if (!WorkerSlotIsLive(worker))
+    if (!WorkerSlotIsLiveLocked(worker))
         return;
-    // The worker no longer uses the socket: the release closes it.
-    EndWorkerSocketUse(worker);
+    // The worker no longer uses the socket, and is not woken by its own
+    // release: the release closes the socket at once.
     gSocketTable[worker->index].worker = nullptr;
-    ReleaseSlotOfGeneration(worker->index, worker->generation);
+    ReleaseSlotOfGenerationLocked(worker->index, worker->generation);
 }
 
-// The 27th empty wait: the slot stays open, without callback or worker, and
+// The last empty wait: the slot stays open, without callback or worker, and
 // can be served again.
 void StopServing(SlotWorker* worker)
 {
     SocketTableLock lock;
-    if (!WorkerSlotIsLive(worker))
+    if (!WorkerSlotIsLiveLocked(worker))
         return;
     SocketSlot& slot = gSocketTable[worker->index];
     CloseOwnedHandle(slot.workerThread);
     slot.workerThread = nullptr;
-    std::free(slot.callbackName);
-    slot.callbackName = nullptr;
-    slot.lastError = ErrWaitExhausted;
     slot.worker = nullptr;
+    slot.lastError = ErrWaitExhausted;
 }
 
-// Some socket layers report a TCP socket that is neither connected nor
-// listening as readable at once, where Windows' own waits until it has a
-// connection. Such a socket has nothing to wait for until the script
-// connects it or makes it listen, so the worker looks again every few
-// milliseconds (a wake still ends the wait at once), and the time spent
-// counts towards empty waits as one wait would. False when the 27th empty
-// wait is reached.
-bool WaitForConnection(SlotWorker* worker, SOCKET socketHandle, DWORD waitTime, int* emptyWaits)
+// A TCP socket that is neither connected nor listening has nothing to wait
+// for until the script connects it or makes it listen, which wakes the
+// worker as a release does. Each wait time without a wake is an empty wait.
+// False at the last one.
+bool AwaitConnection(SlotWorker* worker, DWORD waitTime, int* emptyWaits)
 {
-    long long waitLimit = static_cast<long long>(waitTime) * 1000;
-    long long waited = 0;
-    for (;;) {
-        if (WaitForSingleObject(worker->io.wakeEvent, UnconnectedPollMilliseconds) == WAIT_OBJECT_0)
-            return true;  // released, or its socket replaced
-        waited += UnconnectedPollMilliseconds * 1000;
-        if (waited >= waitLimit) {
-            waited = 0;
-            if (++*emptyWaits >= EmptyWaitLimit)
-                return false;
-        }
-        SlotView view;
-        if (!ViewSlot(worker, &view))
-            return true;
-        if (view.flags == ListeningTcp || view.socketHandle != socketHandle || SocketHasPeer(socketHandle))
-            return true;
+    while (WaitForSingleObject(worker->io.wakeEvent, waitTime) != WAIT_OBJECT_0) {
+        if (++*emptyWaits >= EmptyWaitLimit)
+            return false;
     }
-}
-
-// Milliseconds of the readiness-wait limit.
-DWORD WaitMilliseconds(timeval limit)
-{
-    return static_cast<DWORD>(limit.tv_sec) * 1000 + static_cast<DWORD>(limit.tv_usec / 1000);
+    return true;
 }
 
 void Serve(SlotWorker* worker)
 {
-    const DWORD waitTime = WaitMilliseconds(WorkerWaitTime());
+    const DWORD waitTime = WorkerWaitMilliseconds();
     int emptyWaits = 0;  // over the worker's whole life, never reset
     for (;;) {
         SlotView view;
@@ -253,15 +279,16 @@ void Serve(SlotWorker* worker)
         }
 
         // A receive on a connection waits by itself. A listening socket is
-        // waited on until it is readable first, as the script's tAccept does,
-        // so that the one that takes a connection is the one that comes first
-        // once it is there; a receive on it would wait for good under some
-        // socket layers. A listen by the script wakes a waiting receive.
+        // waited on until a connection waits on it first, as the script's
+        // tAccept does, so that the one that takes a connection is the one
+        // that comes first once it is there; a receive on it would wait for
+        // good under some socket layers. A listen by the script wakes a
+        // waiting receive.
         Step step;
         if (listening || view.socketListens) {
-            Readiness readiness = WaitReadable(view.socketHandle, worker->wakeSocket, waitTime);
+            Readiness readiness = WaitForConnectionRequest(worker->io, view.socketHandle, waitTime);
             if (readiness == Readiness::Woken)
-                continue;  // released, or its socket replaced
+                continue;
             if (readiness == Readiness::Empty) {
                 step = Step::Empty;
             } else if (!ViewSlot(worker, &view)) {
@@ -285,7 +312,7 @@ void Serve(SlotWorker* worker)
             StopServing(worker);
             return;
         case Step::NotConnected:
-            if (WaitForConnection(worker, view.socketHandle, waitTime, &emptyWaits))
+            if (AwaitConnection(worker, waitTime, &emptyWaits))
                 break;
             StopServing(worker);
             return;
@@ -298,10 +325,14 @@ void Serve(SlotWorker* worker)
 
 }  // namespace
 
-DWORD WINAPI SocketWorker(void* parameter)
+void ServeSlotUntilDone(SlotWorker* worker)
 {
-    SlotWorker* worker = static_cast<SlotWorker*>(parameter);
     Serve(worker);
-    FinishWorker(worker);
-    return 0;
+    // A released socket that the worker still used is closed here, and a
+    // releasing thread waiting to reuse its port goes on.
+    SocketTableLock lock;
+    EndWorkerSocketUseLocked(worker);
+    SocketSlot& slot = gSocketTable[worker->index];
+    if (slot.worker == worker)
+        slot.worker = nullptr;
 }

@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-namespace {
+#include "common/kept_quirks.h"
 
-const DWORD WouldBlockPause = 10;
+namespace {
 
 // Each address of AcceptEx takes 16 bytes more than its record.
 const DWORD AcceptAddressSpace = sizeof(sockaddr_in) + 16;
@@ -45,6 +45,15 @@ int ListeningState(SOCKET socketHandle, bool* listening)
     return 0;
 }
 
+// Asks the socket's provider for one of its extension functions (ConnectEx,
+// AcceptEx) into `function`: 0, or SOCKET_ERROR with the error to ask for.
+int ExtensionFunction(SOCKET socketHandle, GUID guid, void* function, DWORD size)
+{
+    DWORD bytes = 0;
+    return WSAIoctl(socketHandle, SIO_GET_EXTENSION_FUNCTION_POINTER, &guid, sizeof guid, function, size, &bytes,
+                    nullptr, nullptr);
+}
+
 // A call's record with its completion event, which is manual-reset and
 // cleared here: an earlier call that completed at once left it set, and
 // not every socket layer clears it when a call starts.
@@ -61,7 +70,7 @@ void StartWinsock()
 {
     WSADATA startup;
     std::memset(&startup, 0, sizeof startup);
-    WSAStartup(MAKEWORD(2, 2), &startup);
+    WSAStartup(WinsockVersion, &startup);
 }
 
 sockaddr_in Ipv4Address(unsigned long networkAddress, unsigned short port)
@@ -141,7 +150,7 @@ bool SocketHasPeer(SOCKET socketHandle)
 
 void PauseAfterWouldBlock()
 {
-    Sleep(WouldBlockPause);
+    Sleep(WouldBlockPauseMilliseconds);
 }
 
 int SendToRetrying(SOCKET socketHandle, const char* data, int length, const sockaddr_in& destination, int* sent,
@@ -279,12 +288,9 @@ int SendWhileConnected(const CancellableIo& io, SOCKET socketHandle, const char*
 int ConnectCancellable(const CancellableIo& io, SOCKET socketHandle, const sockaddr_in& peer)
 {
     LPFN_CONNECTEX connectEx = nullptr;
-    GUID connectGuid = WSAID_CONNECTEX;
-    DWORD bytes = 0;
-    if (WSAIoctl(socketHandle, SIO_GET_EXTENSION_FUNCTION_POINTER, &connectGuid, sizeof connectGuid, &connectEx,
-                 sizeof connectEx, &bytes, nullptr, nullptr) != 0) {
+    if (ExtensionFunction(socketHandle, WSAID_CONNECTEX, &connectEx, sizeof connectEx) != 0)
         return LastError();
-    }
+    DWORD bytes = 0;
     WSAOVERLAPPED overlapped;
     PrepareOverlapped(io.ioEvent, &overlapped);
     if (!connectEx(socketHandle, reinterpret_cast<const sockaddr*>(&peer), sizeof peer, nullptr, 0, nullptr,
@@ -332,12 +338,9 @@ int AcceptCancellable(const CancellableIo& io, SOCKET listener, DWORD millisecon
     if (!listening)
         return WSAEINVAL;
     LPFN_ACCEPTEX acceptEx = nullptr;
-    GUID acceptGuid = WSAID_ACCEPTEX;
-    DWORD bytes = 0;
-    if (WSAIoctl(listener, SIO_GET_EXTENSION_FUNCTION_POINTER, &acceptGuid, sizeof acceptGuid, &acceptEx,
-                 sizeof acceptEx, &bytes, nullptr, nullptr) != 0) {
+    if (ExtensionFunction(listener, WSAID_ACCEPTEX, &acceptEx, sizeof acceptEx) != 0)
         return LastError();
-    }
+    DWORD bytes = 0;
     SOCKET accepted = socket(AF_INET, SOCK_STREAM, 0);
     if (accepted == INVALID_SOCKET)
         return LastError();
@@ -360,44 +363,20 @@ int AcceptCancellable(const CancellableIo& io, SOCKET listener, DWORD millisecon
     return 0;
 }
 
-int OpenWakeSocket(SOCKET* wakeSocket)
+Readiness WaitForConnectionRequest(const CancellableIo& io, SOCKET listener, DWORD milliseconds)
 {
-    SOCKET wake = socket(AF_INET, SOCK_DGRAM, 0);
-    if (wake == INVALID_SOCKET)
-        return LastError();
-    sockaddr_in address = Ipv4Address(htonl(INADDR_LOOPBACK), 0);
-    int length = sizeof address;
-    if (bind(wake, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        getsockname(wake, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
-        connect(wake, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        int error = LastError();
-        closesocket(wake);
-        return error;
-    }
-    *wakeSocket = wake;
-    return 0;
-}
-
-void SendWake(SOCKET wakeSocket)
-{
-    send(wakeSocket, "", 1, 0);
-}
-
-Readiness WaitReadable(SOCKET socketHandle, SOCKET wakeSocket, DWORD limit)
-{
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(socketHandle, &readable);
-    FD_SET(wakeSocket, &readable);
-    timeval wait;
-    wait.tv_sec = static_cast<long>(limit / 1000);
-    wait.tv_usec = static_cast<long>(limit % 1000) * 1000;
-    if (select(0, &readable, nullptr, nullptr, &wait) <= 0)
+    ResetEvent(io.ioEvent);
+    if (WSAEventSelect(listener, io.ioEvent, FD_ACCEPT) != 0)
         return Readiness::Empty;
-    if (FD_ISSET(wakeSocket, &readable)) {
-        char drained[16];
-        recv(wakeSocket, drained, sizeof drained, 0);
+    // A wake comes first when both are there.
+    HANDLE waits[2] = {io.wakeEvent, io.ioEvent};
+    DWORD waited = WaitForMultipleObjects(2, waits, FALSE, milliseconds);
+    // The selection made the socket non-blocking; every socket of the module
+    // blocks. A connection taken by AcceptEx meanwhile takes neither from it.
+    WSAEventSelect(listener, nullptr, 0);
+    u_long blocking = 0;
+    ioctlsocket(listener, FIONBIO, &blocking);
+    if (waited == WAIT_OBJECT_0)
         return Readiness::Woken;
-    }
-    return Readiness::Readable;
+    return waited == WAIT_OBJECT_0 + 1 ? Readiness::Readable : Readiness::Empty;
 }

@@ -9,7 +9,7 @@
 #include <winsock2.h>
 #include <windows.h>
 
-// Starts Winsock 2.2 once more for a caller that will stop it never.
+// Starts Winsock once more, for a caller that never stops it.
 void StartWinsock();
 
 // An IPv4 address record of an address in network order and a port.
@@ -113,16 +113,12 @@ int ReceiveCancellable(const CancellableIo& io, SOCKET socketHandle, char* buffe
 // listen: some socket layers leave an AcceptEx on it pending for good.
 int AcceptCancellable(const CancellableIo& io, SOCKET listener, DWORD milliseconds, SOCKET* connection);
 
-// A UDP socket on the loopback interface, connected to its own address so
-// that only it can send to itself: a datagram on it wakes a readiness wait.
-int OpenWakeSocket(SOCKET* wakeSocket);
-void SendWake(SOCKET wakeSocket);
-
 enum class Readiness { Readable, Empty, Woken };
 
-// Waits up to `limit` milliseconds for the socket to become readable (a
-// listening one: to have a connection) or the wake socket to receive a
-// wake, which it drains. Empty: time-out or error.
-Readiness WaitReadable(SOCKET socketHandle, SOCKET wakeSocket, DWORD limit);
+// Waits up to `milliseconds` for a connection to wait on the listening
+// socket, without taking it, or for the wake event. Empty: time-out or
+// error. The completion event is lent for the wait (no call of the caller's
+// is pending meanwhile), and the socket is blocking again afterwards.
+Readiness WaitForConnectionRequest(const CancellableIo& io, SOCKET listener, DWORD milliseconds);
 
 #endif

@@ -1,9 +1,7 @@
-// Serving a slot (tSetCallback), a worker's use of its slot's socket, a
-// worker's last step, and stopping every worker when the module unloads.
+#include "sockets/worker_lifecycle.h"
+
 #include <winsock2.h>
 #include <windows.h>
-
-#include <LuaPlus/LuaPlus.h>
 
 #include <cstddef>
 #include <cstdlib>
@@ -13,11 +11,12 @@
 
 #include "common/this_module.h"
 #include "sockets/registered_universes.h"
+#include "sockets/script_callback.h"
 #include "sockets/slot_socket.h"
 #include "sockets/slot_worker.h"
 #include "sockets/socket_operations.h"
 #include "sockets/socket_table.h"
-#include "sockets/winsock_io.h"
+#include "sockets/socket_worker.h"
 
 namespace {
 
@@ -29,8 +28,8 @@ std::vector<HANDLE> gWorkerThreads;
 // listed, its object and Lua thread exist.
 std::vector<SlotWorker*> gLiveWorkers;
 
-// Forgets threads that have ended. Lock held.
-void ForgetEndedThreads()
+// Forgets threads that have ended.
+void ForgetEndedThreadsLocked()
 {
     size_t kept = 0;
     for (HANDLE thread : gWorkerThreads) {
@@ -43,17 +42,24 @@ void ForgetEndedThreads()
     gWorkerThreads.resize(kept);
 }
 
+// Makes the callbacks that still run end: their Lua code raises an error
+// at its next step, wherever the worker's OS thread runs Lua. Listed workers
+// exist until they unlist themselves under the lock.
+void InterruptLiveWorkersLocked()
+{
+    for (SlotWorker* worker : gLiveWorkers)
+        InterruptCallbacks(worker->luaThread, worker->threadId);
+}
+
 // Frees what a worker owns but its module reference, which it answers:
-// its wake socket and events, its Lua thread, its name and itself.
+// its events, its Lua thread, its name and itself.
 HMODULE DestroyWorker(SlotWorker* worker)
 {
-    if (worker->wakeSocket != INVALID_SOCKET)
-        CloseSocket(worker->wakeSocket);
     CloseOwnedHandle(worker->io.wakeEvent);
     CloseOwnedHandle(worker->io.ioEvent);
     if (worker->luaThread != nullptr)
-        LuaPlus::LuaState::DestroyThread(worker->luaThread);
-    std::free(worker->functionName);
+        DestroyCallbackThread(worker->luaThread);
+    std::free(worker->callbackName);
     HMODULE modulePin = worker->modulePin;
     delete worker;
     return modulePin;
@@ -67,15 +73,31 @@ void DiscardWorker(SlotWorker* worker)
         FreeLibrary(modulePin);
 }
 
-// Makes the callbacks that still run end: their Lua code raises an error at
-// its next step, in the worker's own Lua thread and in any coroutine that
-// the worker's OS thread runs. Lock held.
-void InterruptCallbacks()
+// The last step of a worker thread: it leaves the list, lets go of its Lua
+// thread and what it owns, and releases the module reference. Does not
+// return.
+void FinishWorker(SlotWorker* worker)
 {
-    for (SlotWorker* worker : gLiveWorkers) {
-        worker->luaThread->InterruptOsThread(worker->threadId);
-        worker->luaThread->Interrupt();
+    {
+        // Once unlisted, the unloading no longer marks the worker's OS thread.
+        SocketTableLock lock;
+        for (size_t i = 0; i < gLiveWorkers.size(); ++i) {
+            if (gLiveWorkers[i] == worker) {
+                gLiveWorkers.erase(gLiveWorkers.begin() + static_cast<std::ptrdiff_t>(i));
+                break;
+            }
+        }
     }
+    EndCallbackInterrupt(worker->luaThread, worker->threadId);
+    FreeLibraryAndExitThread(DestroyWorker(worker), 0);
+}
+
+DWORD WINAPI WorkerThread(void* parameter)
+{
+    SlotWorker* worker = static_cast<SlotWorker*>(parameter);
+    ServeSlotUntilDone(worker);
+    FinishWorker(worker);
+    return 0;
 }
 
 // A heap copy of a text, or null.
@@ -88,31 +110,44 @@ char* CopyText(const char* text)
     return copy;
 }
 
+// Starts the worker's thread and lists both; the thread blocks on the
+// table lock until the slot is complete. Answers the thread, or null.
+HANDLE StartWorkerThreadLocked(SlotWorker* worker)
+{
+    ForgetEndedThreadsLocked();
+    HANDLE thread = nullptr;
+    try {
+        gWorkerThreads.reserve(gWorkerThreads.size() + 1);
+        gLiveWorkers.reserve(gLiveWorkers.size() + 1);
+        thread = CreateThread(nullptr, 0, WorkerThread, worker, 0, &worker->threadId);
+    } catch (const std::bad_alloc&) {
+        thread = nullptr;
+    }
+    if (thread == nullptr)
+        return nullptr;
+    gWorkerThreads.push_back(thread);
+    gLiveWorkers.push_back(worker);
+    return thread;
+}
+
 // Serves the slot (index, generation) by a new worker that calls the global
-// function `name` in the caller's universe. Sets callbackName and
+// function `name` in the caller's universe. Sets the slot's worker and
 // workerThread. False, with nothing changed, if the slot was released or
 // has a callback meanwhile, or the thread cannot be started.
-bool StartSocketWorker(int index, unsigned generation, const char* name, LuaPlus::LuaState* callingState)
+bool StartSocketWorker(int index, unsigned generation, const char* name, LuaPlus::LuaState* caller)
 {
     SlotWorker* worker = new (std::nothrow) SlotWorker();
     if (worker == nullptr)
         return false;
     worker->index = index;
     worker->generation = generation;
-    worker->wakeSocket = INVALID_SOCKET;
-    OpenWakeSocket(&worker->wakeSocket);
     worker->io.wakeEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     worker->io.ioEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    // Made here, on the script's thread, which owns the stack the new Lua
-    // thread is briefly pushed on.
-    worker->luaThread = callingState->NewThread();
+    worker->luaThread = NewCallbackThread(caller);
     worker->modulePin = PinThisModule();
-    worker->functionName = CopyText(name);
-    char* nameCopy = CopyText(name);
-    if (worker->wakeSocket == INVALID_SOCKET || worker->io.wakeEvent == nullptr || worker->io.ioEvent == nullptr ||
-        worker->luaThread == nullptr || worker->modulePin == nullptr || worker->functionName == nullptr ||
-        nameCopy == nullptr) {
-        std::free(nameCopy);
+    worker->callbackName = CopyText(name);
+    if (worker->io.wakeEvent == nullptr || worker->io.ioEvent == nullptr || worker->luaThread == nullptr ||
+        worker->modulePin == nullptr || worker->callbackName == nullptr) {
         DiscardWorker(worker);
         return false;
     }
@@ -124,114 +159,35 @@ bool StartSocketWorker(int index, unsigned generation, const char* name, LuaPlus
         // that run then.
         SocketTableLock lock;
         SocketSlot& slot = gSocketTable[index];
-        if (UniverseIsRegistered(slot.scriptState) && SlotHasGeneration(slot, generation) &&
-            slot.callbackName == nullptr && slot.worker == nullptr) {
-            // The thread blocks on the table lock until the slot is complete.
-            ForgetEndedThreads();
-            HANDLE thread = nullptr;
-            try {
-                gWorkerThreads.reserve(gWorkerThreads.size() + 1);
-                gLiveWorkers.reserve(gLiveWorkers.size() + 1);
-                thread = CreateThread(nullptr, 0, SocketWorker, worker, 0, &worker->threadId);
-            } catch (const std::bad_alloc&) {
-                thread = nullptr;
-            }
+        if (UniverseIsRegisteredLocked(slot.scriptState) && SlotHasGenerationLocked(slot, generation) &&
+            slot.worker == nullptr) {
+            HANDLE thread = StartWorkerThreadLocked(worker);
             if (thread != nullptr) {
-                gWorkerThreads.push_back(thread);
-                gLiveWorkers.push_back(worker);
                 slot.workerThread = DuplicateOwnHandle(thread);
-                slot.callbackName = nameCopy;
                 slot.worker = worker;
                 started = true;
             }
         }
     }
-    if (!started) {
-        std::free(nameCopy);
+    if (!started)
         DiscardWorker(worker);
-    }
     return started;
 }
 
 }  // namespace
 
-bool WorkerSlotIsLive(const SlotWorker* worker)
-{
-    const SocketSlot& slot = gSocketTable[worker->index];
-    return SlotHasGeneration(slot, worker->generation) && slot.worker == worker;
-}
-
-bool ServeSlot(int handle, const char* name, LuaPlus::LuaState* caller)
+bool ServeSlot(int handle, const char* name, LuaPlus::LuaState* caller, LuaPlus::LuaState* callerUniverse)
 {
     SocketSlot slot;
-    if (!CopySlotOfHandle(handle, &slot) || slot.socket == nullptr || slot.callbackName != nullptr || name == nullptr)
+    if (!CopySlotOfHandle(handle, &slot) || slot.socket == nullptr || slot.worker != nullptr || name == nullptr)
         return false;
-    if (!caller->GetGlobal(name).IsFunction())
+    if (!GlobalIsFunction(caller, name))
         return false;
     // Callbacks run in the universe that owns the slot, and the worker's Lua
     // thread can only be made safely from a thread of that universe.
-    if (caller->GetMainState() != slot.scriptState)
+    if (callerUniverse != slot.scriptState)
         return false;
     return StartSocketWorker(slot.slotIndex, slot.generation, name, caller);
-}
-
-void WakeSlotWorker(SlotWorker* worker)
-{
-    SendWake(worker->wakeSocket);
-    worker->woken = true;
-    SetEvent(worker->io.wakeEvent);
-}
-
-bool WorkerSocketIsCurrent(const SlotWorker* worker)
-{
-    return WorkerSlotIsLive(worker) && gSocketTable[worker->index].socket == worker->socketInUse;
-}
-
-bool UseCurrentSocket(SlotWorker* worker)
-{
-    // A release or replacement after this sets the event again and is seen
-    // by the look that follows anyway.
-    if (worker->woken) {
-        ResetEvent(worker->io.wakeEvent);
-        worker->woken = false;
-    }
-    EndWorkerSocketUse(worker);
-    if (!WorkerSlotIsLive(worker))
-        return false;
-    worker->socketInUse = gSocketTable[worker->index].socket;
-    BeginSocketUse(worker->socketInUse);
-    return true;
-}
-
-void EndWorkerSocketUse(SlotWorker* worker)
-{
-    if (worker->socketInUse == nullptr)
-        return;
-    EndSocketUse(worker->socketInUse);
-    worker->socketInUse = nullptr;
-}
-
-void FinishWorker(SlotWorker* worker)
-{
-    {
-        // A released socket that the worker still used is closed here, and a
-        // releasing thread waiting to reuse its port goes on.
-        SocketTableLock lock;
-        SocketSlot& slot = gSocketTable[worker->index];
-        if (slot.worker == worker)
-            slot.worker = nullptr;
-        EndWorkerSocketUse(worker);
-        // Once unlisted, the unloading no longer marks the worker's OS thread.
-        for (size_t i = 0; i < gLiveWorkers.size(); ++i) {
-            if (gLiveWorkers[i] == worker) {
-                gLiveWorkers.erase(gLiveWorkers.begin() + static_cast<std::ptrdiff_t>(i));
-                break;
-            }
-        }
-    }
-    // The thread's id may be given to a new thread once this one ends.
-    worker->luaThread->EndOsThreadInterrupt(worker->threadId);
-    FreeLibraryAndExitThread(DestroyWorker(worker), 0);
 }
 
 void StopAllSocketWorkers()
@@ -242,7 +198,7 @@ void StopAllSocketWorkers()
     {
         SocketTableLock lock;
         threads.swap(gWorkerThreads);
-        InterruptCallbacks();
+        InterruptLiveWorkersLocked();
     }
     // Without a limit: the host closes the state once this returns, and a
     // worker still running in it would crash the process. Every wait of the

@@ -12,24 +12,26 @@ namespace {
 
 typedef hostent*(WSAAPI* GethostbynameFunction)(const char* name);
 typedef int(WSAAPI* ConnectFunction)(SOCKET socket, const sockaddr* address, int length);
-typedef int(WSAAPI* SelectFunction)(int count, fd_set* readable, fd_set* writable, fd_set* failed,
-                                    const timeval* limit);
+typedef int(WSAAPI* EventSelectFunction)(SOCKET socket, WSAEVENT event, long networkEvents);
 typedef int(WSAAPI* WsaRecvFunction)(SOCKET socket, WSABUF* buffers, DWORD count, DWORD* received, DWORD* flags,
                                      WSAOVERLAPPED* overlapped, LPWSAOVERLAPPED_COMPLETION_ROUTINE routine);
+typedef int(WSAAPI* GetpeernameFunction)(SOCKET socket, sockaddr* address, int* length);
 typedef int(WSAAPI* WsaIoctlFunction)(SOCKET socket, DWORD code, void* input, DWORD inputSize, void* output,
                                       DWORD outputSize, DWORD* returned, WSAOVERLAPPED* overlapped,
                                       LPWSAOVERLAPPED_COMPLETION_ROUTINE routine);
 
 GethostbynameFunction realGethostbyname = nullptr;
 ConnectFunction realConnect = nullptr;
-SelectFunction realSelect = nullptr;
+EventSelectFunction realEventSelect = nullptr;
 WsaRecvFunction realWsaRecv = nullptr;
+GetpeernameFunction realGetpeername = nullptr;
 WsaIoctlFunction realWsaIoctl = nullptr;
 LPFN_CONNECTEX realConnectEx = nullptr;
 std::atomic<int> lookups(0);
 std::atomic<int> connects(0);
-std::atomic<int> selects(0);
+std::atomic<int> readinessWaits(0);
 std::atomic<int> overlappedReceives(0);
+std::atomic<int> peerLooks(0);
 
 hostent* WSAAPI CountingGethostbyname(const char* name)
 {
@@ -43,10 +45,12 @@ int WSAAPI CountingConnect(SOCKET socket, const sockaddr* address, int length)
     return realConnect(socket, address, length);
 }
 
-int WSAAPI CountingSelect(int count, fd_set* readable, fd_set* writable, fd_set* failed, const timeval* limit)
+// A readiness wait selects the events it waits for and clears them after.
+int WSAAPI CountingEventSelect(SOCKET socket, WSAEVENT event, long networkEvents)
 {
-    ++selects;
-    return realSelect(count, readable, writable, failed, limit);
+    if (networkEvents != 0)
+        ++readinessWaits;
+    return realEventSelect(socket, event, networkEvents);
 }
 
 int WSAAPI CountingWsaRecv(SOCKET socket, WSABUF* buffers, DWORD count, DWORD* received, DWORD* flags,
@@ -55,6 +59,12 @@ int WSAAPI CountingWsaRecv(SOCKET socket, WSABUF* buffers, DWORD count, DWORD* r
     if (overlapped != nullptr)
         ++overlappedReceives;
     return realWsaRecv(socket, buffers, count, received, flags, overlapped, routine);
+}
+
+int WSAAPI CountingGetpeername(SOCKET socket, sockaddr* address, int* length)
+{
+    ++peerLooks;
+    return realGetpeername(socket, address, length);
 }
 
 // Connection attempts made overlapped go through ConnectEx, which the
@@ -89,21 +99,24 @@ bool StartSocketCallCounter(HMODULE module)
     // unloads the module before it exits, and the slots go with it.
     void** lookupSlot = FindImportSlot(module, "ws2_32.dll", "gethostbyname");
     void** connectSlot = FindImportSlot(module, "ws2_32.dll", "connect");
-    void** selectSlot = FindImportSlot(module, "ws2_32.dll", "select");
+    void** eventSelectSlot = FindImportSlot(module, "ws2_32.dll", "WSAEventSelect");
     void** wsaRecvSlot = FindImportSlot(module, "ws2_32.dll", "WSARecv");
+    void** getpeernameSlot = FindImportSlot(module, "ws2_32.dll", "getpeername");
     void** wsaIoctlSlot = FindImportSlot(module, "ws2_32.dll", "WSAIoctl");
-    if (lookupSlot == nullptr || connectSlot == nullptr || selectSlot == nullptr || wsaRecvSlot == nullptr ||
-        wsaIoctlSlot == nullptr)
+    if (lookupSlot == nullptr || connectSlot == nullptr || eventSelectSlot == nullptr || wsaRecvSlot == nullptr ||
+        getpeernameSlot == nullptr || wsaIoctlSlot == nullptr)
         return false;
     realGethostbyname = reinterpret_cast<GethostbynameFunction>(*lookupSlot);
     realConnect = reinterpret_cast<ConnectFunction>(*connectSlot);
-    realSelect = reinterpret_cast<SelectFunction>(*selectSlot);
+    realEventSelect = reinterpret_cast<EventSelectFunction>(*eventSelectSlot);
     realWsaRecv = reinterpret_cast<WsaRecvFunction>(*wsaRecvSlot);
+    realGetpeername = reinterpret_cast<GetpeernameFunction>(*getpeernameSlot);
     realWsaIoctl = reinterpret_cast<WsaIoctlFunction>(*wsaIoctlSlot);
     return ReplaceImport(lookupSlot, reinterpret_cast<void*>(CountingGethostbyname)) != nullptr &&
         ReplaceImport(connectSlot, reinterpret_cast<void*>(CountingConnect)) != nullptr &&
-        ReplaceImport(selectSlot, reinterpret_cast<void*>(CountingSelect)) != nullptr &&
+        ReplaceImport(eventSelectSlot, reinterpret_cast<void*>(CountingEventSelect)) != nullptr &&
         ReplaceImport(wsaRecvSlot, reinterpret_cast<void*>(CountingWsaRecv)) != nullptr &&
+        ReplaceImport(getpeernameSlot, reinterpret_cast<void*>(CountingGetpeername)) != nullptr &&
         ReplaceImport(wsaIoctlSlot, reinterpret_cast<void*>(CountingWsaIoctl)) != nullptr;
 }
 
@@ -112,7 +125,8 @@ SocketCalls TakeSocketCalls()
     SocketCalls calls;
     calls.lookups = lookups.exchange(0);
     calls.connects = connects.exchange(0);
-    calls.selects = selects.exchange(0);
+    calls.readinessWaits = readinessWaits.exchange(0);
     calls.overlappedReceives = overlappedReceives.exchange(0);
+    calls.peerLooks = peerLooks.exchange(0);
     return calls;
 }

@@ -1,6 +1,7 @@
 // Counts the module's host-name lookups, connection attempts and waits
 // (readiness waits and overlapped receives, each of which waits by itself)
-// by routing its imports of gethostbyname, connect, select and WSARecv, and
+// and looks for a peer, by routing its imports of gethostbyname, connect,
+// WSAEventSelect, WSARecv and getpeername, and
 // the ConnectEx it asks WSAIoctl for, through counting wrappers that call
 // the real functions, so the module's own code runs unchanged.
 #ifndef TOLVA_TESTS_SOCKET_CALL_COUNTER_H
@@ -11,8 +12,9 @@
 struct SocketCalls {
     int lookups;             // gethostbyname calls
     int connects;            // connect and ConnectEx calls
-    int selects;             // select calls (a worker's waits among them)
+    int readinessWaits;      // events selected for a listening socket's wait
     int overlappedReceives;  // overlapped WSARecv calls (a worker's receives)
+    int peerLooks;           // getpeername calls
 };
 
 // Patches the module's import table; false if an import was not found.

@@ -15,9 +15,9 @@
 //                              in which the module was registered as well
 //   TestWinsockCleanup()   -> WSACleanup's result (one start-up undone)
 //   TestSocketCalls()      -> the module's host-name lookups, connection
-//                             attempts, select calls and overlapped receives
-//                             since the last call (nothing if they cannot be
-//                             counted)
+//                             attempts, readiness waits, overlapped
+//                             receives and looks for a peer since the last
+//                             call (nothing if they cannot be counted)
 //   TestShortenWorkerWait(ms) -> true once the workers' wait is shortened
 //   TestUnregisterAtFlash() -> true once a thread waits for the next Scroll
 //                             Lock press and then unregisters the module, as
@@ -208,9 +208,10 @@ int TestSocketCalls(LuaState* state, LuaStackObject*)
     SocketCalls calls = TakeSocketCalls();
     state->PushNumber(calls.lookups);
     state->PushNumber(calls.connects);
-    state->PushNumber(calls.selects);
+    state->PushNumber(calls.readinessWaits);
     state->PushNumber(calls.overlappedReceives);
-    return 4;
+    state->PushNumber(calls.peerLooks);
+    return 5;
 }
 
 int TestWinsockCleanup(LuaState* state, LuaStackObject*)

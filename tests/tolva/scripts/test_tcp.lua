@@ -135,3 +135,25 @@ group("tWait: arguments and slots without an event", function()
   expect(tWait(h), 0, "no time-out")
   expect(tWait(h, 20), 0, "nothing arrives: time-out")
 end)
+
+group("a served slot without a peer looks at nothing until tConnect wakes its worker", function()
+  local texts = {}
+  function OnLateConnect(_, event, text)
+    if event == 1 then texts[#texts + 1] = text end
+    return true
+  end
+  local h = tCreate(0, 0)
+  expect(tSetCallback(h, "OnLateConnect"), 1, "serve the slot before it connects")
+  TestSocketCalls()
+  TestSleep(300)
+  local _, _, _, _, peerLooks = TestSocketCalls()
+  expect(peerLooks, 0, "no look for a peer while nothing happens")
+  expect(tConnect(h, "127.0.0.1", PORTS.echo), 1, "connect the served slot")
+  expect(tSend(h, "late"), 4, "send to the echo peer")
+  expect(tWait(h, 10000), 1, "the worker receives the echo")
+  for _ = 1, 1000 do
+    if texts[1] then break end
+    TestSleep(5)
+  end
+  expect(texts[1], "late", "and hands it to the callback")
+end)
