@@ -29,7 +29,7 @@ public:
     bool Open(int32_t contact, OpenedBoard* board)
     {
         const std::string name = "Bench " + std::to_string(contact);
-        plugin_.Send(MsgOpenBoard, contact, static_cast<int32_t>(reinterpret_cast<intptr_t>(name.c_str())), BenchNet);
+        plugin_.Send(MsgOpenBoard, contact, AddressWord(name.c_str()), BenchNet);
         PumpMessages();
         board->contact = contact;
         board->frame = FindWindowA(BoardFrameClassName, ("Grafika - " + name).c_str());

@@ -32,11 +32,7 @@ int SendHostMessage(uint32_t id, int32_t p1, int32_t p2)
     HostCore* host = ActiveHost();
     if (!host)
         return 0;
-    PluginMessage message = {};
-    message.size = sizeof message;
-    message.id = id;
-    message.p1 = p1;
-    message.p2 = p2;
+    PluginMessage message = MakePluginMessage(id, p1, p2);
     return host->HostMessage(&message);
 }
 
@@ -92,7 +88,7 @@ char* GetContactString(int contact, int column)
     value.value = 0;
     value.bufferSize = -1;
     host->GetValue(TableContacts, contact, column, &value);
-    return reinterpret_cast<char*>(static_cast<intptr_t>(value.value));
+    return WordAddress<char>(value.value);
 }
 
 void HostFreeText(void* text)

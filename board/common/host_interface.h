@@ -41,10 +41,4 @@ int32_t GetContactInt(int contact, int column);
 char* GetContactString(int contact, int column);
 void HostFreeText(void* text);
 
-// Addresses as the 32-bit words of host records.
-template <typename T> inline int32_t AddressWord(T* pointer)
-{
-    return static_cast<int32_t>(reinterpret_cast<intptr_t>(pointer));
-}
-
 #endif

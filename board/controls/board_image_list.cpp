@@ -1,6 +1,7 @@
 #include "controls/board_image_list.h"
 
 #include "common/host_interface.h"
+#include "common/kept_quirks.h"
 #include "controls/icon_loader.h"
 #include "resource_ids.h"
 
@@ -15,8 +16,8 @@ const int ToolbarImageDepth = 32;
 
 // Image index = position here: free-hand, line, ellipse, rectangle, widths,
 // pen colour, fill colour, clear.
-const int ToolbarImageGroups[] = {IDI_TOOL_FREEHAND, IDI_TOOL_LINE, IDI_TOOL_ELLIPSE, IDI_TOOL_RECTANGLE,
-                                  IDI_PEN_WIDTHS,    IDI_PEN_COLOR, IDI_FILL_COLOR,   IDI_CLEAR};
+const int ToolbarImageGroups[] = {IDI_TOOL_FREEHAND,  IDI_TOOL_LINE, IDI_TOOL_ELLIPSE, IDI_TOOL_RECTANGLE,
+                                  UnshownToolbarIcon, IDI_PEN_COLOR, IDI_FILL_COLOR,   IDI_CLEAR};
 const int ToolbarImageCount = sizeof ToolbarImageGroups / sizeof ToolbarImageGroups[0];
 
 }  // namespace

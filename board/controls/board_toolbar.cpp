@@ -3,7 +3,9 @@
 #include <commctrl.h>
 
 #include "common/board_window_state.h"
+#include "common/kept_quirks.h"
 #include "common/module_instance.h"
+#include "common/ui_texts.h"
 #include "controls/board_image_list.h"
 #include "oboard/board_ui.h"
 
@@ -36,20 +38,18 @@ struct ToolbarItem {
     BYTE state;
 };
 
-// Labels are cp1250: "Prostokat" with a-ogonek, "Wypelnienie" with l-stroke,
-// "Czysc" with s-acute and c-acute.
 const ToolbarItem ToolbarItems[] = {
-    {"Wolne", CmdToolFreehand, 0, CheckGroupStyle, TBSTATE_CHECKED | TBSTATE_ENABLED},
-    {"Linia", CmdToolLine, 1, CheckGroupStyle, TBSTATE_ENABLED},
-    {"Elipsa", CmdToolEllipse, 2, CheckGroupStyle, TBSTATE_ENABLED},
-    {"Prostok\xB9t", CmdToolRectangle, 3, CheckGroupStyle, TBSTATE_ENABLED},
+    {TextToolFreehand, CmdToolFreehand, 0, CheckGroupStyle, TBSTATE_CHECKED | TBSTATE_ENABLED},
+    {TextToolLine, CmdToolLine, 1, CheckGroupStyle, TBSTATE_ENABLED},
+    {TextToolEllipse, CmdToolEllipse, 2, CheckGroupStyle, TBSTATE_ENABLED},
+    {TextToolRectangle, CmdToolRectangle, 3, CheckGroupStyle, TBSTATE_ENABLED},
     {nullptr, 0, 0, BTNS_SEP, 0},
     {nullptr, 0, PickerSeparatorWidth, BTNS_SEP, 0},
     {nullptr, 0, 0, BTNS_SEP, 0},
-    {"Kolor", CmdPenColor, 5, DropDownStyle, TBSTATE_ENABLED},
-    {"Wype\xB3nienie", CmdFillColor, 6, DropDownStyle, TBSTATE_ENABLED},
+    {TextPenColor, CmdPenColor, 5, DropDownStyle, TBSTATE_ENABLED},
+    {TextFillColor, CmdFillColor, 6, DropDownStyle, TBSTATE_ENABLED},
     {nullptr, 0, 0, BTNS_SEP, 0},
-    {"Czy\x9C\xE6", CmdClear, 7, PushStyle, TBSTATE_ENABLED},
+    {TextClear, CmdClear, 7, PushStyle, TBSTATE_ENABLED},
 };
 
 HMENU ChildId(int id)
@@ -129,7 +129,7 @@ HWND CreateBoardRebar(HWND frame)
     if (state)
         state->toolbarWindow = toolbar;
     if (!toolbar)
-        MessageBoxA(nullptr, "Could not create the toolbar", nullptr, MB_OK);
+        ShowFailureBox(ToolbarMissingBoxText);
     return rebar;
 }
 
@@ -142,7 +142,7 @@ HWND CreateBoardToolbar(HWND rebar)
     if (state)
         state->toolbarWindow = toolbar;
     if (!toolbar) {
-        MessageBoxA(nullptr, "Toolbar not created!", nullptr, MB_OK);
+        ShowFailureBox(ToolbarFailedBoxText);
         return nullptr;
     }
 

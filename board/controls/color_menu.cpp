@@ -3,6 +3,8 @@
 #include <commdlg.h>
 
 #include "common/board_window_state.h"
+#include "common/kept_quirks.h"
+#include "common/ui_texts.h"
 #include "oboard/board_ui.h"
 
 COLORREF gCustomColors[CustomColorCount] = {};
@@ -22,27 +24,25 @@ const int SwatchFirst = 3;
 const int SwatchEnd = 15;
 
 struct ColorEntry {
-    int id;            // 0 for a separator
-    const char* text;  // cp1250
-    COLORREF pen;      // pen colour, also the swatch
+    int id;  // 0 for a separator
+    const char* text;
+    COLORREF pen;  // pen colour, also the swatch
     COLORREF fill;
 };
 
-// "Zolty", "Rozowy" and "Bialy" carry their Polish letters in cp1250.
 const ColorEntry ColorEntries[] = {
-    {MenuColorNone, "Brak", NoSwatch, NoSwatch},
+    {MenuColorNone, TextColorNone, NoSwatch, NoSwatch},
     {0, nullptr, NoSwatch, NoSwatch},
-    {MenuColorBlack, "Czarny", 0x00000000, 0x00000000},
-    {MenuColorRed, "Czerwony", 0x00172DE8, 0x00172DE8},
-    {MenuColorYellow, "\xAF\xF3\xB3ty", 0x0000FFFF, 0x0000FFFF},
-    {MenuColorGreen, "Zielony", 0x0048E41B, 0x0048E41B},
-    {MenuColorBlue, "Niebieski", 0x00FFC600, 0x00FFC600},
-    // The one entry whose fill differs from its pen.
-    {MenuColorNavy, "Granatowy", 0x00E30606, 0x00E30707},
-    {MenuColorPink, "R\xF3\xBFowy", 0x00FF00FF, 0x00FF00FF},
-    {MenuColorWhite, "Bia\xB3y", 0x00FFFFFF, 0x00FFFFFF},
+    {MenuColorBlack, TextColorBlack, 0x00000000, 0x00000000},
+    {MenuColorRed, TextColorRed, 0x00172DE8, 0x00172DE8},
+    {MenuColorYellow, TextColorYellow, 0x0000FFFF, 0x0000FFFF},
+    {MenuColorGreen, TextColorGreen, 0x0048E41B, 0x0048E41B},
+    {MenuColorBlue, TextColorBlue, 0x00FFC600, 0x00FFC600},
+    {MenuColorNavy, TextColorNavy, NavyPenColor, NavyFillColor},
+    {MenuColorPink, TextColorPink, 0x00FF00FF, 0x00FF00FF},
+    {MenuColorWhite, TextColorWhite, 0x00FFFFFF, 0x00FFFFFF},
     {0, nullptr, NoSwatch, NoSwatch},
-    {MenuColorOther, "inny...", NoSwatch, NoSwatch},
+    {MenuColorOther, TextColorOther, NoSwatch, NoSwatch},
 };
 
 const ColorEntry* FindEntry(UINT id)

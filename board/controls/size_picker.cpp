@@ -138,13 +138,10 @@ LRESULT CALLBACK SizePickerProc(HWND picker, UINT message, WPARAM wParam, LPARAM
 void RegisterSizePicker(HINSTANCE instance)
 {
     WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = SizePickerProc;
-    windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = SizePickerClassName;
-    RegisterClassExA(&windowClass);
-    gBoardModuleInstance = instance;
+    RegisterBoardWindowClass(windowClass, instance);
 }

@@ -10,17 +10,13 @@
 #include "common/board_registry.h"
 #include "common/host_interface.h"
 #include "common/module_instance.h"
+#include "core/user_interface_session.h"
 #include "oboard/board_ui.h"
 
 namespace {
 
 // Keys whose window an OpenBoard further up the stack is making.
 std::set<BoardKey> gKeysBeingOpened;
-
-bool gBoardsAllowed = false;
-// Counts the starts and ends of the user interface, so that an OpenBoard
-// sees whether one happened during a call that could re-enter the plugin.
-unsigned gBoardSession = 0;
 
 // No maximize box: the frame is never larger than its picture needs.
 const DWORD BoardFrameStyle = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX;
@@ -76,30 +72,9 @@ int BringForward(HWND frame)
 
 }  // namespace
 
-void AllowBoards()
-{
-    if (!gBoardsAllowed) {
-        gBoardsAllowed = true;
-        ++gBoardSession;
-    }
-}
-
-bool BoardsAllowed()
-{
-    return gBoardsAllowed;
-}
-
-void RefuseBoards()
-{
-    if (gBoardsAllowed) {
-        gBoardsAllowed = false;
-        ++gBoardSession;
-    }
-}
-
 int OpenBoard(int32_t net, int32_t contact, const char* name)
 {
-    if (!gBoardsAllowed)
+    if (!UserInterfaceRunning())
         return 0;
     if (HWND open = FindBoardWindow(net, contact))
         return BringForward(open);
@@ -110,7 +85,7 @@ int OpenBoard(int32_t net, int32_t contact, const char* name)
     OpeningKey opening(key);
     if (!opening.Marked())
         return 0;
-    const unsigned session = gBoardSession;
+    const unsigned ends = UserInterfaceEnds();
 
     char* title = BuildTitle(name ? name : "");
     if (!title)
@@ -120,7 +95,7 @@ int OpenBoard(int32_t net, int32_t contact, const char* name)
     const int y = GetConfigInt(ColBoardY);
     const int width = GetConfigInt(ColBoardWidth);
     const int height = GetConfigInt(ColBoardHeight);
-    if (session != gBoardSession) {
+    if (ends != UserInterfaceEnds()) {
         std::free(title);
         return 0;
     }
@@ -134,7 +109,7 @@ int OpenBoard(int32_t net, int32_t contact, const char* name)
         return 0;
     // The user interface ended (and maybe started again) while the window
     // was made: nothing would ever close it, so it goes now.
-    if (session != gBoardSession || !IsWindow(frame)) {
+    if (ends != UserInterfaceEnds() || !IsWindow(frame)) {
         if (IsWindow(frame))
             DestroyWindow(frame);
         return 0;

@@ -5,17 +5,12 @@
 
 #include <cstdint>
 
-// Boards exist only while the user interface runs: MsgUiStart allows them
-// (its window classes are there from then on), MsgUiEnd refuses them before
-// it closes the open ones, so that nothing opened later, or by a host call
-// made while they close, outlives it.
-void AllowBoards();
-void RefuseBoards();
-bool BoardsAllowed();
-
 // Opens the board (net, contact), or brings an open one forward. 1 when a
-// window for the key exists afterwards, 0 when creating it failed or boards
-// are refused. A null name counts as the empty name.
+// window for the key exists afterwards, 0 when creating it failed or the
+// user interface does not run (core/user_interface_session.h): MsgUiEnd
+// ends it before it closes the open boards, so that nothing opened later,
+// or by a host call made while they close, outlives it. A null name counts
+// as the empty name.
 //
 // The host may call the plugin back from inside any call into it, and
 // creating or showing a window reaches the host too (the frame stores its

@@ -6,8 +6,7 @@
 
 #include "common/board_registry.h"
 #include "common/board_window_state.h"
-#include "windows/canvas_drawing.h"
-#include "windows/picture_history.h"
+#include "picture/picture_change.h"
 
 namespace {
 
@@ -57,14 +56,10 @@ void DrawRequestShape(const BoardWindowState& state, const DrawRequest& request)
 {
     if (!state.canvasBitmap)
         return;
-    {
-        const PictureSegment points = {request.x1, request.y1, request.x2, request.y2};
-        const ShapeAttributes attributes = RequestAttributes(state);
-        PictureContext picture(state.canvasWindow, state.canvasBitmap);
-        // A step the user can undo: only the part the shape may change is kept.
-        RecordPictureStep(state, picture, ShapeBounds(points, attributes));
-        DrawShape(picture.Dc(), RequestTool(request.id), points, attributes);
-    }
+    // A step the user can undo: only the part the shape may change is kept.
+    const PictureSegment points = {request.x1, request.y1, request.x2, request.y2};
+    DrawShapeChange(state, state.canvasWindow, RequestTool(request.id), points, RequestAttributes(state),
+                    PictureStepKind::OwnStep);
     // A board whose canvas window is gone has nothing to repaint (a null
     // window here would invalidate every window on the desktop).
     if (state.canvasWindow)

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/host_interface.h"
+#include "common/kept_quirks.h"
 #include "core/board_opening.h"
 
 // The longest name word read back from an invitation; its reading pattern
@@ -17,7 +18,6 @@
 namespace {
 
 const int InvitationTextSize = 300;
-const int32_t InvitationFlags = 8;
 // Net, contact and the first word of the name.
 const char InvitationPattern[] = "%d %d %" DIGITS_OF(NAME_WORD_LENGTH) "s";
 
@@ -50,7 +50,7 @@ MessageSelector Selector(int32_t type, int32_t messageId)
 
 const char* NameText(int32_t word)
 {
-    const char* name = reinterpret_cast<const char*>(static_cast<intptr_t>(word));
+    const char* name = WordAddress<const char>(word);
     return name ? name : "";
 }
 
@@ -119,7 +119,7 @@ int HandleAction(const PluginMessage* message)
 {
     // Only the item's id and the code are read; hosts do not all fill in
     // the record's size, so it is not looked at.
-    auto notify = reinterpret_cast<const ActionNotify*>(static_cast<intptr_t>(message->p1));
+    auto notify = WordAddress<const ActionNotify>(message->p1);
     if (!ActiveHost() || !notify)
         return 0;
     if (notify->action.id != static_cast<int32_t>(ActionBoard) || notify->code != ActionCodeActivated)

@@ -6,7 +6,7 @@
 int HandleOpenBoard(const PluginMessage* message)
 {
     // A null name is taken as the empty one; the result is not passed on.
-    const char* name = reinterpret_cast<const char*>(static_cast<intptr_t>(message->p2));
+    const char* name = WordAddress<const char>(message->p2);
     OpenBoard(message->boardNet, message->p1, name);
     return 0;
 }

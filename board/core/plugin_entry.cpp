@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "common/host_interface.h"
+#include "common/kept_quirks.h"
 #include "common/module_hold.h"
 #include "controls/board_image_list.h"
 #include "controls/size_picker.h"
@@ -10,6 +11,7 @@
 #include "core/board_opening.h"
 #include "core/plugin_identity.h"
 #include "core/plugin_setup.h"
+#include "core/user_interface_session.h"
 #include "windows/canvas_window.h"
 #include "windows/frame_window.h"
 
@@ -25,30 +27,28 @@ intptr_t TextReply(const char* text)
     return reinterpret_cast<intptr_t>(text);
 }
 
-// Numbers the starts and ends of the user interface, so that a start can
-// tell whether the host started or ended the interface again from inside
-// one of the start's own calls: that later message has the last word.
-unsigned gUserInterfaceChanges = 0;
-
+// The host may end the interface (and start it again) from inside one of
+// the start's own calls: that later message has the last word. A start
+// from inside this one leaves nothing for it to do that it would not do.
 void StartUserInterface()
 {
-    const unsigned start = ++gUserInterfaceChanges;
+    const unsigned ends = UserInterfaceEnds();
     // Each registration asks the host for the module handle anew.
     RegisterBoardFrameClass(HostInstance());
     RegisterCanvasClass(HostInstance());
     RegisterSizePicker(HostInstance());
-    if (start != gUserInterfaceChanges)
+    if (ends != UserInterfaceEnds())
         return;
     CreateBoardImageList();
-    if (start != gUserInterfaceChanges) {
+    if (ends != UserInterfaceEnds()) {
         // Ended meanwhile (and perhaps started again, with a list of its
         // own): a list this start made after that end belongs to no
         // interface.
-        if (!BoardsAllowed())
+        if (!UserInterfaceRunning())
             DestroyBoardImageList();
         return;
     }
-    AllowBoards();
+    MarkUserInterfaceStarted();
 }
 
 void EndUserInterface()
@@ -56,10 +56,9 @@ void EndUserInterface()
     // The host may free the plugin once this returns, while a loop of a
     // board that closes here still has to return through the module.
     HoldModuleWhileEntered();
-    ++gUserInterfaceChanges;
     // No board may open from here on, not even from a host call that one
     // of the closing boards makes.
-    RefuseBoards();
+    MarkUserInterfaceEnded();
     DestroyBoardImageList();
     CloseAllBoards();
 }
@@ -70,7 +69,7 @@ intptr_t Dispatch(const PluginMessage* message)
     switch (message->id) {
     case MsgInit:
         if (hasParameters)
-            gHostCore = reinterpret_cast<HostCore*>(static_cast<intptr_t>(message->p1));
+            gHostCore = WordAddress<HostCore>(message->p1);
         return 1;
     case MsgLifecycleNotice:
         return 1;
@@ -104,7 +103,7 @@ intptr_t Dispatch(const PluginMessage* message)
     case MsgGetSignature:
         return TextReply(SignatureText);
     case MsgGetPlatform:
-        return TextReply(PlatformText);
+        return TextReply(PlatformAnswer);
     case MsgGetIdentityAfterPlatform:
         return 0;
     case MsgGetName:

@@ -4,7 +4,6 @@
 
 const char VersionText[] = OBOARD_VERSION_TEXT;
 const char SignatureText[] = "O.BOARD";
-const char PlatformText[] = "W98";
 const char DisplayNameText[] = "Orvane Board";
 const char ActionLabelText[] = "O.Board";
 const char EmptyText[] = "";

@@ -5,7 +5,6 @@
 
 extern const char VersionText[];      // "0.1.0"
 extern const char SignatureText[];    // "O.BOARD"
-extern const char PlatformText[];     // "W98"
 extern const char DisplayNameText[];  // "Orvane Board"
 extern const char ActionLabelText[];  // "O.Board"
 extern const char EmptyText[];

@@ -1,19 +1,14 @@
 #include "windows/canvas_menu.h"
 
-#include <cderr.h>
-#include <commdlg.h>
 #include <windowsx.h>
 
-#include <cstring>
-#include <string>
-
 #include "common/board_window_state.h"
+#include "common/ui_texts.h"
 #include "oboard/board_ui.h"
-#include "windows/bitmap_file.h"
-#include "windows/canvas_drawing.h"
-#include "windows/picture_file_name.h"
-#include "windows/picture_history.h"
-#include "windows/picture_transfer.h"
+#include "picture/picture_context.h"
+#include "picture/picture_history.h"
+#include "picture/picture_transfer.h"
+#include "windows/save_picture_dialog.h"
 
 namespace {
 
@@ -23,30 +18,14 @@ const int KeyboardMenuInset = 8;
 
 struct MenuEntry {
     UINT command;      // 0 for a separator
-    const char* text;  // cp1250, with its key after the tab
+    const char* text;  // with its key after the tab
 };
 
-// "Ponów" carries its Polish letter in cp1250.
 const MenuEntry CanvasMenuEntries[] = {
-    {CmdUndo, "&Cofnij\tCtrl+Z"},
-    {CmdRedo, "&Pon\xF3w\tCtrl+Y"},
-    {0, nullptr},
-    {CmdCopyPicture, "&Kopiuj\tCtrl+C"},
-    {CmdPastePicture, "&Wklej\tCtrl+V"},
-    {0, nullptr},
-    {CmdSavePicture, "&Zapisz obraz...\tCtrl+S"},
+    {CmdUndo, TextMenuUndo},        {CmdRedo, TextMenuRedo},          {0, nullptr},
+    {CmdCopyPicture, TextMenuCopy}, {CmdPastePicture, TextMenuPaste}, {0, nullptr},
+    {CmdSavePicture, TextMenuSave},
 };
-
-const char SaveFilter[] = "Obraz BMP (*.bmp)\0*.bmp\0";
-const char SaveExtension[] = "bmp";
-const char SaveTitle[] = "Zapisz obraz";
-const char SaveFailedText[] = "Nie uda\xB3o si\xEA zapisa\xE6 obrazu w pliku:\n";
-const char DeviceRefusedText[] = "Nie mo\xBFna zapisa\xE6 obrazu pod nazw\xB9 urz\xB9"
-                                 "dzenia:\n";
-const char PathTooLongText[] = "Nie uda\xB3o si\xEA wybra\xE6 pliku dla obrazu: \x9C"
-                               "cie\xBFka jest za d\xB3uga.";
-const char DialogFailedText[] = "Nie uda\xB3o si\xEA wybra\xE6 pliku dla obrazu (kod b\xB3\xEA"
-                                "du ";
 
 bool CanAct(const BoardWindowState& board, UINT command)
 {
@@ -100,65 +79,6 @@ POINT ScrollPosition(HWND canvas)
 {
     POINT position = {GetScrollPos(canvas, SB_HORZ), GetScrollPos(canvas, SB_VERT)};
     return position;
-}
-
-// The name part of the board's title ("Grafika - NAME").
-std::string BoardName(HWND frame)
-{
-    char title[MAX_PATH] = {};
-    GetWindowTextA(frame, title, sizeof title);
-    const size_t prefixLength = std::strlen(BoardTitlePrefix);
-    return std::strncmp(title, BoardTitlePrefix, prefixLength) ? title : title + prefixLength;
-}
-
-// Saving's failures and refusals, in the board's message box.
-void TellSaveProblem(HWND frame, const std::string& text)
-{
-    MessageBoxA(frame, text.c_str(), SaveTitle, MB_OK | MB_ICONERROR);
-}
-
-// A dialog that returned without a file was cancelled, or could not do its
-// work; the user hears of the latter.
-void TellDialogFailure(HWND frame)
-{
-    const DWORD error = CommDlgExtendedError();
-    if (error == FNERR_BUFFERTOOSMALL)
-        TellSaveProblem(frame, PathTooLongText);
-    else if (error)
-        TellSaveProblem(frame, DialogFailedText + std::to_string(error) + ").");
-}
-
-void SavePicture(HWND canvas)
-{
-    HWND frame = GetAncestor(canvas, GA_ROOT);
-    char path[MAX_PATH] = {};
-    const std::string name = OfferedPictureFileName(BoardName(frame));
-    std::strncpy(path, name.c_str(), sizeof path - 1);
-
-    OPENFILENAMEA dialog = {};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = frame;
-    dialog.lpstrFilter = SaveFilter;
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = sizeof path;
-    dialog.lpstrTitle = SaveTitle;
-    dialog.lpstrDefExt = SaveExtension;
-    dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    const bool chosen = GetSaveFileNameA(&dialog) != 0;
-
-    // The dialog's message loop may have let the board close.
-    const BoardWindowState* board = IsWindow(canvas) ? BoardStateOf(canvas) : nullptr;
-    if (!board || !board->canvasBitmap)
-        return;
-    if (!chosen)
-        TellDialogFailure(frame);
-    // A device would take the bytes and keep no file, or hold the thread
-    // on a serial port.
-    else if (NamesDevice(path))
-        TellSaveProblem(frame, DeviceRefusedText + std::string(path));
-    else if (!WriteBitmapFile(path, board->canvasBitmap))
-        TellSaveProblem(frame, SaveFailedText + std::string(path));
 }
 
 }  // namespace

@@ -6,9 +6,10 @@
 #include "common/module_hold.h"
 #include "common/module_instance.h"
 #include "oboard/board_ui.h"
-#include "windows/canvas_drawing.h"
+#include "picture/picture_change.h"
+#include "picture/picture_history.h"
 #include "windows/canvas_menu.h"
-#include "windows/picture_history.h"
+#include "windows/drag_preview.h"
 
 CanvasDrag gCanvasDrag = {};
 
@@ -25,21 +26,25 @@ POINT ScrollOffset(HWND canvas)
 
 const RECT WholePicture = {0, 0, PictureWidth, PictureHeight};
 
+void FillWhite(HDC picture)
+{
+    FillRect(picture, &WholePicture, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+}
+
+// A new board's white picture: nothing to undo yet.
 void FillPictureWhite(HWND canvas, HBITMAP picture)
 {
     PictureContext context(canvas, picture);
-    if (!context.Dc())
-        return;
-    FillRect(context.Dc(), &WholePicture, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    if (context.Dc())
+        FillWhite(context.Dc());
 }
 
 // The clear button's white picture, which can be undone.
 void ClearPicture(HWND canvas, const BoardWindowState& state)
 {
-    PictureContext context(canvas, state.canvasBitmap);
-    RecordPictureStep(state, context, WholePicture);
-    if (context.Dc())
-        FillRect(context.Dc(), &WholePicture, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    PictureChange change(state, canvas, WholePicture, PictureStepKind::OwnStep);
+    if (change.Dc())
+        FillWhite(change.Dc());
 }
 
 // The drag from its anchor to its current point, in client coordinates, or
@@ -217,10 +222,8 @@ void DrawFreehandSegment(HWND canvas, const BoardWindowState& state)
         DrawShape(dc, ToolFreehand, DragSegment(offset), attributes);
         ReleaseDC(canvas, dc);
     }
-    PictureContext picture(canvas, state.canvasBitmap);
     // The pieces of one drag make one step that can be undone.
-    RecordStrokePiece(state, picture, ShapeBounds(DragSegment(offset), attributes));
-    DrawShape(picture.Dc(), ToolFreehand, DragSegment(offset), attributes);
+    DrawShapeChange(state, canvas, ToolFreehand, DragSegment(offset), attributes, PictureStepKind::StrokePiece);
 }
 
 void OnLeftButtonDown(HWND canvas, BoardWindowState& state, int x, int y)
@@ -263,11 +266,8 @@ void OnMouseMove(HWND canvas, const BoardWindowState& state, bool leftButtonDown
 // fill; the repaint brings it to the screen.
 void CommitShape(HWND canvas, const BoardWindowState& state)
 {
-    const PictureSegment points = DragSegment(ScrollOffset(canvas));
-    const ShapeAttributes attributes = UserAttributes(state);
-    PictureContext picture(canvas, state.canvasBitmap);
-    RecordPictureStep(state, picture, ShapeBounds(points, attributes));
-    DrawShape(picture.Dc(), static_cast<DrawTool>(state.tool), points, attributes);
+    DrawShapeChange(state, canvas, static_cast<DrawTool>(state.tool), DragSegment(ScrollOffset(canvas)),
+                    UserAttributes(state), PictureStepKind::OwnStep);
 }
 
 void OnLeftButtonUp(HWND canvas, const BoardWindowState& state)
@@ -357,8 +357,6 @@ LRESULT CALLBACK CanvasProc(HWND canvas, UINT message, WPARAM wParam, LPARAM lPa
         // The stroke ends at the last mouse move, not at lParam.
         OnLeftButtonUp(canvas, *state);
         return 0;
-    case WM_MOUSELEAVE:
-        return 0;
     case WM_RBUTTONDOWN:
         TakeFocus(canvas);
         return DefWindowProcA(canvas, message, wParam, lParam);
@@ -390,14 +388,11 @@ LRESULT CALLBACK CanvasProc(HWND canvas, UINT message, WPARAM wParam, LPARAM lPa
 void RegisterCanvasClass(HINSTANCE instance)
 {
     WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = CanvasProc;
-    windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorA(nullptr, IDC_CROSS);
     windowClass.lpszClassName = CanvasClassName;
-    RegisterClassExA(&windowClass);
-    gBoardModuleInstance = instance;
+    RegisterBoardWindowClass(windowClass, instance);
 }
 
 void ReleaseBoardCanvas(BoardWindowState* state)

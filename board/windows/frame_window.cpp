@@ -7,6 +7,7 @@
 #include "common/board_registry.h"
 #include "common/board_window_state.h"
 #include "common/host_interface.h"
+#include "common/kept_quirks.h"
 #include "common/module_hold.h"
 #include "common/module_instance.h"
 #include "controls/board_toolbar.h"
@@ -90,7 +91,7 @@ LRESULT OnCreate(HWND frame, const CREATESTRUCTA& creation)
 
     state->rebarWindow = CreateBoardRebar(frame);
     if (!state->rebarWindow)
-        MessageBoxA(nullptr, "Nie utworzono Toolbara", nullptr, MB_OK);
+        ShowFailureBox(RebarFailedBoxText);
     return 0;
 }
 
@@ -296,10 +297,8 @@ LRESULT CALLBACK BoardFrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM 
 void RegisterBoardFrameClass(HINSTANCE instance)
 {
     WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = BoardFrameProc;
-    windowClass.hInstance = instance;
     windowClass.hIcon = static_cast<HICON>(
         LoadImageA(instance, MAKEINTRESOURCEA(IDI_BOARD), IMAGE_ICON, LargeIconSize, LargeIconSize, LR_DEFAULTCOLOR));
     windowClass.hIconSm = static_cast<HICON>(
@@ -308,11 +307,10 @@ void RegisterBoardFrameClass(HINSTANCE instance)
     windowClass.lpszClassName = BoardFrameClassName;
     // The class owns its icons; a registration that fails (the class is
     // already there, from an earlier start) must not leave them behind.
-    if (!RegisterClassExA(&windowClass)) {
+    if (!RegisterBoardWindowClass(windowClass, instance)) {
         if (windowClass.hIcon)
             DestroyIcon(windowClass.hIcon);
         if (windowClass.hIconSm)
             DestroyIcon(windowClass.hIconSm);
     }
-    gBoardModuleInstance = instance;
 }

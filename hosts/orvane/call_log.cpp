@@ -68,7 +68,7 @@ std::string Quoted(const char* text)
 
 std::string TextAt(int32_t word)
 {
-    return Quoted(reinterpret_cast<const char*>(static_cast<intptr_t>(word)));
+    return Quoted(WordAddress<const char>(word));
 }
 
 // "MsgOpenBoard(772701)", or the bare number of an id without a name.
@@ -122,7 +122,7 @@ std::string PluginArguments(const PluginMessage& record)
     case MsgAction: {
         if (!record.p1)
             return " no notification";
-        auto notify = reinterpret_cast<const ActionNotify*>(static_cast<intptr_t>(record.p1));
+        auto notify = WordAddress<const ActionNotify>(record.p1);
         return " item " + Number(notify->action.id) + ", code " + Number(notify->code);
     }
     case MsgDrawLine:

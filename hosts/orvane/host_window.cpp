@@ -56,11 +56,6 @@ int RowTop(int row)
     return Margin + LabelHeight + ContactsHeight + Margin + row * RowStep;
 }
 
-template <typename T> int32_t Word(T* pointer)
-{
-    return static_cast<int32_t>(reinterpret_cast<intptr_t>(pointer));
-}
-
 HWND MakeChild(HWND parent, const char* className, const char* text, DWORD style, int id)
 {
     HWND child =
@@ -286,14 +281,14 @@ void HostWindow::OpenBoard()
 {
     Target target;
     if (SelectedTarget(target))
-        SendToPlugin(MsgOpenBoard, target.contact, Word(target.name.c_str()), target.net);
+        SendToPlugin(MsgOpenBoard, target.contact, AddressWord(target.name.c_str()), target.net);
 }
 
 void HostWindow::Invite()
 {
     Target target;
     if (SelectedTarget(target))
-        SendToPlugin(MsgInviteBoard, target.contact, Word(target.name.c_str()), target.net);
+        SendToPlugin(MsgInviteBoard, target.contact, AddressWord(target.name.c_str()), target.net);
 }
 
 // The contact's side, played by the same host: what was sent arrives, and
@@ -306,7 +301,7 @@ void HostWindow::Accept()
     notify.size = sizeof notify;
     notify.action.id = ActionBoard;
     notify.code = 1;
-    SendToPlugin(MsgAction, Word(&notify));
+    SendToPlugin(MsgAction, AddressWord(&notify));
 }
 
 void HostWindow::Draw(int id)
@@ -315,32 +310,19 @@ void HostWindow::Draw(int id)
     if (!SelectedTarget(target))
         return;
     const int press = presses_[id - IdDrawLine]++;
-    DrawRequest request = {};
-    request.size = sizeof request;
-    request.boardNet = target.net;
-    request.contact = target.contact;
     // Each press lands a little further on, so that presses add up to a picture.
+    DrawRequest request;
     if (id == IdDrawLine) {
         const int step = 16 * (press % 8);
-        request.id = MsgDrawLine;
-        request.x1 = 30;
-        request.y1 = 40 + step;
-        request.x2 = 330;
-        request.y2 = 140 + step;
+        request = MakeDrawRequest(MsgDrawLine, target.net, target.contact, 30, 40 + step, 330, 140 + step);
     } else if (id == IdDrawEllipse) {
         const int step = 12 * (press % 6);
-        request.id = MsgDrawEllipse;
-        request.x1 = 360 + step;
-        request.y1 = 40 + step;
-        request.x2 = 560 + step;
-        request.y2 = 200 + step;
+        request =
+            MakeDrawRequest(MsgDrawEllipse, target.net, target.contact, 360 + step, 40 + step, 560 + step, 200 + step);
     } else {
         const int step = 14 * (press % 6);
-        request.id = MsgDrawRectangle;
-        request.x1 = 40 + step;
-        request.y1 = 290 + step;
-        request.x2 = 300 + step;
-        request.y2 = 400 + step;
+        request = MakeDrawRequest(MsgDrawRectangle, target.net, target.contact, 40 + step, 290 + step, 300 + step,
+                                  400 + step);
     }
     Deliver(reinterpret_cast<PluginMessage*>(&request));
 }
@@ -449,7 +431,7 @@ void HostWindow::StartPlugin()
         return;
     started_ = true;
     host_.pluginModule = plugin_.Module();
-    SendToPlugin(MsgInit, Word(static_cast<HostCore*>(&host_)));
+    SendToPlugin(MsgInit, AddressWord(static_cast<HostCore*>(&host_)));
     SendToPlugin(MsgSetColumns);
     SendToPlugin(MsgUiPrepare);
     SendToPlugin(MsgUiStart);
@@ -484,12 +466,7 @@ void HostWindow::RunUntilClosed()
 
 intptr_t HostWindow::SendToPlugin(uint32_t id, int32_t p1, int32_t p2, int32_t boardNet)
 {
-    PluginMessage message = {};
-    message.size = sizeof message;
-    message.id = id;
-    message.boardNet = boardNet;
-    message.p1 = p1;
-    message.p2 = p2;
+    PluginMessage message = MakePluginMessage(id, p1, p2, boardNet);
     return Deliver(&message);
 }
 

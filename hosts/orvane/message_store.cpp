@@ -68,6 +68,20 @@ int MessageStore::Done(const MessageSelector& selector)
     return count;
 }
 
+int MessageStore::Receive(int32_t type, const char* body)
+{
+    QueuedMessage message = {};
+    message.size = sizeof message;
+    message.type = type;
+    message.body = body;
+    MessageSelector justAdded = {};
+    justAdded.type = SelectAny;
+    justAdded.messageId = Add(message);
+    Process(justAdded);
+    Deliver();
+    return justAdded.messageId;
+}
+
 int MessageStore::Deliver()
 {
     int count = 0;

@@ -31,6 +31,9 @@ public:
     int Done(const MessageSelector& selector);
     // Every sent message arrives at the receiving side; how many.
     int Deliver();
+    // A message of `type` with `body` from a contact: stored and sent, and
+    // what was sent arrives (Add, Process of it, Deliver). Its number.
+    int Receive(int32_t type, const char* body);
 
     const std::map<int, StoredMessage>& Messages() const { return messages_; }
 

@@ -119,8 +119,7 @@ bool ParseOptions(int argc, char** argv, Options& options)
 
 void SendInvitation(LoadedPlugin& plugin, StandInHost& host, const Options& options)
 {
-    plugin.Send(MsgInviteBoard, options.inviteContact,
-                static_cast<int32_t>(reinterpret_cast<intptr_t>(options.inviteName.c_str())), options.inviteNet);
+    plugin.Send(MsgInviteBoard, options.inviteContact, AddressWord(options.inviteName.c_str()), options.inviteNet);
     for (const auto& entry : host.store.Messages()) {
         const StoredMessage& message = entry.second;
         std::printf("invitation %d to %s (net %d): \"%s\"%s\n", entry.first, message.uid1.c_str(),
@@ -138,7 +137,7 @@ void AcceptInvitation(LoadedPlugin& plugin, StandInHost& host)
     notify.size = sizeof notify;
     notify.action.id = ActionBoard;
     notify.code = 1;
-    plugin.Send(MsgAction, static_cast<int32_t>(reinterpret_cast<intptr_t>(&notify)));
+    plugin.Send(MsgAction, AddressWord(&notify));
 }
 
 // Shows the open boards to the user or, for a demo, draws on the first one
@@ -261,8 +260,7 @@ int main(int argc, char** argv)
         host.config[ColBoardHeight] = 600;
     }
     if (options.board)
-        plugin.Send(MsgOpenBoard, options.contact,
-                    static_cast<int32_t>(reinterpret_cast<intptr_t>(options.name.c_str())), options.net);
+        plugin.Send(MsgOpenBoard, options.contact, AddressWord(options.name.c_str()), options.net);
     if (options.invite)
         SendInvitation(plugin, host, options);
     if (options.accept)

@@ -15,15 +15,10 @@ BOOL CALLBACK CollectBoardFrame(HWND window, LPARAM frames)
     return TRUE;
 }
 
-template <typename T> T* FromWord(int32_t word)
-{
-    return reinterpret_cast<T*>(static_cast<intptr_t>(word));
-}
-
 // The bytes of the record of type T at a message word, as they are now.
 template <typename T> std::vector<uint8_t> RecordBytes(int32_t word)
 {
-    auto bytes = FromWord<uint8_t>(word);
+    auto bytes = WordAddress<uint8_t>(word);
     return std::vector<uint8_t>(bytes, bytes + sizeof(T));
 }
 
@@ -45,7 +40,7 @@ std::vector<HWND> BoardFrames()
 HINSTANCE StandInHost::HostInstance()
 {
     HostCall call(HostCall::Instance);
-    call.result = static_cast<int>(reinterpret_cast<intptr_t>(pluginModule));
+    call.result = AddressWord(pluginModule);
     Record(call);
     return pluginModule;
 }
@@ -66,17 +61,17 @@ int StandInHost::HostMessage(PluginMessage* message)
         switch (message->id) {
         case MsgSetColumn:
             call.record = RecordBytes<ColumnDef>(message->p1);
-            if (auto name = FromWord<ColumnDef>(message->p1)->name)
+            if (auto name = WordAddress<ColumnDef>(message->p1)->name)
                 call.text = name;
             break;
         case MsgAddAction:
             call.record = RecordBytes<ActionInfo>(message->p1);
-            if (auto text = FromWord<ActionInfo>(message->p1)->text)
+            if (auto text = WordAddress<ActionInfo>(message->p1)->text)
                 call.text = text;
             break;
         case MsgQueueAdd:
             call.record = RecordBytes<QueuedMessage>(message->p1);
-            if (auto body = FromWord<QueuedMessage>(message->p1)->body)
+            if (auto body = WordAddress<QueuedMessage>(message->p1)->body)
                 call.text = body;
             break;
         case MsgQueueGet:
@@ -92,7 +87,7 @@ int StandInHost::HostMessage(PluginMessage* message)
     }
     call.result = HandleMessage(*message);
     if (message->id == MsgQueueGet && call.result && message->p2)
-        if (auto body = FromWord<QueuedMessage>(message->p2)->body)
+        if (auto body = WordAddress<QueuedMessage>(message->p2)->body)
             call.answerText = body;
     Record(call);
     return call.result;
@@ -101,20 +96,20 @@ int StandInHost::HostMessage(PluginMessage* message)
 int StandInHost::HandleMessage(const PluginMessage& message)
 {
     if (message.id == MsgSetColumn && message.p1) {
-        auto definition = FromWord<ColumnDef>(message.p1);
+        auto definition = WordAddress<ColumnDef>(message.p1);
         // A column keeps the value loaded from the settings file, if any.
         if (definition->valueType == static_cast<uint32_t>(ValueInt))
             config.emplace(static_cast<int>(definition->columnId), definition->defaultValue);
         return 1;
     }
-    auto selector = FromWord<MessageSelector>(message.p1);
+    auto selector = WordAddress<MessageSelector>(message.p1);
     switch (message.id) {
     case MsgQueueAdd:
-        return message.p1 ? store.Add(*FromWord<QueuedMessage>(message.p1)) : 0;
+        return message.p1 ? store.Add(*WordAddress<QueuedMessage>(message.p1)) : 0;
     case MsgQueueProcess:
         return selector ? store.Process(*selector) : 0;
     case MsgQueueGet:
-        return selector && message.p2 ? store.Get(*selector, FromWord<QueuedMessage>(message.p2)) : 0;
+        return selector && message.p2 ? store.Get(*selector, WordAddress<QueuedMessage>(message.p2)) : 0;
     case MsgQueueDone:
         return selector ? store.Done(*selector) : 0;
     }
@@ -149,7 +144,7 @@ int StandInHost::Answer(int table, int row, int column, HostValue* value, std::s
             char* copy = new char[text.size() + 1];
             std::memcpy(copy, text.c_str(), text.size() + 1);
             outstanding_.insert(copy);
-            value->value = static_cast<int32_t>(reinterpret_cast<intptr_t>(copy));
+            value->value = AddressWord(copy);
             return found != contacts.end();
         }
         value->value = (found != contacts.end() && column == ColContactNet) ? found->second.net : 0;
@@ -264,34 +259,21 @@ LoadedPlugin::~LoadedPlugin()
 
 intptr_t LoadedPlugin::Send(uint32_t id, int32_t p1, int32_t p2, int32_t boardNet)
 {
-    PluginMessage message = {};
-    message.size = sizeof message;
-    message.id = id;
-    message.boardNet = boardNet;
-    message.p1 = p1;
-    message.p2 = p2;
+    PluginMessage message = MakePluginMessage(id, p1, p2, boardNet);
     return entry_(&message);
 }
 
 intptr_t LoadedPlugin::SendDraw(uint32_t id, int32_t net, int32_t contact, int32_t x1, int32_t y1, int32_t x2,
                                 int32_t y2)
 {
-    DrawRequest request = {};
-    request.size = sizeof request;
-    request.id = id;
-    request.boardNet = net;
-    request.contact = contact;
-    request.x1 = x1;
-    request.y1 = y1;
-    request.x2 = x2;
-    request.y2 = y2;
+    DrawRequest request = MakeDrawRequest(id, net, contact, x1, y1, x2, y2);
     return entry_(reinterpret_cast<PluginMessage*>(&request));
 }
 
 void LoadedPlugin::Start(StandInHost& host)
 {
     host.pluginModule = module_;
-    Send(MsgInit, static_cast<int32_t>(reinterpret_cast<intptr_t>(static_cast<HostCore*>(&host))));
+    Send(MsgInit, AddressWord(static_cast<HostCore*>(&host)));
     Send(MsgSetColumns);
     Send(MsgUiPrepare);
     Send(MsgUiStart);

@@ -90,7 +90,7 @@ TEST_F(BoardLifetimeTest, BoardClosedMidDragLeavesNoDragBehind)
         MoveTo(canvas, 120, 90);
         Release(canvas, 120, 90);
         PumpMessages();
-        EXPECT_EQ(0, Picture(State(other)->canvasBitmap).CountNotWhite());
+        EXPECT_EQ(0, BoardPicture(State(other)->canvasBitmap).CountNotWhite());
         closing = Open(1, 1);
         ASSERT_TRUE(closing);
     }
@@ -105,12 +105,12 @@ TEST_F(BoardLifetimeTest, MovesOnAnotherCanvasDoNotDrawOnTheDraggedBoard)
     Press(CanvasOf(first), 50, 50);
     MoveTo(CanvasOf(second), 90, 50);
     Release(CanvasOf(second), 90, 50);
-    EXPECT_EQ(0, Picture(State(first)->canvasBitmap).CountNotWhite());
-    EXPECT_EQ(0, Picture(State(second)->canvasBitmap).CountNotWhite());
+    EXPECT_EQ(0, BoardPicture(State(first)->canvasBitmap).CountNotWhite());
+    EXPECT_EQ(0, BoardPicture(State(second)->canvasBitmap).CountNotWhite());
     // The drag is still the first board's and ends there.
     MoveTo(CanvasOf(first), 90, 50);
     Release(CanvasOf(first), 90, 50);
-    EXPECT_GT(Picture(State(first)->canvasBitmap).CountNotWhite(), 30);
+    EXPECT_GT(BoardPicture(State(first)->canvasBitmap).CountNotWhite(), 30);
 }
 
 TEST_F(BoardLifetimeTest, CanvasClosedOnItsOwnLeavesTheBoardUsable)

@@ -75,8 +75,8 @@ TEST_F(BoardReachTest, EveryWindowOfABoardWorksOnItsOwnBoard)
     EXPECT_EQ(1, State(first)->penWidth);
 
     Stroke(CanvasOf(second), {{20, 20}, {120, 20}});
-    EXPECT_GT(Picture(State(second)->canvasBitmap).Count(0xE82D17), 0);
-    EXPECT_EQ(0, Picture(State(first)->canvasBitmap).CountNotWhite());
+    EXPECT_GT(BoardPicture(State(second)->canvasBitmap).Count(0xE82D17), 0);
+    EXPECT_EQ(0, BoardPicture(State(first)->canvasBitmap).CountNotWhite());
 }
 
 TEST_F(BoardReachTest, CanvasUnderAnotherWindowLeavesItsUserDataAlone)

@@ -1,49 +1,5 @@
 #include "board_test_support.h"
 
-#include <cstring>
-
-Picture::Picture(HBITMAP bitmap) : pixels_(PictureWidth * PictureHeight, 0)
-{
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = PictureWidth;
-    info.bmiHeader.biHeight = -PictureHeight;  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    HDC screen = GetDC(nullptr);
-    valid_ =
-        bitmap && GetDIBits(screen, bitmap, 0, PictureHeight, pixels_.data(), &info, DIB_RGB_COLORS) == PictureHeight;
-    ReleaseDC(nullptr, screen);
-    for (uint32_t& pixel : pixels_)
-        pixel &= 0xFFFFFF;
-}
-
-int Picture::CountNotWhite(int x1, int y1, int x2, int y2) const
-{
-    int count = 0;
-    for (int y = y1; y < y2; ++y)
-        for (int x = x1; x < x2; ++x)
-            count += !IsWhite(x, y);
-    return count;
-}
-
-int Picture::Count(uint32_t rgb) const
-{
-    int count = 0;
-    for (uint32_t pixel : pixels_)
-        count += pixel == rgb;
-    return count;
-}
-
-int Picture::CountDifferent(const Picture& other) const
-{
-    int count = 0;
-    for (size_t i = 0; i < pixels_.size(); ++i)
-        count += pixels_[i] != other.pixels_[i];
-    return count;
-}
-
 void BoardTest::SetUp()
 {
     PluginTest::SetUp();
@@ -66,7 +22,7 @@ HWND BoardTest::FrameOf(int32_t net, int32_t contact)
 
 HWND BoardTest::Open(int32_t net, int32_t contact, const char* name)
 {
-    EXPECT_EQ(0, Send(MsgOpenBoard, contact, Word(name), net));
+    EXPECT_EQ(0, Send(MsgOpenBoard, contact, AddressWord(name), net));
     PumpMessages();
     return FrameOf(net, contact);
 }

@@ -30,7 +30,7 @@ protected:
         host.config[ColBoardHeight] = 300;
         OpenLarge();
     }
-    Picture Read() const { return Picture(state->canvasBitmap); }
+    BoardPicture Read() const { return BoardPicture(state->canvasBitmap); }
     void Choose(int command) { SendMessageA(frame, WM_COMMAND, command, 0); }
     void ScrollTo(int x, int y)
     {
@@ -55,7 +55,7 @@ protected:
 TEST_F(CanvasTest, NewBoardShowsAWhitePictureWithBothBarsDisabled)
 {
     OpenLarge();
-    const Picture picture = Read();
+    const BoardPicture picture = Read();
     ASSERT_TRUE(picture.Valid());
     EXPECT_EQ(0, picture.CountNotWhite());
 
@@ -98,7 +98,7 @@ TEST_F(CanvasTest, FreehandDrawsBlackOnePixelSegments)
 {
     OpenLarge();
     Stroke(canvas, {{10, 10}, {50, 10}, {50, 50}});
-    const Picture picture = Read();
+    const BoardPicture picture = Read();
     for (int x = 10; x < 50; ++x)
         EXPECT_EQ(Black, picture.At(x, 10)) << x;
     for (int y = 10; y < 50; ++y)
@@ -117,7 +117,7 @@ TEST_F(CanvasTest, FreehandUsesWidthAndColourWhateverTheOutlineFlag)
     state->penColor = RGB(255, 0, 0);
     state->penEnabled = 0;
     Stroke(canvas, {{100, 100}, {200, 100}});
-    const Picture picture = Read();
+    const BoardPicture picture = Read();
     for (int dy = -2; dy <= 2; ++dy)
         EXPECT_EQ(Red, picture.At(150, 100 + dy)) << dy;
     EXPECT_TRUE(picture.IsWhite(150, 104));
@@ -135,7 +135,7 @@ TEST_F(CanvasTest, LineEndsAtTheLastMoveNotAtTheRelease)
     EXPECT_EQ(0, Read().CountNotWhite());  // the preview is on screen only
     Release(canvas, 300, 400);
     PumpMessages();
-    const Picture picture = Read();
+    const BoardPicture picture = Read();
     for (int x = 100; x < 300; ++x)
         EXPECT_EQ(Black, picture.At(x, 100)) << x;
     EXPECT_EQ(picture.CountNotWhite(), picture.CountNotWhite(100, 100, 301, 101));
@@ -151,7 +151,7 @@ TEST_F(CanvasTest, RectangleAndEllipseWithPenWidthColourAndFill)
     state->fillEnabled = 1;
     state->fillColor = RGB(0, 0, 255);
     Stroke(canvas, {{50, 60}, {90, 90}, {150, 160}});
-    Picture picture = Read();
+    BoardPicture picture = Read();
     EXPECT_EQ(Red, picture.At(100, 60));    // top edge
     EXPECT_EQ(Red, picture.At(100, 61));    // three pixels wide
     EXPECT_EQ(Red, picture.At(50, 100));    // left edge
@@ -209,7 +209,7 @@ TEST_F(CanvasTest, PreviewIsThinInvertedAndLeavesNoTrace)
     Release(canvas, 300, 120);
     PumpMessages();
 
-    const Picture picture = Read();
+    const BoardPicture picture = Read();
     EXPECT_TRUE(picture.IsWhite(199, 150));
     EXPECT_TRUE(picture.IsWhite(150, 199));
     EXPECT_EQ(Black, picture.At(200, 100));
@@ -228,7 +228,7 @@ TEST_F(CanvasTest, ScrollOffsetAppliesToEveryTool)
     ASSERT_EQ(50, GetScrollPos(canvas, SB_VERT));
 
     Stroke(canvas, {{10, 20}, {30, 20}});
-    Picture picture = Read();
+    BoardPicture picture = Read();
     EXPECT_EQ(Black, picture.At(110, 70));
     EXPECT_EQ(Black, picture.At(129, 70));
     EXPECT_TRUE(picture.IsWhite(10, 20));
@@ -256,7 +256,7 @@ TEST_F(CanvasTest, MovesTakeThePositionFromTheCursor)
     SendMessageA(canvas, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(400, 400));
     Release(canvas, -20, 100);
     PumpMessages();
-    const Picture picture = Read();
+    const BoardPicture picture = Read();
     EXPECT_EQ(Black, picture.At(0, 100));
     EXPECT_EQ(Black, picture.At(50, 100));
     EXPECT_EQ(picture.CountNotWhite(), picture.CountNotWhite(0, 100, 101, 101));
@@ -276,7 +276,7 @@ TEST_F(CanvasTest, MovesWithoutTheButtonAndStrayReleasesDoNothing)
     SendMessageA(canvas, WM_MOUSEMOVE, 0, MAKELPARAM(200, 100));  // button up meanwhile: ignored
     MoveTo(canvas, 100, 150);
     Release(canvas, 100, 150);
-    const Picture picture = Read();
+    const BoardPicture picture = Read();
     EXPECT_TRUE(picture.IsWhite(150, 100));
     EXPECT_EQ(Black, picture.At(100, 120));
 }
@@ -306,7 +306,7 @@ TEST_F(CanvasTest, CommandDropsTheStroke)
     Choose(999);
     MoveTo(canvas, 30, 60);
     Release(canvas, 30, 60);
-    const Picture picture = Read();
+    const BoardPicture picture = Read();
     EXPECT_EQ(Black, picture.At(20, 10));
     EXPECT_TRUE(picture.IsWhite(30, 40));
 }

@@ -15,12 +15,6 @@ const COLORREF Red = RGB(255, 0, 0);
 const COLORREF Green = RGB(0, 255, 0);
 const COLORREF Blue = RGB(0, 0, 255);
 
-// A COLORREF as the picture's 0xRRGGBB pixel value.
-uint32_t Rgb(COLORREF colour)
-{
-    return (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
-}
-
 std::vector<FLASHWINFO> gFlashes;
 
 BOOL WINAPI RecordFlash(PFLASHWINFO info)
@@ -35,7 +29,7 @@ protected:
     {
         PluginTest::SetUp();
         gFlashes.clear();
-        Send(MsgOpenBoard, 42, Word("Ala"), 7);
+        Send(MsgOpenBoard, 42, AddressWord("Ala"), 7);
         frame = FindWindowA(BoardFrameClassName, "Grafika - Ala");
         ASSERT_NE(nullptr, frame);
         state = FrameRecord(frame);
@@ -61,7 +55,7 @@ protected:
         EXPECT_EQ(0, plugin->SendDraw(id, net, contact, x1, y1, x2, y2));
     }
 
-    Picture Read() const { return Picture(state->canvasBitmap); }
+    BoardPicture Read() const { return BoardPicture(state->canvasBitmap); }
 
     HWND frame = nullptr;
     BoardWindowState* state = nullptr;
@@ -108,7 +102,7 @@ TEST_F(DrawMessageTest, LineUsesTheRequestPenNotTheUsers)
     Set(MsgRequestPenColor, Green);
     Set(MsgRequestPenWidth, 3);
     Draw(MsgDrawLine, 10, 100, 200, 100);
-    Picture picture = Read();
+    BoardPicture picture = Read();
     EXPECT_EQ(Rgb(Green), picture.At(100, 99));
     EXPECT_EQ(Rgb(Green), picture.At(100, 100));
     EXPECT_EQ(Rgb(Green), picture.At(100, 101));
@@ -134,7 +128,7 @@ TEST_F(DrawMessageTest, FilledRectangleWithOutline)
     Set(MsgRequestFillColor, Blue);
     Set(MsgRequestFillEnabled, 1);
     Draw(MsgDrawRectangle, 50, 60, 150, 160);
-    Picture picture = Read();
+    BoardPicture picture = Read();
     EXPECT_EQ(Rgb(Red), picture.At(50, 60));
     EXPECT_EQ(Rgb(Red), picture.At(149, 159));
     EXPECT_EQ(Rgb(Red), picture.At(50, 100));
@@ -151,13 +145,13 @@ TEST_F(DrawMessageTest, PenOffRectangleHasNoOutlineWhileLinesAreStillDrawn)
     Set(MsgRequestFillColor, Blue);
     Set(MsgRequestFillEnabled, 1);
     Draw(MsgDrawRectangle, 50, 60, 150, 160);
-    Picture filled = Read();
+    BoardPicture filled = Read();
     EXPECT_EQ(0, filled.Count(Rgb(Red)));
     EXPECT_EQ(Rgb(Blue), filled.At(50, 60));
     EXPECT_EQ(Rgb(Blue), filled.At(100, 100));
 
     Draw(MsgDrawLine, 300, 300, 400, 300);
-    Picture lined = Read();
+    BoardPicture lined = Read();
     EXPECT_EQ(Rgb(Red), lined.At(350, 300));
 }
 
@@ -173,7 +167,7 @@ TEST_F(DrawMessageTest, FillOffEllipseIsHollow)
     Set(MsgRequestFillColor, Blue);
     Set(MsgRequestFillEnabled, 0);
     Draw(MsgDrawEllipse, 100, 100, 301, 201);
-    Picture picture = Read();
+    BoardPicture picture = Read();
     EXPECT_EQ(0, picture.Count(Rgb(Blue)));
     EXPECT_EQ(Rgb(White), picture.At(200, 150));
     EXPECT_EQ(Rgb(Black), picture.At(100, 150));
@@ -186,7 +180,7 @@ TEST_F(DrawMessageTest, FilledEllipse)
     Set(MsgRequestFillColor, Blue);
     Set(MsgRequestFillEnabled, 1);
     Draw(MsgDrawEllipse, 100, 100, 301, 201);
-    Picture picture = Read();
+    BoardPicture picture = Read();
     EXPECT_EQ(Rgb(Blue), picture.At(200, 150));
     EXPECT_EQ(Rgb(White), picture.At(102, 102));  // outside the ellipse's curve
 }
@@ -200,7 +194,7 @@ TEST_F(DrawMessageTest, CoordinatesAddressThePictureWhateverTheScrollPosition)
     ASSERT_EQ(100, GetScrollPos(state->canvasWindow, SB_HORZ));
     ASSERT_EQ(50, GetScrollPos(state->canvasWindow, SB_VERT));
     Draw(MsgDrawLine, 5, 5, 5, 40);
-    Picture picture = Read();
+    BoardPicture picture = Read();
     EXPECT_EQ(Rgb(Black), picture.At(5, 5));
     EXPECT_EQ(Rgb(Black), picture.At(5, 39));
     EXPECT_EQ(35, picture.Count(Rgb(Black)));
@@ -323,10 +317,8 @@ TEST_F(DrawMessageTest, ShortRecordsAreNeverReadPastTheirEnd)
     const uint32_t drawIds[] = {MsgDrawLine, MsgDrawEllipse, MsgDrawRectangle};
     for (uint32_t id : drawIds) {
         GuardedRecord guarded(30);
-        PluginMessage message = {};
+        PluginMessage message = MakePluginMessage(id, 0, 0, 7);
         message.size = 30;
-        message.id = id;
-        message.boardNet = 7;
         std::memcpy(guarded.Bytes(), &message, 30);
         EXPECT_EQ(0, plugin->SendRecord(reinterpret_cast<PluginMessage*>(guarded.Bytes())));
     }
@@ -335,10 +327,8 @@ TEST_F(DrawMessageTest, ShortRecordsAreNeverReadPastTheirEnd)
                                  MsgFlashBoard,      MsgAction,    MsgInit};
     for (uint32_t id : shortIds) {
         GuardedRecord guarded(22);
-        PluginMessage message = {};
+        PluginMessage message = MakePluginMessage(id, 0, 0, 7);
         message.size = 22;
-        message.id = id;
-        message.boardNet = 7;
         std::memcpy(guarded.Bytes(), &message, 22);
         plugin->SendRecord(reinterpret_cast<PluginMessage*>(guarded.Bytes()));
     }
@@ -354,7 +344,7 @@ TEST_F(AttributesBeforeOpenTest, AreLost)
     EXPECT_EQ(0, Send(MsgRequestPenWidth, 42, 8, 7));
     EXPECT_EQ(0, Send(MsgRequestFillEnabled, 42, 1, 7));
     EXPECT_EQ(0, Send(MsgBoardState, 42, 0, 7));
-    Send(MsgOpenBoard, 42, Word("Ala"), 7);
+    Send(MsgOpenBoard, 42, AddressWord("Ala"), 7);
     BoardWindowState* state = FrameRecord(FindWindowA(BoardFrameClassName, "Grafika - Ala"));
     ASSERT_NE(nullptr, state);
     EXPECT_EQ(0u, state->requestPenColor);

@@ -109,15 +109,15 @@ protected:
     }
 
     // The picture after one request on a cleared board.
-    Picture Drawn(uint32_t id, int32_t x1, int32_t y1, int32_t x2, int32_t y2)
+    BoardPicture Drawn(uint32_t id, int32_t x1, int32_t y1, int32_t x2, int32_t y2)
     {
         SendMessageA(frame, WM_COMMAND, CmdClear, 0);  // clear
         EXPECT_EQ(0, plugin->SendDraw(id, 7, 42, x1, y1, x2, y2));
-        return Picture(state->canvasBitmap);
+        return BoardPicture(state->canvasBitmap);
     }
 
     // The same figure drawn by plain GDI on a white picture of the same kind.
-    static Picture PlainGdi(uint32_t id, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const Attributes& a)
+    static BoardPicture PlainGdi(uint32_t id, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const Attributes& a)
     {
         HDC screen = GetDC(nullptr);
         HBITMAP bitmap = CreateCompatibleBitmap(screen, PictureWidth, PictureHeight);
@@ -146,12 +146,12 @@ protected:
         SelectObject(dc, previousBitmap);
         DeleteDC(dc);
         ReleaseDC(nullptr, screen);
-        Picture picture(bitmap);
+        BoardPicture picture(bitmap);
         DeleteObject(bitmap);
         return picture;
     }
 
-    static int Differences(const Picture& a, const Picture& b)
+    static int Differences(const BoardPicture& a, const BoardPicture& b)
     {
         int count = 0;
         for (int y = 0; y < PictureHeight; ++y)
@@ -190,7 +190,7 @@ TEST_F(DrawRangeTest, RequestsThatFaultedInsideGdiReturnAndKeepTheBoard)
     EXPECT_EQ(1, Send(MsgBoardState, 42, 0, 7));
     // The board still draws what it is asked.
     Use(Attributes());
-    const Picture after = Drawn(MsgDrawLine, 10, 10, 100, 10);
+    const BoardPicture after = Drawn(MsgDrawLine, 10, 10, 100, 10);
     EXPECT_EQ(90, after.Count(0x000000));
 }
 
@@ -220,8 +220,8 @@ TEST_F(DrawRangeTest, EllipseBeyondRangeHoldingThePictureFillsItAsAWithinRangeOn
             a.penColor = Red;
             a.penWidth = 5;
             Use(a);
-            const Picture distant = Drawn(MsgDrawEllipse, -1000000000, -1000000000, 1000000000, 1000000000);
-            const Picture close = PlainGdi(MsgDrawEllipse, -20000, -20000, 20640, 20480, a);
+            const BoardPicture distant = Drawn(MsgDrawEllipse, -1000000000, -1000000000, 1000000000, 1000000000);
+            const BoardPicture close = PlainGdi(MsgDrawEllipse, -20000, -20000, 20640, 20480, a);
             EXPECT_EQ(fill ? PictureWidth * PictureHeight : 0, distant.Count(0x0000FF)) << fill << pen;
             EXPECT_EQ(0, Differences(distant, close)) << fill << pen;
         }
@@ -250,8 +250,8 @@ TEST_F(DrawRangeTest, RectangleBeyondRangeGivesTheWholeRectanglesPixels)
                 a.fill = fill;
                 a.fillColor = Blue;
                 Use(a);
-                const Picture distant = Drawn(MsgDrawRectangle, c.x1, c.y1, c.x2, c.y2);
-                const Picture close = PlainGdi(MsgDrawRectangle, c.nx1, c.ny1, c.nx2, c.ny2, a);
+                const BoardPicture distant = Drawn(MsgDrawRectangle, c.x1, c.y1, c.x2, c.y2);
+                const BoardPicture close = PlainGdi(MsgDrawRectangle, c.nx1, c.ny1, c.nx2, c.ny2, a);
                 EXPECT_EQ(0, Differences(distant, close))
                     << c.x1 << " " << c.y1 << " width " << width << " fill " << fill;
             }
@@ -295,10 +295,10 @@ TEST_F(DrawRangeTest, LongLinesGiveThePixelsOfTheSameLineWithinRange)
             int64_t nx1 = x1, ny1 = y1, nx2 = x2, ny2 = y2;
             FurthestWithinRange(nx1, ny1, -dx, -dy);
             FurthestWithinRange(nx2, ny2, dx, dy);
-            const Picture distant = Drawn(MsgDrawLine, static_cast<int32_t>(fx1), static_cast<int32_t>(fy1),
-                                          static_cast<int32_t>(fx2), static_cast<int32_t>(fy2));
-            const Picture close = Drawn(MsgDrawLine, static_cast<int32_t>(nx1), static_cast<int32_t>(ny1),
-                                        static_cast<int32_t>(nx2), static_cast<int32_t>(ny2));
+            const BoardPicture distant = Drawn(MsgDrawLine, static_cast<int32_t>(fx1), static_cast<int32_t>(fy1),
+                                               static_cast<int32_t>(fx2), static_cast<int32_t>(fy2));
+            const BoardPicture close = Drawn(MsgDrawLine, static_cast<int32_t>(nx1), static_cast<int32_t>(ny1),
+                                             static_cast<int32_t>(nx2), static_cast<int32_t>(ny2));
             ++compared;
             visible += close.CountNotWhite() > 0;
             EXPECT_EQ(0, Differences(distant, close))
@@ -327,8 +327,8 @@ TEST_F(DrawRangeTest, LongLinesMatchWhatGdiDrawsOfThem)
             const int32_t cx = close(random), cy = close(random);
             const int32_t x1 = distant(random), y1 = distant(random);
             const int32_t x2 = 2 * cx - x1 + close(random) % 7, y2 = 2 * cy - y1 + close(random) % 5;
-            const Picture drawn = Drawn(MsgDrawLine, x1, y1, x2, y2);
-            const Picture plain = PlainGdi(MsgDrawLine, x1, y1, x2, y2, a);
+            const BoardPicture drawn = Drawn(MsgDrawLine, x1, y1, x2, y2);
+            const BoardPicture plain = PlainGdi(MsgDrawLine, x1, y1, x2, y2, a);
             ++compared;
             visible += plain.CountNotWhite() > 0;
             EXPECT_EQ(0, Differences(drawn, plain))
@@ -360,9 +360,9 @@ TEST_F(DrawRangeTest, RequestsWithinRangeDrawAsPlainGdi)
                     a.fillColor = Blue;
                     Use(a);
                     const int64_t callsBefore = gFigureCalls;
-                    const Picture drawn = Drawn(id, b.x1, b.y1, b.x2, b.y2);
+                    const BoardPicture drawn = Drawn(id, b.x1, b.y1, b.x2, b.y2);
                     EXPECT_GT(gFigureCalls, callsBefore);
-                    const Picture plain = PlainGdi(id, b.x1, b.y1, b.x2, b.y2, a);
+                    const BoardPicture plain = PlainGdi(id, b.x1, b.y1, b.x2, b.y2, a);
                     EXPECT_EQ(0, Differences(drawn, plain))
                         << id << " (" << b.x1 << ", " << b.y1 << ", " << b.x2 << ", " << b.y2 << ") width " << width;
                 }

@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "oboard/plugin_messages.h"
+
 class GuardedBytes {
 public:
     // `size` bytes (at most a page), filled with `fill`.
@@ -20,7 +22,7 @@ public:
     uint8_t* Bytes() const { return bytes_; }
     size_t Size() const { return size_; }
     // The bytes as a 32-bit address word of a host record.
-    int32_t Word() const { return static_cast<int32_t>(reinterpret_cast<intptr_t>(bytes_)); }
+    int32_t Word() const { return AddressWord(bytes_); }
 
 private:
     uint8_t* base_ = nullptr;

@@ -30,9 +30,7 @@ TEST(HostCoreLayout, OperationsSitAtTheirTablePositions)
     ASSERT_EQ(1u, host.CallsOf(HostCall::Error).size());
     EXPECT_EQ(1, host.CallsOf(HostCall::Error)[0].code);
 
-    PluginMessage message = {};
-    message.size = sizeof message;
-    message.id = 4242;
+    PluginMessage message = MakePluginMessage(4242);
     reinterpret_cast<MessageFn>(table[7])(core, &message);
     EXPECT_EQ(1u, host.CallsOf(HostCall::Message, 4242).size());
 
@@ -49,9 +47,9 @@ TEST(HostCoreLayout, OperationsSitAtTheirTablePositions)
     text.type = ValueString;
     text.bufferSize = -1;
     reinterpret_cast<ValueFn>(table[21])(core, TableContacts, 5, ColContactUid, &text);
-    EXPECT_STREQ("uid5", reinterpret_cast<const char*>(static_cast<intptr_t>(text.value)));
+    EXPECT_STREQ("uid5", WordAddress<const char>(text.value));
     EXPECT_EQ(1u, host.OutstandingTexts());
-    reinterpret_cast<FreeFn>(table[27])(core, reinterpret_cast<void*>(static_cast<intptr_t>(text.value)));
+    reinterpret_cast<FreeFn>(table[27])(core, WordAddress<void>(text.value));
     EXPECT_EQ(0u, host.OutstandingTexts());
 }
 

@@ -42,23 +42,12 @@ protected:
     }
 
     // A stored board invitation with `body`, received and ready to accept.
-    void Receive(const char* body)
-    {
-        QueuedMessage message = {};
-        message.size = sizeof message;
-        message.type = MessageTypeBoard;
-        message.body = body;
-        MessageSelector selector = {};
-        selector.type = -1;
-        selector.messageId = host.store.Add(message);
-        host.store.Process(selector);
-        host.store.Deliver();
-    }
+    void Receive(const char* body) { host.store.Receive(MessageTypeBoard, body); }
 
     void UseHost(StandInHost& other)
     {
         other.pluginModule = plugin->Module();
-        Send(MsgInit, Word(static_cast<HostCore*>(&other)));
+        Send(MsgInit, AddressWord(static_cast<HostCore*>(&other)));
     }
 };
 
@@ -74,7 +63,7 @@ TEST_F(InvitationRobustnessTest, RefusedStoreSendsNothing)
     refusing.store.Add(waiting);
     UseHost(refusing);
 
-    Invite(7, 42, Word("Ala"));
+    Invite(7, 42, AddressWord("Ala"));
     EXPECT_EQ(1u, refusing.CallsOf(HostCall::Message, MsgQueueAdd).size());
     EXPECT_TRUE(refusing.CallsOf(HostCall::Message, MsgQueueProcess).empty());
     ASSERT_EQ(1u, refusing.store.Messages().size());
@@ -90,7 +79,7 @@ TEST_F(InvitationRobustnessTest, MessageNumberZeroIsStillProcessed)
     // Only a negative number says nothing was stored.
     NumberingHost numbering(0);
     UseHost(numbering);
-    Invite(7, 42, Word("Ala"));
+    Invite(7, 42, AddressWord("Ala"));
     auto processed = numbering.CallsOf(HostCall::Message, MsgQueueProcess);
     ASSERT_EQ(1u, processed.size());
     MessageSelector selector;
@@ -147,7 +136,7 @@ TEST_F(InvitationRobustnessTest, NotificationIsReadWhateverItsSizeSays)
     ActionNotify other = {};
     other.action.id = ActionBoard;
     other.code = 2;
-    EXPECT_EQ(0, Send(MsgAction, Word(&other)));
+    EXPECT_EQ(0, Send(MsgAction, AddressWord(&other)));
     EXPECT_EQ(0, Send(MsgBoardState, 42, 0, 7));
     EXPECT_EQ(1u, host.store.Messages().size());
 }
@@ -155,15 +144,15 @@ TEST_F(InvitationRobustnessTest, NotificationIsReadWhateverItsSizeSays)
 TEST_F(InvitationRobustnessTest, InvitationToABoardWithTheEmptyNameOpensIt)
 {
     // Sent with an empty and with a null name, then accepted.
-    Invite(7, 42, Word(""));
+    Invite(7, 42, AddressWord(""));
     Invite(-1, 42, 0);
     EXPECT_EQ(2, host.store.Deliver());
     ActionNotify notify = {};
     notify.size = sizeof notify;
     notify.action.id = ActionBoard;
     notify.code = 1;
-    EXPECT_EQ(0, Send(MsgAction, Word(&notify)));
-    EXPECT_EQ(0, Send(MsgAction, Word(&notify)));
+    EXPECT_EQ(0, Send(MsgAction, AddressWord(&notify)));
+    EXPECT_EQ(0, Send(MsgAction, AddressWord(&notify)));
     EXPECT_TRUE(host.store.Messages().empty());
     for (int32_t net : {7, -1}) {
         HWND frame = FrameOf(net, 42);
@@ -174,7 +163,7 @@ TEST_F(InvitationRobustnessTest, InvitationToABoardWithTheEmptyNameOpensIt)
     }
     // Two numbers with nothing after them are the same invitation.
     Receive("3 4");
-    EXPECT_EQ(0, Send(MsgAction, Word(&notify)));
+    EXPECT_EQ(0, Send(MsgAction, AddressWord(&notify)));
     EXPECT_EQ(1, Send(MsgBoardState, 4, 0, 3));
     EXPECT_TRUE(host.store.Messages().empty());
 }
@@ -188,10 +177,10 @@ TEST_F(InvitationRobustnessTest, HostReplacedWhileInvitingGetsNothingOfTheInvita
     host.duringCall = [&](const HostCall& call) {
         if (!replaced && call.kind == HostCall::Get && call.table == TableContacts) {
             replaced = true;
-            Send(MsgInit, Word(static_cast<HostCore*>(&other)));
+            Send(MsgInit, AddressWord(static_cast<HostCore*>(&other)));
         }
     };
-    Invite(7, 42, Word("Ala"));
+    Invite(7, 42, AddressWord("Ala"));
     host.duringCall = nullptr;
     ASSERT_TRUE(replaced);
     // The whole invitation went to the host that began it, the uid included.

@@ -19,7 +19,7 @@ protected:
 
     void Invite(int32_t net, int32_t contact, const char* name)
     {
-        EXPECT_EQ(0, Send(MsgInviteBoard, contact, Word(name), net));
+        EXPECT_EQ(0, Send(MsgInviteBoard, contact, AddressWord(name), net));
     }
 
     // Activates the plugin's item as the host does when the user clicks it.
@@ -29,7 +29,7 @@ protected:
         notify.size = size;
         notify.action.id = id;
         notify.code = code;
-        return Send(MsgAction, Word(&notify));
+        return Send(MsgAction, AddressWord(&notify));
     }
 };
 
@@ -157,16 +157,7 @@ TEST_F(InvitationTest, AcceptingOpensTheNamedBoardAndMarksThatMessageDone)
 
 TEST_F(InvitationTest, OverlongNameWordIsCutToItsBuffer)
 {
-    QueuedMessage message = {};
-    message.size = sizeof message;
-    message.type = MessageTypeBoard;
-    std::string body = "3 4 " + std::string(1000, 'n');
-    message.body = body.c_str();
-    MessageSelector all = {};
-    all.type = -1;
-    all.messageId = host.store.Add(message);
-    host.store.Process(all);
-    host.store.Deliver();
+    host.store.Receive(MessageTypeBoard, ("3 4 " + std::string(1000, 'n')).c_str());
     EXPECT_EQ(0, Activate());
     EXPECT_EQ(1, Send(MsgBoardState, 4, 0, 3));
     std::string title = "Grafika - " + std::string(255, 'n');
@@ -236,16 +227,7 @@ TEST_F(InvitationTest, OtherItemsAndCodesAreIgnored)
 TEST_F(InvitationTest, MalformedBodiesOpenNothingButAreDone)
 {
     for (const char* body : {"", "7", "seven 42 Ala", "7 x Ala", "   "}) {
-        QueuedMessage message = {};
-        message.size = sizeof message;
-        message.type = MessageTypeBoard;
-        message.body = body;
-        int number = host.store.Add(message);
-        MessageSelector all = {};
-        all.type = -1;
-        all.messageId = number;
-        host.store.Process(all);
-        host.store.Deliver();
+        host.store.Receive(MessageTypeBoard, body);
         EXPECT_EQ(0, Activate()) << body;
         EXPECT_TRUE(host.store.Messages().empty()) << body;
         EXPECT_EQ(0, Send(MsgBoardState, 42, 0, 7)) << body;

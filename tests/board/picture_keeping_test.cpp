@@ -129,7 +129,7 @@ protected:
         // An active board takes the keys on its canvas at once.
         ASSERT_EQ(canvas, GetFocus());
     }
-    Picture Read() const { return Picture(State(frame)->canvasBitmap); }
+    BoardPicture Read() const { return BoardPicture(State(frame)->canvasBitmap); }
     void Keys(std::initializer_list<WORD> keys)
     {
         PressKeys(keys);
@@ -200,7 +200,7 @@ TEST_F(PictureKeepingTest, UndoAndRedoWalkBackAndForthThroughEveryKindOfChange)
 {
     OpenBoard();
     const size_t hostCalls = host.calls.size();
-    std::vector<Picture> states = {Read()};
+    std::vector<BoardPicture> states = {Read()};
     auto changed = [&](const char* what) {
         states.push_back(Read());
         EXPECT_NE(0, states.back().CountDifferent(states[states.size() - 2])) << what;
@@ -253,7 +253,7 @@ TEST_F(PictureKeepingTest, UndoLeavesNoPixelOfAShapeWhereverGdiDrawsIt)
     OpenBoard();
     int strays = 0, shapes = 0;
     // Undone at once, a change must leave the picture as it was.
-    auto undone = [&](const Picture& before) {
+    auto undone = [&](const BoardPicture& before) {
         Keys({VK_CONTROL, 'Z'});
         strays += Read().CountDifferent(before);
         ++shapes;
@@ -266,7 +266,7 @@ TEST_F(PictureKeepingTest, UndoLeavesNoPixelOfAShapeWhereverGdiDrawsIt)
     for (int i = 0; i < 200; ++i) {
         const int x = random() % 600, y = random() % 300;
         Send(MsgRequestPenWidth, 1, i % 3 == 0 ? 1 : static_cast<int32_t>(random() % 12), 772);
-        const Picture before = Read();
+        const BoardPicture before = Read();
         plugin->SendDraw(i % 8 ? MsgDrawEllipse : MsgDrawRectangle, 772, 1, x, y,
                          x + 2 + static_cast<int>(random() % 4), y + 20 + static_cast<int>(random() % 151));
         undone(before);
@@ -288,7 +288,7 @@ TEST_F(PictureKeepingTest, UndoLeavesNoPixelOfAShapeWhereverGdiDrawsIt)
     for (const auto& stroke : strokes) {
         SendMessageA(frame, WM_COMMAND, stroke.tool, 0);
         State(frame)->penWidth = stroke.penWidth;
-        const Picture before = Read();
+        const BoardPicture before = Read();
         RealStroke(canvas, stroke.points);
         EXPECT_NE(0, Read().CountDifferent(before));
         undone(before);
@@ -313,7 +313,7 @@ TEST_F(PictureKeepingTest, MenuGreysWhatCannotActAndANewStrokeDropsTheRedoSteps)
     EXPECT_EQ((std::vector<bool> {true, true, false, true, false}), Greyed());
 
     RealStroke(canvas, {{20, 20}, {200, 100}});
-    const Picture first = Read();
+    const BoardPicture first = Read();
     RealStroke(canvas, {{20, 200}, {200, 300}});
     Keys({VK_CONTROL, 'Z'});
     EXPECT_EQ(0, Read().CountDifferent(first));
@@ -321,7 +321,7 @@ TEST_F(PictureKeepingTest, MenuGreysWhatCannotActAndANewStrokeDropsTheRedoSteps)
     EXPECT_EQ((std::vector<bool> {false, false, false, false, false}), Greyed());
 
     RealStroke(canvas, {{300, 20}, {400, 300}});
-    const Picture third = Read();
+    const BoardPicture third = Read();
     EXPECT_EQ((std::vector<bool> {false, true, false, false, false}), Greyed());
     Keys({VK_CONTROL, 'Y'});
     EXPECT_EQ(0, Read().CountDifferent(third)) << "the second stroke does not come back";
@@ -337,7 +337,7 @@ TEST_F(PictureKeepingTest, FiveHundredStrokesKeepAtMostTwoPicturesAndClosingGive
     OpenBoard();
     SendMessageA(frame, MsgSetFillColor, MenuColorRed, 0);
     SendMessageA(frame, WM_COMMAND, CmdToolRectangle, 0);
-    std::vector<Picture> last;
+    std::vector<BoardPicture> last;
     for (int i = 0; i < 500; ++i) {
         const int x = (i * 37) % 300, y = (i * 23) % 200;
         RealStroke(canvas, {{x, y}, {x + 150 + i % 190, y + 100 + i % 170}});
@@ -382,7 +382,7 @@ TEST_F(PictureKeepingTest, CopyFromTheMenuPutsThePicturesPixelsOnTheClipboard)
     HBITMAP copy = DrawDib(info, &info->bmiColors[0]);
     GlobalUnlock(data);
     CloseClipboard();
-    EXPECT_EQ(0, Picture(copy).CountDifferent(Read()));
+    EXPECT_EQ(0, BoardPicture(copy).CountDifferent(Read()));
     DeleteObject(copy);
 }
 
@@ -397,7 +397,7 @@ TEST_F(PictureKeepingTest, PasteLandsAtTheScrollPositionCutToThePicture)
     PutPatternOnClipboard(frame, 600, 500, false);
     PressKeys({VK_APPS});
     Keys({'W'});  // "Wklej"
-    Picture pasted = Read();
+    BoardPicture pasted = Read();
     int wrong = 0;
     for (int y = 0; y < PictureHeight; ++y)
         for (int x = 0; x < PictureWidth; ++x)
@@ -409,7 +409,7 @@ TEST_F(PictureKeepingTest, PasteLandsAtTheScrollPositionCutToThePicture)
     SendMessageA(canvas, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0), 0);
     PutPatternOnClipboard(frame, 40, 30, true);
     Keys({VK_CONTROL, 'V'});
-    const Picture small = Read();
+    const BoardPicture small = Read();
     wrong = 0;
     for (int y = 0; y < PictureHeight; ++y)
         for (int x = 0; x < PictureWidth; ++x)
@@ -442,7 +442,7 @@ TEST_F(PictureKeepingTest, SaveWritesTheFileCancelWritesNothingAFailureIsToldAnd
     OpenBoard();
     SendMessageA(frame, MsgSetPenColor, MenuColorRed, 0);
     RealStroke(canvas, {{30, 400}, {600, 30}, {620, 460}});
-    const Picture drawn = Read();
+    const BoardPicture drawn = Read();
 
     const std::string saved = TempFile("saved.bmp");
     EXPECT_EQ("Ala.bmp", SaveThroughDialog(saved)) << "named after the board";
@@ -452,7 +452,7 @@ TEST_F(PictureKeepingTest, SaveWritesTheFileCancelWritesNothingAFailureIsToldAnd
     DIBSECTION section = {};
     GetObjectA(file, sizeof section, &section);
     EXPECT_EQ(24, section.dsBmih.biBitCount);
-    EXPECT_EQ(0, Picture(file).CountDifferent(drawn));
+    EXPECT_EQ(0, BoardPicture(file).CountDifferent(drawn));
     DeleteObject(file);
 
     const std::string cancelled = TempFile("cancelled.bmp");

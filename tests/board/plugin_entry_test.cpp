@@ -29,7 +29,7 @@ TEST_F(BeforeInitTest, HostTalkingHandlersNeedInit)
 
 TEST_F(BeforeInitTest, InitStoresTheHostAndAnswersOne)
 {
-    EXPECT_EQ(1, Send(MsgInit, Word(static_cast<HostCore*>(&host)), 99));
+    EXPECT_EQ(1, Send(MsgInit, AddressWord(static_cast<HostCore*>(&host)), 99));
     EXPECT_EQ(0, Send(772700));
     ASSERT_EQ(1u, host.CallsOf(HostCall::Error).size());
     EXPECT_EQ(1, host.CallsOf(HostCall::Error)[0].code);

@@ -38,9 +38,4 @@ void PumpMessages();
 // true or twenty seconds have passed.
 void PumpUntil(const std::function<bool()>& done);
 
-template <typename T> inline int32_t Word(T* pointer)
-{
-    return static_cast<int32_t>(reinterpret_cast<intptr_t>(pointer));
-}
-
 #endif

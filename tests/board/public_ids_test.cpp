@@ -3,6 +3,8 @@
 // changed number would otherwise go unnoticed.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "oboard/board_ui.h"
 #include "oboard/plugin_messages.h"
 
@@ -42,6 +44,40 @@ TEST(PublicIds, WindowClassNames)
     EXPECT_STREQ("botgrafwnd", BoardFrameClassName);
     EXPECT_STREQ("oknorysowania", CanvasClassName);
     EXPECT_STREQ("sizepicker", SizePickerClassName);
+}
+
+// The records as another plugin's helpers fill them, byte for byte:
+// little-endian words at their offsets, everything else 0.
+TEST(PublicIds, RecordHelpersFillTheRecordsTheHostPasses)
+{
+    const PluginMessage message = MakePluginMessage(MsgOpenBoard, -3, 0x01020304, 772);
+    const unsigned char expectedMessage[30] = {
+        30,   0,                                         // size
+        0x5D, 0xCA, 0x0B, 0,                             // id 772701
+        0,    0,    0,    0,    0, 0, 0, 0, 0, 0, 0, 0,  // reserved
+        0x04, 0x03, 0,    0,                             // boardNet 772
+        0xFD, 0xFF, 0xFF, 0xFF,                          // p1 -3
+        0x04, 0x03, 0x02, 0x01,                          // p2
+    };
+    EXPECT_EQ(0, std::memcmp(expectedMessage, &message, sizeof message));
+
+    const DrawRequest request = MakeDrawRequest(MsgDrawEllipse, -1, 42, 10, -20, 0x7FFFFFFF, 640);
+    const unsigned char expectedRequest[44] = {
+        44,   0,                                         // size
+        0x97, 0xC9, 0x0B, 0,                             // id 772503
+        0,    0,    0,    0,    0, 0, 0, 0, 0, 0, 0, 0,  // reserved
+        0xFF, 0xFF, 0xFF, 0xFF,                          // boardNet -1
+        0,    0,                                         // padding
+        10,   0,    0,    0,                             // x1
+        0xEC, 0xFF, 0xFF, 0xFF,                          // y1 -20
+        0xFF, 0xFF, 0xFF, 0x7F,                          // x2
+        0x80, 0x02, 0,    0,                             // y2 640
+        42,   0,    0,    0,                             // contact
+    };
+    EXPECT_EQ(0, std::memcmp(expectedRequest, &request, sizeof request));
+
+    const char text[] = "Ala";
+    EXPECT_EQ(text, WordAddress<const char>(AddressWord(text)));
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ protected:
         };
     }
 
-    intptr_t OpenAla() { return Send(MsgOpenBoard, 42, Word("Ala"), 7); }
+    intptr_t OpenAla() { return Send(MsgOpenBoard, 42, AddressWord("Ala"), 7); }
 
     bool fired = false;
 };
@@ -118,7 +118,7 @@ TEST_F(ReentrancyTest, SameBoardRequestedWhileItsWindowIsMadeMakesOneWindow)
 
 TEST_F(ReentrancyTest, OtherBoardsMayOpenFromInsideAnOpening)
 {
-    OnceDuring(IsSettingsWrite, [this] { Send(MsgOpenBoard, 43, Word("Ola"), 7); });
+    OnceDuring(IsSettingsWrite, [this] { Send(MsgOpenBoard, 43, AddressWord("Ola"), 7); });
     OpenAla();
     ASSERT_TRUE(fired);
     PumpMessages();
@@ -189,20 +189,12 @@ TEST_F(ReentrancyTest, NoBoardOpensOutsideTheUserInterface)
     EXPECT_EQ(0, Send(MsgBoardState, 42, 0, 7));
 
     // Nor through an accepted invitation.
-    QueuedMessage invitation = {};
-    invitation.size = sizeof invitation;
-    invitation.type = MessageTypeBoard;
-    invitation.body = "7 42 Ala";
-    MessageSelector all = {};
-    all.type = -1;
-    all.messageId = host.store.Add(invitation);
-    host.store.Process(all);
-    host.store.Deliver();
+    host.store.Receive(MessageTypeBoard, "7 42 Ala");
     ActionNotify notify = {};
     notify.size = sizeof notify;
     notify.action.id = ActionBoard;
     notify.code = 1;
-    EXPECT_EQ(0, Send(MsgAction, Word(&notify)));
+    EXPECT_EQ(0, Send(MsgAction, AddressWord(&notify)));
     EXPECT_TRUE(BoardFrames().empty());
 
     // The next start allows them again.
@@ -218,10 +210,10 @@ protected:
 TEST_F(BeforeUiStartTest, NoBoardOpensBeforeTheUserInterfaceStarts)
 {
     host.pluginModule = plugin->Module();
-    Send(MsgInit, Word(static_cast<HostCore*>(&host)));
+    Send(MsgInit, AddressWord(static_cast<HostCore*>(&host)));
     Send(MsgSetColumns);
     Send(MsgUiPrepare);
-    EXPECT_EQ(0, Send(MsgOpenBoard, 42, Word("Ala"), 7));
+    EXPECT_EQ(0, Send(MsgOpenBoard, 42, AddressWord("Ala"), 7));
     EXPECT_TRUE(BoardFrames().empty());
     Send(MsgUiStart);
     EXPECT_TRUE(Open(7, 42));

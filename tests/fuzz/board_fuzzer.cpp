@@ -133,12 +133,7 @@ intptr_t BoardFuzzer::SendPlaced(const void* bytes, size_t size, size_t readable
 
 intptr_t BoardFuzzer::SendMessageRecord(uint32_t id, int32_t net, int32_t p1, int32_t p2)
 {
-    PluginMessage message = {};
-    message.size = sizeof message;
-    message.id = id;
-    message.boardNet = net;
-    message.p1 = p1;
-    message.p2 = p2;
+    PluginMessage message = MakePluginMessage(id, p1, p2, net);
     size_t readable = sizeof message;
     if (Chance(0.08)) {
         // A record cut short: its size says so, and nothing past it can be read.
@@ -146,7 +141,7 @@ intptr_t BoardFuzzer::SendMessageRecord(uint32_t id, int32_t net, int32_t p1, in
         readable = message.size;
     }
     if (id == MsgInit && message.size >= sizeof message)
-        modelHost_ = reinterpret_cast<HostCore*>(static_cast<intptr_t>(p1));
+        modelHost_ = WordAddress<HostCore>(p1);
     if (message.size >= 6) {
         if (id == MsgUiEnd)
             uiRunning_ = false;
@@ -163,7 +158,7 @@ void BoardFuzzer::Lifecycle(uint32_t id)
     int32_t p1 = 0;
     if (id == MsgInit) {
         const uint32_t which = Below(5);
-        p1 = which == 4 ? 0 : Word(static_cast<HostCore*>(&session_.hosts[which % 2]));
+        p1 = which == 4 ? 0 : AddressWord(static_cast<HostCore*>(&session_.hosts[which % 2]));
     }
     Note(Text(id, p1, 0, 0));
     SendMessageRecord(id, 0, p1, 0);
@@ -235,15 +230,9 @@ void BoardFuzzer::Draw()
 {
     static const uint32_t Ids[] = {MsgDrawLine, MsgDrawEllipse, MsgDrawRectangle};
     const Key key = AnyKey();
-    DrawRequest request = {};
-    request.size = sizeof request;
-    request.id = Ids[Below(3)];
-    request.boardNet = key.net;
-    request.contact = key.contact;
-    request.x1 = Coordinate();
-    request.y1 = Coordinate();
-    request.x2 = Coordinate();
-    request.y2 = Coordinate();
+    const uint32_t id = Ids[Below(3)];
+    const int32_t x1 = Coordinate(), y1 = Coordinate(), x2 = Coordinate(), y2 = Coordinate();
+    DrawRequest request = MakeDrawRequest(id, key.net, key.contact, x1, y1, x2, y2);
     size_t readable = sizeof request;
     if (Chance(0.05)) {
         request.size = static_cast<uint16_t>(30 + Below(14));
@@ -281,17 +270,10 @@ void BoardFuzzer::Accept()
         if (Chance(0.5)) {
             host.store.Deliver();
         } else {
-            QueuedMessage message = {};
-            message.size = sizeof message;
-            message.type = Chance(0.9) ? MessageTypeBoard : 1;
+            const int32_t type = Chance(0.9) ? MessageTypeBoard : 1;
             const std::string body = Chance(0.1) ? "1 1 " + std::string(300 + Below(700), 'w')
                                                  : Bodies[Below(sizeof Bodies / sizeof Bodies[0])];
-            message.body = body.c_str();
-            MessageSelector selector = {};
-            selector.type = -1;
-            selector.messageId = host.store.Add(message);
-            host.store.Process(selector);
-            host.store.Deliver();
+            host.store.Receive(type, body.c_str());
         }
     }
     ActionNotify notify = {};

@@ -53,8 +53,8 @@ void ChooseColour(HWND frame, const BoardWindowState* state, int button, UINT it
 bool BoardCycle(PluginSession& session, int cycle)
 {
     const int32_t net = cycle % 5, contact = cycle % 7;
-    session.Send(MsgOpenBoard, contact, Word("Cykl"), net);
-    session.Send(MsgOpenBoard, contact + 100, Word("Drugi"), net);
+    session.Send(MsgOpenBoard, contact, AddressWord("Cykl"), net);
+    session.Send(MsgOpenBoard, contact + 100, AddressWord("Drugi"), net);
     HWND frame = nullptr, second = nullptr;
     for (HWND f : BoardFrames()) {
         const BoardWindowState* s = BoardOf(f);
@@ -119,18 +119,18 @@ bool BoardCycle(PluginSession& session, int cycle)
     ShowWindow(frame, SW_MINIMIZE);
     session.Send(MsgBoardState, contact, 0, net);
     session.Plugin().SendDraw(MsgDrawLine, net, contact, 5, 5, 50, 50);  // flashes
-    session.Send(MsgOpenBoard, contact, Word("Cykl"), net);              // restores
+    session.Send(MsgOpenBoard, contact, AddressWord("Cykl"), net);       // restores
     RedrawWindow(frame, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 
     // An invitation sent and accepted on the same host opens its board.
     StandInHost& host = session.hosts[0];
-    session.Send(MsgInviteBoard, 42, Word("Zaproszenie"), 900 + cycle % 3);
+    session.Send(MsgInviteBoard, 42, AddressWord("Zaproszenie"), 900 + cycle % 3);
     host.store.Deliver();
     ActionNotify notify = {};
     notify.size = sizeof notify;
     notify.action.id = ActionBoard;
     notify.code = 1;
-    session.Send(MsgAction, Word(&notify));
+    session.Send(MsgAction, AddressWord(&notify));
     PumpMessages();
 
     switch (cycle % 3) {

@@ -97,7 +97,7 @@ PluginSession::~PluginSession()
 
 void PluginSession::Start(int host)
 {
-    Send(MsgInit, host < 0 ? 0 : Word(static_cast<HostCore*>(&hosts[host])));
+    Send(MsgInit, host < 0 ? 0 : AddressWord(static_cast<HostCore*>(&hosts[host])));
     Send(MsgSetColumns);
     Send(MsgUiPrepare);
     Send(MsgUiStart);

@@ -61,9 +61,4 @@ BoardWindowState* BoardOf(HWND frame);
 // Runs the calling thread's messages until none is left.
 void PumpMessages();
 
-template <typename T> inline int32_t Word(T* pointer)
-{
-    return static_cast<int32_t>(reinterpret_cast<intptr_t>(pointer));
-}
-
 #endif

@@ -174,31 +174,3 @@ std::string HostWindowTest::TitleOf(HWND window)
     GetWindowTextA(window, title, sizeof title);
     return title;
 }
-
-BoardPicture::BoardPicture(HWND frame) : pixels_(PictureWidth * PictureHeight, 0)
-{
-    const BoardWindowState* state = FrameRecord(frame);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = PictureWidth;
-    info.bmiHeader.biHeight = -PictureHeight;  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    HDC screen = GetDC(nullptr);
-    valid_ = state && state->canvasBitmap &&
-        GetDIBits(screen, state->canvasBitmap, 0, PictureHeight, pixels_.data(), &info, DIB_RGB_COLORS) ==
-            PictureHeight;
-    ReleaseDC(nullptr, screen);
-    for (uint32_t& pixel : pixels_)
-        pixel &= 0xFFFFFF;
-}
-
-int BoardPicture::Count(uint32_t rgb, int x1, int y1, int x2, int y2) const
-{
-    int count = 0;
-    for (int y = y1; y < y2; ++y)
-        for (int x = x1; x < x2; ++x)
-            count += At(x, y) == rgb;
-    return count;
-}

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "host_window.h"
-#include "board_record.h"
+#include "board_picture.h"
 #include "oboard/board_ui.h"
 
 #include <cstdint>
@@ -56,25 +56,5 @@ protected:
     std::string pluginCopy;
     std::string contactsFile;
 };
-
-// A board's 640x480 picture, top-down, 0xRRGGBB per pixel.
-class BoardPicture {
-public:
-    explicit BoardPicture(HWND frame);
-    bool Valid() const { return valid_; }
-    uint32_t At(int x, int y) const { return pixels_[y * PictureWidth + x]; }
-    // Pixels of exactly `rgb` within [x1, x2) x [y1, y2).
-    int Count(uint32_t rgb, int x1 = 0, int y1 = 0, int x2 = PictureWidth, int y2 = PictureHeight) const;
-
-private:
-    std::vector<uint32_t> pixels_;
-    bool valid_ = false;
-};
-
-// 0xRRGGBB of a COLORREF, as pictures hold it.
-inline uint32_t Rgb(COLORREF colour)
-{
-    return (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
-}
 
 #endif

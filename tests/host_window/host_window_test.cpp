@@ -152,7 +152,7 @@ TEST_F(HostWindowTest, DrawingButtonsDrawOnTheSelectedContactsBoard)
     HWND board = BoardOf(-3, 5);
     ASSERT_NE(nullptr, board);
     {
-        BoardPicture blank(board);
+        const BoardPicture blank = FramePicture(board);
         ASSERT_TRUE(blank.Valid());
         ASSERT_EQ(PictureWidth * PictureHeight, blank.Count(0xFFFFFF));
     }
@@ -161,7 +161,7 @@ TEST_F(HostWindowTest, DrawingButtonsDrawOnTheSelectedContactsBoard)
     Press(IdDrawLine);
     EXPECT_NE(-1, FindLine("host -> plugin: MsgDrawLine(772502) net -3, contact 5, (30, 40)-(330, 140) = 0"));
     {
-        BoardPicture picture(board);
+        const BoardPicture picture = FramePicture(board);
         EXPECT_EQ(0x000000u, picture.At(30, 40));
         EXPECT_EQ(0x000000u, picture.At(180, 90));
         const int black = picture.Count(0x000000);
@@ -180,7 +180,7 @@ TEST_F(HostWindowTest, DrawingButtonsDrawOnTheSelectedContactsBoard)
     Press(IdDrawLine);
     EXPECT_NE(-1, FindLine("host -> plugin: MsgDrawLine(772502) net -3, contact 5, (30, 56)-(330, 156) = 0"));
     {
-        BoardPicture picture(board);
+        const BoardPicture picture = FramePicture(board);
         const uint32_t red = Rgb(RGB(220, 0, 0));
         EXPECT_EQ(red, picture.At(180, 106));
         EXPECT_EQ(red, picture.At(180, 105));
@@ -196,7 +196,7 @@ TEST_F(HostWindowTest, DrawingButtonsDrawOnTheSelectedContactsBoard)
     EXPECT_NE(-1, FindLine("host -> plugin: MsgRequestFillEnabled(772554) net -3, contact 5, on = 0"));
     EXPECT_NE(-1, FindLine("host -> plugin: MsgDrawRectangle(772504) net -3, contact 5, (40, 290)-(300, 400) = 0"));
     {
-        BoardPicture picture(board);
+        const BoardPicture picture = FramePicture(board);
         const uint32_t yellow = Rgb(RGB(255, 220, 0));
         EXPECT_EQ(yellow, picture.At(170, 345));
         EXPECT_EQ(Rgb(RGB(220, 0, 0)), picture.At(41, 345));
@@ -208,7 +208,7 @@ TEST_F(HostWindowTest, DrawingButtonsDrawOnTheSelectedContactsBoard)
     Press(IdDrawEllipse);
     EXPECT_NE(-1, FindLine("host -> plugin: MsgRequestPenEnabled(772555) net -3, contact 5, off = 0"));
     {
-        BoardPicture picture(board);
+        const BoardPicture picture = FramePicture(board);
         const uint32_t yellow = Rgb(RGB(255, 220, 0));
         EXPECT_EQ(yellow, picture.At(460, 120));
         EXPECT_EQ(0, picture.Count(Rgb(RGB(220, 0, 0)), 350, 30, PictureWidth, 210));

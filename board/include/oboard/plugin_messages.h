@@ -7,14 +7,10 @@
 // the call. Messages go through the host: fill a PluginMessage (or a
 // DrawRequest for the drawing ids) and hand it to HostCore::HostMessage.
 //
-//   PluginMessage m = {};
-//   m.size = sizeof m; m.id = MsgOpenBoard;
-//   m.boardNet = net; m.p1 = contact; m.p2 = (int32_t)(intptr_t)"Ala";
+//   PluginMessage m = MakePluginMessage(MsgOpenBoard, contact, AddressWord("Ala"), net);
 //   core->HostMessage(&m);              // opens board (net, contact)
 //
-//   DrawRequest d = {};
-//   d.size = sizeof d; d.id = MsgDrawLine; d.boardNet = net; d.contact = contact;
-//   d.x1 = 10; d.y1 = 10; d.x2 = 200; d.y2 = 100;   // bitmap pixels, 640x480
+//   DrawRequest d = MakeDrawRequest(MsgDrawLine, net, contact, 10, 10, 200, 100);  // bitmap pixels, 640x480
 //   core->HostMessage(reinterpret_cast<PluginMessage*>(&d));
 #ifndef OBOARD_PLUGIN_MESSAGES_H
 #define OBOARD_PLUGIN_MESSAGES_H
@@ -229,6 +225,49 @@ struct ActionNotify {
 };
 
 #pragma pack(pop)
+
+// Addresses (texts, records, the HostCore) travel in the records' 32-bit
+// words: a pointer as a word, and a word as a pointer again.
+template <typename T> inline int32_t AddressWord(T* pointer)
+{
+    return static_cast<int32_t>(reinterpret_cast<intptr_t>(pointer));
+}
+
+template <typename T> inline T* WordAddress(int32_t word)
+{
+    return reinterpret_cast<T*>(static_cast<intptr_t>(word));
+}
+
+// A PluginMessage of `id` as every sender fills one in: size 30, the
+// reserved words 0.
+inline PluginMessage MakePluginMessage(uint32_t id, int32_t p1 = 0, int32_t p2 = 0, int32_t boardNet = 0)
+{
+    PluginMessage message = {};
+    message.size = sizeof message;
+    message.id = id;
+    message.boardNet = boardNet;
+    message.p1 = p1;
+    message.p2 = p2;
+    return message;
+}
+
+// A DrawRequest of `id` (MsgDrawLine, MsgDrawEllipse or MsgDrawRectangle)
+// for board (net, contact): the line from (x1, y1) to (x2, y2), or the
+// shape in that box, in bitmap pixels.
+inline DrawRequest MakeDrawRequest(uint32_t id, int32_t net, int32_t contact, int32_t x1, int32_t y1, int32_t x2,
+                                   int32_t y2)
+{
+    DrawRequest request = {};
+    request.size = sizeof request;
+    request.id = id;
+    request.boardNet = net;
+    request.contact = contact;
+    request.x1 = x1;
+    request.y1 = y1;
+    request.x2 = x2;
+    request.y2 = y2;
+    return request;
+}
 
 static_assert(sizeof(PluginMessage) == 30, "PluginMessage size");
 static_assert(offsetof(PluginMessage, id) == 2, "PluginMessage.id");

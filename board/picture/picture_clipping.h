@@ -23,8 +23,8 @@
 //   with its brush (nothing when hollow): both are the whole ellipse's
 //   pixels. One whose outline crosses the picture is refused: GDI's pixels
 //   of so large an outline cannot be reproduced from a smaller one.
-#ifndef OBOARD_WINDOWS_PICTURE_CLIPPING_H
-#define OBOARD_WINDOWS_PICTURE_CLIPPING_H
+#ifndef OBOARD_PICTURE_PICTURE_CLIPPING_H
+#define OBOARD_PICTURE_PICTURE_CLIPPING_H
 
 #include <cstdint>
 

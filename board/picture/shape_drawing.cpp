@@ -1,4 +1,4 @@
-#include "windows/canvas_drawing.h"
+#include "picture/shape_drawing.h"
 
 #include <algorithm>
 
@@ -16,16 +16,6 @@ int32_t DrawablePenWidth(int32_t width)
     if (width < 0)
         return 0;
     return width > WidestPen ? WidestPen : width;
-}
-
-// The rectangle or the ellipse of `tool` in the box, with the pen and brush
-// that `dc` holds.
-void DrawBox(HDC dc, DrawTool tool, const PictureSegment& box)
-{
-    if (tool == ToolRectangle)
-        Rectangle(dc, box.x1, box.y1, box.x2, box.y2);
-    else
-        Ellipse(dc, box.x1, box.y1, box.x2, box.y2);
 }
 
 void DrawLine(HDC dc, PictureSegment line, int32_t width, COLORREF color)
@@ -77,7 +67,7 @@ void DrawBoxShape(HDC dc, DrawTool tool, PictureSegment box, int32_t width, cons
     HBRUSH brush = attributes.fillEnabled ? CreateSolidBrush(attributes.fillColor) : nullptr;
     HGDIOBJ previousPen = SelectObject(dc, pen ? static_cast<HGDIOBJ>(pen) : GetStockObject(NULL_PEN));
     HGDIOBJ previousBrush = SelectObject(dc, brush ? static_cast<HGDIOBJ>(brush) : GetStockObject(NULL_BRUSH));
-    DrawBox(dc, tool, box);
+    DrawBoxFigure(dc, tool, box);
     SelectObject(dc, previousPen);
     SelectObject(dc, previousBrush);
     if (pen)
@@ -146,92 +136,10 @@ RECT ShapeBounds(const PictureSegment& points, const ShapeAttributes& attributes
     return bounds;
 }
 
-bool IsShapeTool(int32_t tool)
+void DrawBoxFigure(HDC dc, DrawTool tool, const PictureSegment& box)
 {
-    return tool == ToolLine || tool == ToolRectangle || tool == ToolEllipse;
-}
-
-namespace {
-
-// The outline of `tool`'s shape inverted on `dc`, with the context's own pen
-// (solid, one pixel, whatever the board's pen).
-void InvertOutline(HDC dc, DrawTool tool, const PictureSegment& points)
-{
-    const int previousMix = SetROP2(dc, R2_NOT);
-    if (tool == ToolLine) {
-        MoveToEx(dc, points.x1, points.y1, nullptr);
-        LineTo(dc, points.x2, points.y2);
-    } else {
-        HGDIOBJ previousBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
-        DrawBox(dc, tool, points);
-        SelectObject(dc, previousBrush);
-    }
-    SetROP2(dc, previousMix);
-}
-
-}  // namespace
-
-void InvertShape(HWND window, DrawTool tool, const PictureSegment& points)
-{
-    if (!IsShapeTool(tool))
-        return;
-    HDC dc = GetDC(window);
-    if (!dc)
-        return;
-    InvertOutline(dc, tool, points);
-    ReleaseDC(window, dc);
-}
-
-void MoveInvertedShape(HWND window, DrawTool tool, const PictureSegment& from, const PictureSegment& to)
-{
-    if (!IsShapeTool(tool))
-        return;
-    // One context for both outlines: getting a window's context costs more
-    // than drawing a one-pixel outline on it.
-    HDC dc = GetDC(window);
-    if (!dc)
-        return;
-    InvertOutline(dc, tool, from);
-    InvertOutline(dc, tool, to);
-    ReleaseDC(window, dc);
-}
-
-PictureContext::PictureContext(HWND window, HBITMAP picture)
-    : window_(window), windowDc_(GetDC(window)), memory_(nullptr), picture_(picture), previous_(nullptr),
-      selectTried_(false)
-{
-    memory_ = CreateCompatibleDC(windowDc_);
-}
-
-HDC PictureContext::Dc()
-{
-    if (!selectTried_ && HasPicture()) {
-        selectTried_ = true;
-        previous_ = SelectObject(memory_, picture_);
-    }
-    return previous_ ? memory_ : nullptr;
-}
-
-PictureContext::~PictureContext()
-{
-    if (memory_) {
-        // Deselect first: the picture outlives this step.
-        if (previous_)
-            SelectObject(memory_, previous_);
-        DeleteDC(memory_);
-    }
-    if (windowDc_)
-        ReleaseDC(window_, windowDc_);
-}
-
-bool PictureContext::ReadScanLines(UINT first, UINT count, void* bits, BITMAPINFO& format)
-{
-    if (!HasPicture())
-        return false;
-    if (previous_)
-        SelectObject(memory_, previous_);
-    const int lines = GetDIBits(memory_, picture_, first, count, bits, &format, DIB_RGB_COLORS);
-    if (previous_)
-        SelectObject(memory_, picture_);
-    return lines == static_cast<int>(count);
+    if (tool == ToolRectangle)
+        Rectangle(dc, box.x1, box.y1, box.x2, box.y2);
+    else
+        Ellipse(dc, box.x1, box.y1, box.x2, box.y2);
 }

@@ -1,7 +1,7 @@
 // A board's picture as a 24-bit device-independent bitmap: the form it is
-// copied to the clipboard in and saved to a BMP file in.
-#ifndef OBOARD_WINDOWS_BITMAP_FILE_H
-#define OBOARD_WINDOWS_BITMAP_FILE_H
+// copied to the clipboard in and written to a BMP file in.
+#ifndef OBOARD_PICTURE_PICTURE_DIB_H
+#define OBOARD_PICTURE_PICTURE_DIB_H
 
 #include <windows.h>
 
@@ -16,10 +16,5 @@ size_t PictureDibBytes();
 // `picture`, which is not selected into any context. False when the
 // picture's pixels could not be read.
 bool ReadPictureDib(HBITMAP picture, void* dib);
-
-// Writes the picture to `path` as a BMP file (a BITMAPFILEHEADER, then its
-// DIB), replacing a file of that name. False when it could not; a file
-// begun is removed again.
-bool WriteBitmapFile(const char* path, HBITMAP picture);
 
 #endif

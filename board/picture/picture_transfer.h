@@ -1,7 +1,7 @@
 // The picture through the clipboard, as a device-independent bitmap
 // (CF_DIB), which any program that takes pictures understands.
-#ifndef OBOARD_WINDOWS_PICTURE_TRANSFER_H
-#define OBOARD_WINDOWS_PICTURE_TRANSFER_H
+#ifndef OBOARD_PICTURE_PICTURE_TRANSFER_H
+#define OBOARD_PICTURE_PICTURE_TRANSFER_H
 
 #include <windows.h>
 

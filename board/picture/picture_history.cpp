@@ -1,39 +1,20 @@
-#include "windows/picture_history.h"
+#include "picture/picture_history.h"
 
-#include <algorithm>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <deque>
 #include <map>
-#include <memory>
 #include <utility>
 
 #include "common/board_window_state.h"
 #include "oboard/board_ui.h"
-#include "windows/canvas_drawing.h"
+#include "picture/picture_context.h"
+#include "picture/picture_step.h"
 
 namespace {
 
-// Pixels are kept as 32-bit DIB pixels, bottom-up like the scan lines
-// GetDIBits counts: whatever the depth of the picture, they come back
-// exactly as they were.
-typedef uint32_t Pixel;
-
-struct FreePixels {
-    void operator()(Pixel* pixels) const { std::free(pixels); }
-};
-typedef std::unique_ptr<Pixel[], FreePixels> PixelBlock;
-
-struct PictureStep {
-    RECT area = {};
-    PixelBlock pixels;  // before the step while it is done, after it once undone
-};
-
-const size_t PictureBytes = static_cast<size_t>(PictureWidth) * PictureHeight * sizeof(Pixel);
+const RECT WholePicture = {0, 0, PictureWidth, PictureHeight};
 // Two whole pictures: a clear and a paste over the whole board both stay
 // undoable, and a board's steps never hold more.
-const size_t HistoryBudget = 2 * (PictureBytes + sizeof(PictureStep));
+const size_t HistoryBudget = 2 * StepBytes(WholePicture);
 
 // A stroke's rectangle grows by this much more than its new piece needs, on
 // the side it grows: a stroke dragged across the picture is copied again a
@@ -49,90 +30,12 @@ struct PictureHistory {
 
 std::map<const BoardWindowState*, PictureHistory> gPictureHistories;
 
-LONG Width(const RECT& r)
-{
-    return r.right - r.left;
-}
-LONG Height(const RECT& r)
-{
-    return r.bottom - r.top;
-}
-
-size_t PixelCount(const RECT& area)
-{
-    return static_cast<size_t>(Width(area)) * static_cast<size_t>(Height(area));
-}
-
-size_t StepBytes(const RECT& area)
-{
-    return PixelCount(area) * sizeof(Pixel) + sizeof(PictureStep);
-}
-
 RECT CutToPicture(const RECT& area)
 {
-    const RECT picture = {0, 0, PictureWidth, PictureHeight};
     RECT cut;
-    if (!IntersectRect(&cut, &area, &picture))
+    if (!IntersectRect(&cut, &area, &WholePicture))
         SetRectEmpty(&cut);
     return cut;
-}
-
-BITMAPINFO PixelFormat(LONG width, LONG height)
-{
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;  // bottom-up
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return info;
-}
-
-// Scan lines are read through this band, a few at a time: GetDIBits reads
-// whole lines, and a block of the picture's width for every step would cost
-// more to get from the system than the copy itself.
-const LONG BandLines = 32;
-Pixel gScanBand[BandLines * PictureWidth];
-
-// The pixels of `area` of the picture, in a new block; null when they could
-// not be had. Read before anything is drawn, while the picture is in no
-// context.
-PixelBlock CapturePixels(PictureContext& picture, const RECT& area)
-{
-    const LONG width = Width(area);
-    PixelBlock pixels(static_cast<Pixel*>(std::malloc(PixelCount(area) * sizeof(Pixel))));
-    if (!pixels)
-        return nullptr;
-    BITMAPINFO format = PixelFormat(PictureWidth, PictureHeight);
-    // Rows of the block count from the area's bottom, as scan lines do.
-    for (LONG done = 0; done < Height(area);) {
-        const LONG lines = std::min(BandLines, Height(area) - done);
-        if (!picture.ReadScanLines(PictureHeight - area.bottom + done, lines, gScanBand, format))
-            return nullptr;
-        for (LONG line = 0; line < lines; ++line)
-            std::memcpy(&pixels[(done + line) * width], &gScanBand[line * PictureWidth + area.left],
-                        width * sizeof(Pixel));
-        done += lines;
-    }
-    return pixels;
-}
-
-bool PutPixels(PictureContext& picture, const RECT& area, const Pixel* pixels)
-{
-    const BITMAPINFO info = PixelFormat(Width(area), Height(area));
-    return StretchDIBits(picture.Dc(), area.left, area.top, Width(area), Height(area), 0, 0, Width(area), Height(area),
-                         pixels, &info, DIB_RGB_COLORS, SRCCOPY) != 0;
-}
-
-// The step's pixels and the picture's trade places.
-bool SwapWithPicture(PictureStep& step, PictureContext& picture)
-{
-    PixelBlock current = CapturePixels(picture, step.area);
-    if (!current || !PutPixels(picture, step.area, step.pixels.get()))
-        return false;
-    step.pixels = std::move(current);
-    return true;
 }
 
 PictureHistory* FindHistory(const BoardWindowState& board)
@@ -180,9 +83,7 @@ bool PushStep(PictureHistory& history, PictureContext& picture, const RECT& area
     DropUndone(history);
     MakeRoom(history, StepBytes(area));
     PictureStep step;
-    step.area = area;
-    step.pixels = CapturePixels(picture, area);
-    if (!step.pixels) {
+    if (!TakeStep(step, picture, area)) {
         DropAll(history);
         return false;
     }
@@ -194,7 +95,8 @@ bool PushStep(PictureHistory& history, PictureContext& picture, const RECT& area
 
 // The open stroke's rectangle widened to hold `piece`: the part it had keeps
 // the pixels it kept (from before the stroke), the new part comes from the
-// picture, which the stroke has not touched there yet.
+// picture, which the stroke has not touched there yet; a little more than
+// the piece needs, so that it grows seldom.
 void GrowStroke(PictureHistory& history, PictureContext& picture, const RECT& piece)
 {
     PictureStep& stroke = history.steps[history.done - 1];
@@ -214,19 +116,11 @@ void GrowStroke(PictureHistory& history, PictureContext& picture, const RECT& pi
     grown = CutToPicture(grown);
 
     MakeRoom(history, StepBytes(grown) - StepBytes(old));
-    PixelBlock pixels = CapturePixels(picture, grown);
-    if (!pixels) {
+    if (!GrowStep(stroke, picture, grown)) {
         DropAll(history);
         return;
     }
-    // Rows count from the bottom in both blocks.
-    const LONG oldWidth = Width(old), grownWidth = Width(grown);
-    for (LONG row = 0; row < Height(old); ++row)
-        std::memcpy(&pixels[(grown.bottom - old.bottom + row) * grownWidth + (old.left - grown.left)],
-                    &stroke.pixels[row * oldWidth], oldWidth * sizeof(Pixel));
     history.bytes += StepBytes(grown) - StepBytes(old);
-    stroke.area = grown;
-    stroke.pixels = std::move(pixels);
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 // offers comes from the board's name, which the inviting contact chose, so
 // it is made fit for a file first; the path the user picks is checked
 // before anything is opened under it.
-#ifndef OBOARD_WINDOWS_PICTURE_FILE_NAME_H
-#define OBOARD_WINDOWS_PICTURE_FILE_NAME_H
+#ifndef OBOARD_PICTURE_PICTURE_FILE_NAME_H
+#define OBOARD_PICTURE_PICTURE_FILE_NAME_H
 
 #include <string>
 

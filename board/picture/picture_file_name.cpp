@@ -1,4 +1,4 @@
-#include "windows/picture_file_name.h"
+#include "picture/picture_file_name.h"
 
 #include <windows.h>
 
@@ -6,11 +6,11 @@
 #include <cstring>
 #include <cwctype>
 
+#include "common/ui_texts.h"
+
 namespace {
 
 const char PictureExtension[] = ".bmp";
-// The name of a board whose name leaves nothing.
-const char UnnamedPicture[] = "obraz";
 // Bytes of a name before its extension: with the extension and a folder
 // of 190 characters, the dialog's path still fits its MAX_PATH buffer.
 const size_t LongestOfferedName = 64;
@@ -77,7 +77,7 @@ std::string OfferedPictureFileName(const std::string& boardName)
     if (const size_t device = DevicePartLength(name))
         name.insert(device, "_");
     if (name.empty())
-        name = UnnamedPicture;
+        name = TextUnnamedPicture;
     return name + PictureExtension;
 }
 

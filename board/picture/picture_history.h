@@ -1,15 +1,16 @@
-// Undo and redo of a board's picture. A step keeps only the rectangle it
-// changed, and only one set of its pixels: while the step is done, what the
-// rectangle held before it; once it is undone, what it held after it. Undoing
-// or redoing a step swaps those pixels with the picture's, so a step costs
-// its rectangle once, either way.
+// Undo and redo of a board's picture: the order of its steps, which are
+// done and which undone, and what they may cost. What one step keeps, and
+// how it is swapped with the picture, is picture_step.h's: undoing or
+// redoing a step swaps its pixels with the picture's, so a step costs its
+// rectangle once, either way.
 //
 // A board's steps keep at most twice the picture's size (the oldest go
 // first), from the board's first change until ForgetPictureHistory when the
 // board goes. The histories live in a table beside the boards' records,
-// keyed by the record, which stays as it is.
-#ifndef OBOARD_WINDOWS_PICTURE_HISTORY_H
-#define OBOARD_WINDOWS_PICTURE_HISTORY_H
+// keyed by the record, which stays as it is. Changes reach the history
+// through the one picture operation (picture_change.h).
+#ifndef OBOARD_PICTURE_PICTURE_HISTORY_H
+#define OBOARD_PICTURE_PICTURE_HISTORY_H
 
 #include <windows.h>
 

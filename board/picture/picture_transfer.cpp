@@ -1,14 +1,13 @@
-#include "windows/picture_transfer.h"
+#include "picture/picture_transfer.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 
 #include "common/board_window_state.h"
 #include "oboard/board_ui.h"
-#include "windows/bitmap_file.h"
-#include "windows/canvas_drawing.h"
-#include "windows/picture_history.h"
+#include "picture/picture_change.h"
+#include "picture/picture_clipping.h"
+#include "picture/picture_dib.h"
 
 namespace {
 
@@ -137,10 +136,9 @@ bool PastePicture(HWND canvas, const BoardWindowState& board, POINT at)
         RECT area;
         // The scroll position keeps `at` within the picture.
         if (at.x >= 0 && at.y >= 0 && IntersectRect(&area, &landing, &picture)) {
-            PictureContext context(canvas, board.canvasBitmap);
-            RecordPictureStep(board, context, area);
-            if (context.Dc()) {
-                DrawPastedPart(context.Dc(), dib, at, area);
+            PictureChange change(board, canvas, area, PictureStepKind::OwnStep);
+            if (change.Dc()) {
+                DrawPastedPart(change.Dc(), dib, at, area);
                 pasted = true;
             }
         }

@@ -1,4 +1,4 @@
-#include "windows/picture_clipping.h"
+#include "picture/picture_clipping.h"
 
 #include "oboard/board_ui.h"
 

@@ -1,0 +1,19 @@
+#include "picture/picture_change.h"
+
+#include "picture/picture_history.h"
+
+PictureChange::PictureChange(const BoardWindowState& board, HWND window, const RECT& area, PictureStepKind kind)
+    : picture_(window, board.canvasBitmap)
+{
+    if (kind == PictureStepKind::StrokePiece)
+        RecordStrokePiece(board, picture_, area);
+    else
+        RecordPictureStep(board, picture_, area);
+}
+
+void DrawShapeChange(const BoardWindowState& board, HWND window, DrawTool tool, const PictureSegment& points,
+                     const ShapeAttributes& attributes, PictureStepKind kind)
+{
+    PictureChange change(board, window, ShapeBounds(points, attributes), kind);
+    DrawShape(change.Dc(), tool, points, attributes);
+}
