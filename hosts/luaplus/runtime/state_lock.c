@@ -21,7 +21,6 @@ typedef struct StateLock {
     volatile LONG waiters;  /* threads blocked in LuaPlusLockState */
     volatile LONG handoffs; /* entries after a wait, which a yield waits for */
     volatile LONG shared;   /* set for good once another OS thread may come in */
-    InterruptMarks marks;   /* OS threads whose Lua code is interrupted */
 } StateLock;
 
 typedef struct StateExtra {
@@ -68,8 +67,8 @@ void LuaPlusYieldState(lua_State* L)
     int i;
     if (lock == NULL)
         return;
-    if (lock->marks.count != 0)
-        LuaPlusInterruptIfMarked(&lock->marks, L);
+    if (gLuaPlusMarkCount != 0)
+        LuaPlusInterruptIfMarked(L);
     if (lock->waiters == 0)
         return;
     handoffs = lock->handoffs;
@@ -82,15 +81,8 @@ void LuaPlusYieldState(lua_State* L)
 /* A coroutine about to run on the OS thread that resumes it. */
 void LuaPlusStateResuming(lua_State* L)
 {
-    StateLock* lock = ExtraOf(L)->lock;
-    if (lock != NULL && lock->marks.count != 0)
-        LuaPlusInterruptIfMarked(&lock->marks, L);
-}
-
-InterruptMarks* LuaPlusInterruptMarks(lua_State* L)
-{
-    StateLock* lock = ExtraOf(L)->lock;
-    return lock != NULL ? &lock->marks : NULL;
+    if (gLuaPlusMarkCount != 0)
+        LuaPlusInterruptIfMarked(L);
 }
 
 void LuaPlusShareState(lua_State* L)
@@ -122,6 +114,7 @@ void LuaPlusStateClosing(lua_State* L)
     StateExtra* extra = ExtraOf(L);
     StateLock* lock = extra->lock;
     extra->lock = NULL;
+    LuaPlusForgetMarksOfUniverse(L);
     if (lock != NULL) {
         LeaveCriticalSection(&lock->section);
         DeleteCriticalSection(&lock->section);

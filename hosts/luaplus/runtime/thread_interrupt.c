@@ -1,6 +1,9 @@
 /*
  * The hooks that end Lua code from another OS thread. lua_sethook only
  * stores the hook and its mask, so it may be called while L runs elsewhere.
+ * The marks are pairs of a universe and an OS thread id, kept in one small
+ * table for the process: written with interlocked operations, read without
+ * a lock.
  */
 #include "thread_interrupt.h"
 
@@ -10,6 +13,14 @@
 
 #define INTERRUPT_MASK (LUA_MASKCALL | LUA_MASKRET | LUA_MASKLINE | LUA_MASKCOUNT)
 
+typedef struct Mark {
+    void* volatile universe; /* the global state of the universe, null when free */
+    volatile LONG threadId;
+} Mark;
+
+volatile LONG gLuaPlusMarkCount = 0;
+static Mark gMarks[LUAPLUS_MARKED_THREAD_LIMIT];
+
 /* Stays set: code that catches the error with pcall raises it again at its
    next step outside. */
 static void InterruptHook(lua_State* L, lua_Debug* ar)
@@ -18,11 +29,11 @@ static void InterruptHook(lua_State* L, lua_Debug* ar)
     luaL_error(L, "interrupted");
 }
 
-static int IsMarked(const InterruptMarks* marks, LONG threadId)
+static int IsMarked(void* universe, LONG threadId)
 {
     int i;
     for (i = 0; i < LUAPLUS_MARKED_THREAD_LIMIT; ++i) {
-        if (marks->threads[i] == threadId)
+        if (gMarks[i].threadId == threadId && gMarks[i].universe == universe)
             return 1;
     }
     return 0;
@@ -32,9 +43,8 @@ static int IsMarked(const InterruptMarks* marks, LONG threadId)
    is lifted (or L is resumed by another OS thread) it takes itself away. */
 static void MarkedThreadHook(lua_State* L, lua_Debug* ar)
 {
-    InterruptMarks* marks = LuaPlusInterruptMarks(L);
     (void)ar;
-    if (marks != NULL && marks->count != 0 && IsMarked(marks, (LONG)GetCurrentThreadId()))
+    if (gLuaPlusMarkCount != 0 && IsMarked(G(L), (LONG)GetCurrentThreadId()))
         luaL_error(L, "interrupted");
     lua_sethook(L, NULL, 0, 0);
 }
@@ -46,39 +56,60 @@ void LuaPlusInterruptLuaThread(lua_State* L)
 
 int LuaPlusMarkOsThread(lua_State* L, unsigned long threadId)
 {
-    InterruptMarks* marks = LuaPlusInterruptMarks(L);
+    void* universe = G(L);
     LONG id = (LONG)threadId;
     int i;
-    if (marks == NULL || id == 0)
+    if (id == 0)
         return 0;
-    if (IsMarked(marks, id))
+    if (IsMarked(universe, id))
         return 1;
     for (i = 0; i < LUAPLUS_MARKED_THREAD_LIMIT; ++i) {
-        if (InterlockedCompareExchange(&marks->threads[i], id, 0) == 0) {
-            InterlockedIncrement(&marks->count);
+        /* The id claims the entry; the universe completes it. */
+        if (InterlockedCompareExchange(&gMarks[i].threadId, id, 0) == 0) {
+            gMarks[i].universe = universe;
+            InterlockedIncrement(&gLuaPlusMarkCount);
             return 1;
         }
     }
     return 0;
 }
 
+static void Unmark(int i)
+{
+    gMarks[i].universe = NULL;
+    InterlockedExchange(&gMarks[i].threadId, 0);
+    InterlockedDecrement(&gLuaPlusMarkCount);
+}
+
 void LuaPlusUnmarkOsThread(lua_State* L, unsigned long threadId)
 {
-    InterruptMarks* marks = LuaPlusInterruptMarks(L);
+    void* universe = G(L);
     LONG id = (LONG)threadId;
     int i;
-    if (marks == NULL || id == 0)
+    if (id == 0)
         return;
     for (i = 0; i < LUAPLUS_MARKED_THREAD_LIMIT; ++i) {
-        if (InterlockedCompareExchange(&marks->threads[i], 0, id) == id)
-            InterlockedDecrement(&marks->count);
+        if (gMarks[i].threadId == id && gMarks[i].universe == universe)
+            Unmark(i);
     }
 }
 
-void LuaPlusInterruptIfMarked(InterruptMarks* marks, lua_State* L)
+void LuaPlusForgetMarksOfUniverse(lua_State* L)
+{
+    void* universe = G(L);
+    int i;
+    if (gLuaPlusMarkCount == 0)
+        return;
+    for (i = 0; i < LUAPLUS_MARKED_THREAD_LIMIT; ++i) {
+        if (gMarks[i].universe == universe && gMarks[i].threadId != 0)
+            Unmark(i);
+    }
+}
+
+void LuaPlusInterruptIfMarked(lua_State* L)
 {
     if (L->hook == InterruptHook || L->hook == MarkedThreadHook)
         return;
-    if (IsMarked(marks, (LONG)GetCurrentThreadId()))
+    if (IsMarked(G(L), (LONG)GetCurrentThreadId()))
         lua_sethook(L, MarkedThreadHook, INTERRUPT_MASK, 1);
 }

@@ -155,7 +155,8 @@ public:
     // in any coroutine it resumes, at the next loop step (a jump) or resume,
     // also code that catches the error, until EndOsThreadInterrupt. Lua code
     // of other OS threads runs on, even in the same Lua threads. Needs no
-    // lock, like Interrupt. False when 64 OS threads are marked already.
+    // lock, like Interrupt. False when 64 marks are held in the process
+    // already (all universes together).
     bool InterruptOsThread(unsigned long osThreadId);
     // Lifts the mark: that OS thread's Lua code runs normally again, also in
     // the Lua threads the mark reached. Call it before the OS thread ends,
