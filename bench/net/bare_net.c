@@ -7,6 +7,9 @@
  *        recv:SIZE:N      N requests of SIZE bytes, read with recv(1024)
  *   bare_net echo-server PORT CONNECTIONS    a thread per connection echoes
  *        what it receives; ends after CONNECTIONS connections ended
+ *   bare_net http-server PORT CONNECTIONS    the web server example's
+ *        responder with a thread per connection: the request head read, one
+ *        answer, the connection closed; ends after CONNECTIONS connections
  *   bare_net idle MILLISECONDS              one blocking wait, nothing else
  *
  * The peer's protocol (bench/peer/bench_peer.c) is the same for the script
@@ -242,6 +245,119 @@ static int EchoServer(unsigned short port, int connections)
     return 0;
 }
 
+/* The web server example (examples/http_server.lua) in plain C: one request
+ * a connection, read up to the blank line that ends its head, answered
+ * with the page counting the requests (or 404, or 400), then the
+ * connection closed. */
+#define HTTP_MAX_REQUEST_LINE 2048
+#define HTTP_MAX_HEAD 16384
+
+static volatile LONG httpServed;
+static volatile LONG httpEnded;
+static HANDLE httpAllEnded;
+static LONG httpConnections;
+
+static int SendWhole(SOCKET s, const char* data, int length)
+{
+    while (length > 0) {
+        int sent = send(s, data, length, 0);
+        if (sent <= 0)
+            return -1;
+        data += sent;
+        length -= sent;
+    }
+    return 0;
+}
+
+/* Sends an answer; each connection gets one, and counts as served. */
+static void HttpRespond(SOCKET s, const char* status, const char* kind, const char* body)
+{
+    char answer[1024];
+    int length = snprintf(answer, sizeof answer,
+                          "HTTP/1.1 %s\r\nContent-Type: %s\r\nContent-Length: %d\r\nConnection: close\r\n\r\n%s",
+                          status, kind, (int)strlen(body), body);
+    SendWhole(s, answer, length);
+}
+
+static void HttpAnswer(SOCKET s, const char* head)
+{
+    char method[16], target[HTTP_MAX_REQUEST_LINE + 1], version[2];
+    char page[512];
+    LONG number = InterlockedIncrement(&httpServed);
+    if (sscanf(head, "%15[A-Z] %2048s HTTP/1.%1[01]", method, target, version) != 3) {
+        HttpRespond(s, "400 Bad Request", "text/plain", "bad request\n");
+    } else if (strcmp(method, "GET") == 0 && strcmp(target, "/") == 0) {
+        snprintf(page, sizeof page,
+                 "<!DOCTYPE html>\n<html><head><title>tolva</title></head><body>\n<h1>Hello from tolva</h1>\n"
+                 "<p>Requests served: %ld</p>\n<form action=\"/echo\"><input name=\"text\"> "
+                 "<input type=\"submit\" value=\"Echo\"></form>\n</body></html>\n",
+                 (long)number);
+        HttpRespond(s, "200 OK", "text/html", page);
+    } else {
+        HttpRespond(s, "404 Not Found", "text/plain", "not found\n");
+    }
+}
+
+static DWORD WINAPI HttpConnection(void* parameter)
+{
+    SOCKET s = (SOCKET)(UINT_PTR)parameter;
+    char head[HTTP_MAX_HEAD + RECEIVE_SIZE + 1];
+    int length = 0;
+    for (;;) {
+        int got = recv(s, head + length, RECEIVE_SIZE, 0);
+        if (got <= 0)
+            break;
+        length += got;
+        head[length] = '\0';
+        if (strstr(head, "\n\r\n") != NULL || strstr(head, "\n\n") != NULL) {
+            HttpAnswer(s, head);
+            break;
+        }
+        if (length > HTTP_MAX_HEAD) {
+            InterlockedIncrement(&httpServed);
+            HttpRespond(s, "400 Bad Request", "text/plain", "request head too long\n");
+            break;
+        }
+    }
+    closesocket(s);
+    if (InterlockedIncrement(&httpEnded) == httpConnections)
+        SetEvent(httpAllEnded);
+    return 0;
+}
+
+static int HttpServer(unsigned short port, int connections)
+{
+    struct sockaddr_in address;
+    SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
+    int i;
+    httpConnections = connections;
+    httpAllEnded = CreateEventA(NULL, TRUE, FALSE, NULL);
+    memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    if (listener == INVALID_SOCKET || httpAllEnded == NULL || connections < 1 ||
+        bind(listener, (struct sockaddr*)&address, sizeof address) != 0 || listen(listener, SOMAXCONN) != 0) {
+        Fail("http server set-up");
+    }
+    printf("http server listening on port %u\n", port);
+    fflush(stdout);
+    for (i = 0; i < connections; ++i) {
+        SOCKET connection = accept(listener, NULL, NULL);
+        HANDLE thread;
+        if (connection == INVALID_SOCKET)
+            Fail("accept");
+        thread = CreateThread(NULL, 0, HttpConnection, (void*)(UINT_PTR)connection, 0, NULL);
+        if (thread == NULL)
+            Fail("thread");
+        CloseHandle(thread);
+    }
+    closesocket(listener);
+    WaitForSingleObject(httpAllEnded, INFINITE);
+    CloseHandle(httpAllEnded);
+    printf("http server stopped\n");
+    return 0;
+}
+
 /* What a script blocked in one tWait costs: a wait on an event. */
 static int Idle(int milliseconds)
 {
@@ -266,10 +382,14 @@ int main(int argc, char** argv)
         result = RunTasks((unsigned short)atoi(argv[2]), argc - 3, argv + 3);
     else if (argc == 4 && strcmp(argv[1], "echo-server") == 0)
         result = EchoServer((unsigned short)atoi(argv[2]), atoi(argv[3]));
+    else if (argc == 4 && strcmp(argv[1], "http-server") == 0)
+        result = HttpServer((unsigned short)atoi(argv[2]), atoi(argv[3]));
     else if (argc == 3 && strcmp(argv[1], "idle") == 0)
         result = Idle(atoi(argv[2]));
     else
-        fprintf(stderr, "usage: bare_net net PORT TASK... | echo-server PORT CONNECTIONS | idle MILLISECONDS\n");
+        fprintf(stderr,
+                "usage: bare_net net PORT TASK... | echo-server PORT CONNECTIONS | http-server PORT "
+                "CONNECTIONS | idle MILLISECONDS\n");
     WSACleanup();
     return result;
 }

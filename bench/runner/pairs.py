@@ -5,7 +5,8 @@ for every side of a pair and comes from the plan."""
 import os
 import time
 
-from processes import HoldClients, WineProgram, free_tcp_port, run_echo_clients, thread_cpu_seconds, thread_wakeups
+from processes import (HoldClients, WineProgram, free_tcp_port, run_echo_clients, run_http_clients, thread_cpu_seconds,
+                       thread_wakeups)
 
 KIB = 1024
 MIB = 1024 * 1024
@@ -27,6 +28,7 @@ class Plan:
             self.latency_lines = {1: 100, 10: 20, 29: 10}
             self.pipelined_lines = {1: 1000, 10: 200, 29: 100}
             self.idle_seconds = 0.5
+            self.http_requests = 200
             self.boards = [1, 10]
             self.draws, self.repaints, self.moves = 300, 50, 100
         else:
@@ -37,6 +39,7 @@ class Plan:
             self.latency_lines = {1: 1000, 10: 200, 29: 80}
             self.pipelined_lines = {1: 20000, 10: 4000, 29: 1500}
             self.idle_seconds = 4.0
+            self.http_requests = 3000
             self.boards = [1, 10, 50]
             self.draws, self.repaints, self.moves = 5000, 2000, 3000
 
@@ -59,6 +62,10 @@ class Plan:
 
 
 IDLE_CONNECTIONS = 29
+# Connections at a time of the HTTP load client, and the requests it makes
+# one at a time before the measured ones (bench_peer.c's HTTP_WARM_UP).
+HTTP_CONCURRENCY = 25
+HTTP_WARM_UP = 5
 
 
 class Pair:
@@ -122,6 +129,35 @@ class EchoPair(Pair):
                                 [os.path.join(self.context.scripts, "luasocket_echo.lua"), port, connections])
         try:
             records = run_echo_clients(self.context, port, side, server.pid, self.plan.echo_phases(), timeout=300)
+        finally:
+            server.finish(timeout=60)
+        return records
+
+
+class HttpPair(Pair):
+    """The web server example on callbacks (luahost, as shipped) against the
+    same responder in C with a thread per connection and in a LuaSocket
+    script on socket.select, under the peer's HTTP load client: one request
+    a connection, HTTP_CONCURRENCY connections at a time."""
+    name = "http"
+    sides = ("project", "baseline", "luasocket")
+
+    def run(self, side, round_index, first):
+        port = free_tcp_port()
+        # The load client's few requests before the measured ones end connections too.
+        connections = self.plan.http_requests + HTTP_WARM_UP
+        if side == "project":
+            server = self.start(side, round_index, self.context.program("luahost.exe"),
+                                [os.path.join(self.context.examples, "http_server.lua"), port, connections])
+        elif side == "baseline":
+            server = self.start(side, round_index, self.context.program("bare_net.exe"),
+                                ["http-server", port, connections])
+        else:
+            server = self.start(side, round_index, self.context.luasocket_interpreter(),
+                                [os.path.join(self.context.scripts, "luasocket_http.lua"), port, connections])
+        try:
+            records = run_http_clients(self.context, port, side, server.pid, HTTP_CONCURRENCY,
+                                       self.plan.http_requests, timeout=300)
         finally:
             server.finish(timeout=60)
         return records

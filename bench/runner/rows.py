@@ -11,6 +11,8 @@ row's unit: for times and costs above 1 is slower, for rates below 1 is
 slower ("better" says which way)."""
 import statistics
 
+from pairs import HTTP_CONCURRENCY
+
 KIB = 1024
 MIB = 1024 * 1024
 
@@ -97,6 +99,15 @@ def echo_pipelined(clients):
                label="echo pipelined, %d client%s" % (clients, "" if clients == 1 else "s"), luasocket=True)
 
 
+def connection_rate(concurrency):
+    return Row("http:%d" % concurrency,
+               "connection rate: the web server example on callbacks, one request a connection under an HTTP load "
+               "client with %d connections at a time, vs the same responder in C with a thread per connection; "
+               "LuaSocket: the responder in one script loop over socket.select" % concurrency,
+               "requests/s", "higher", lambda r: r["n"] / r["wall"], cpu_per_op(1e6), "µs per request",
+               label="connection rate, %d at a time" % concurrency, luasocket=True)
+
+
 def bulk_send(size):
     return Row("send:%d" % size, "bulk tSend of %s strings vs a C send loop; LuaSocket: send" % size_name(size),
                "MB/s", "higher", megabytes_per_second(size), cpu_per_megabyte(size), "ms per MB",
@@ -180,9 +191,9 @@ def memory_windows(boards):
 
 def main_rows():
     """One row for each figure of the speed work, at its usual size."""
-    return [pingpong(), call(), binding_call(), echo_latency(1), echo_pipelined(1), bulk_send(64 * KIB), bulk_send(MIB),
-            receive_loop(MIB), idle(), idle_udp(), idle_unconnected(), idle_listener(), draw(1), repaint(1), preview(1),
-            memory(10), memory_windows(10)]
+    return [pingpong(), call(), binding_call(), echo_latency(1), echo_pipelined(1), connection_rate(HTTP_CONCURRENCY),
+            bulk_send(64 * KIB), bulk_send(MIB), receive_loop(MIB), idle(), idle_udp(), idle_unconnected(),
+            idle_listener(), draw(1), repaint(1), preview(1), memory(10), memory_windows(10)]
 
 
 def growth_rows(plan):
