@@ -82,10 +82,13 @@ int ExtensionFunction(SOCKET socketHandle, GUID guid, void* function, DWORD size
                     nullptr, nullptr);
 }
 
-// A call's record with its completion event (see AwaitOverlapped).
+// A call's record with its completion event (see AwaitOverlapped). Marked
+// pending before the call, so that an event left set by an earlier call
+// never passes for this call's end, whichever socket layer marks it.
 void PrepareOverlapped(HANDLE event, WSAOVERLAPPED* overlapped)
 {
     std::memset(overlapped, 0, sizeof *overlapped);
+    overlapped->Internal = STATUS_PENDING;
     overlapped->hEvent = event;
 }
 
