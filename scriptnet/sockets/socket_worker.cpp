@@ -243,7 +243,6 @@ void StopServing(SlotWorker* worker)
     if (!WorkerSlotIsLiveLocked(worker))
         return;
     SocketSlot& slot = gSocketTable[worker->index];
-    CloseOwnedHandle(slot.workerThread);
     slot.workerThread = nullptr;
     slot.worker = nullptr;
     slot.lastError = ErrWaitExhausted;
@@ -337,6 +336,8 @@ void ServeSlotUntilDone(SlotWorker* worker)
     SocketTableLock lock;
     EndWorkerSocketUseLocked(worker);
     SocketSlot& slot = gSocketTable[worker->index];
-    if (slot.worker == worker)
+    if (slot.worker == worker) {
         slot.worker = nullptr;
+        slot.workerThread = nullptr;
+    }
 }
