@@ -49,6 +49,11 @@ class Plan:
         tasks += ["recv:%d:%d" % (size, self.receives[size]) for size in self.sizes]
         return tasks
 
+    def attribution_tasks(self):
+        """The bare side's tasks done again with the calls tolva makes (see
+        bare_net.c): what those calls cost apart from the script."""
+        return ["overlapped:pingpong:%d" % self.pingpongs, "overlapped:send:%d:%d" % (64 * KIB, self.sends[64 * KIB])]
+
     def echo_phases(self):
         phases = []
         for clients in self.clients:
@@ -100,7 +105,7 @@ class NetPair(Pair):
                                  + ["call:%d" % self.plan.calls])
         elif side == "baseline":
             program = self.start(side, round_index, self.context.program("bare_net.exe"),
-                                 ["net", self.peer.port] + tasks)
+                                 ["net", self.peer.port] + tasks + self.plan.attribution_tasks())
         else:
             program = self.start(side, round_index, self.context.luasocket_interpreter(),
                                  [os.path.join(self.context.scripts, "luasocket_net.lua"), self.peer.port] + tasks)
