@@ -13,6 +13,8 @@
  *        responder with a thread per connection: the request head read, one
  *        answer, the connection closed; ends after CONNECTIONS connections
  *   bare_net idle MILLISECONDS              one blocking wait, nothing else
+ *   bare_net idle-threads MILLISECONDS      the same beside 30 threads blocked
+ *        in waits of their own (the project side of an attribution row)
  *
  * The peer's protocol (bench/peer/bench_peer.c) is the same for the script
  * side (bench/scripts/net.lua), so both sides move the same bytes. */
@@ -432,14 +434,36 @@ static int HttpServer(unsigned short port, int connections)
 }
 
 /* What a script blocked in one tWait costs: a wait on an event. */
-static int Idle(int milliseconds)
+#define IDLE_THREADS 30
+
+static DWORD WINAPI IdleThread(void* parameter)
 {
-    HANDLE event = CreateEventA(NULL, FALSE, FALSE, NULL);
+    WaitForSingleObject((HANDLE)parameter, INFINITE);
+    return 0;
+}
+
+/* One blocking wait; with `threads`, as many threads blocked in waits of
+ * their own meanwhile, as 30 served slots have (an attribution row). */
+static int Idle(int milliseconds, int threads)
+{
+    HANDLE event = CreateEventA(NULL, TRUE, FALSE, NULL);
+    HANDLE started[IDLE_THREADS];
+    int i;
     if (event == NULL)
         Fail("event");
+    for (i = 0; i < threads; ++i) {
+        started[i] = CreateThread(NULL, 0, IdleThread, event, 0, NULL);
+        if (started[i] == NULL)
+            Fail("thread");
+    }
     printf("IDLE READY\n");
     fflush(stdout);
     WaitForSingleObject(event, (DWORD)milliseconds);
+    SetEvent(event);
+    for (i = 0; i < threads; ++i) {
+        WaitForSingleObject(started[i], INFINITE);
+        CloseHandle(started[i]);
+    }
     CloseHandle(event);
     printf("IDLE DONE\n");
     return 0;
@@ -462,11 +486,13 @@ int main(int argc, char** argv)
     else if (argc == 4 && strcmp(argv[1], "http-server") == 0)
         result = HttpServer((unsigned short)atoi(argv[2]), atoi(argv[3]));
     else if (argc == 3 && strcmp(argv[1], "idle") == 0)
-        result = Idle(atoi(argv[2]));
+        result = Idle(atoi(argv[2]), 0);
+    else if (argc == 3 && strcmp(argv[1], "idle-threads") == 0)
+        result = Idle(atoi(argv[2]), IDLE_THREADS);
     else
         fprintf(stderr,
                 "usage: bare_net net PORT TASK... | echo-server PORT CONNECTIONS | http-server PORT "
-                "CONNECTIONS | idle MILLISECONDS\n");
+                "CONNECTIONS | idle MILLISECONDS | idle-threads MILLISECONDS\n");
     CloseHandle(gIoEvent);
     CloseHandle(gReleaseEvent);
     WSACleanup();

@@ -187,7 +187,11 @@ class IdlePair(Pair):
         window = self.plan.idle_seconds
         wait_ms = int((self.settle_seconds + window + self.margin_seconds) * 1000)
         if side == "baseline":
-            return [self.measure("idle", side, round_index, self.context.program("bare_net.exe"), ["idle", wait_ms])]
+            bare = self.context.program("bare_net.exe")
+            # The attribution row's side: a C process with as many threads as
+            # 30 served slots have, each blocked.
+            return [self.measure("idle", side, round_index, bare, ["idle", wait_ms]),
+                    self.measure("idle-threads", "project", round_index, bare, ["idle-threads", wait_ms])]
         if side == "luasocket":
             port = free_tcp_port()
             return [self.measure("idle-listener", side, round_index, self.context.luasocket_interpreter(),

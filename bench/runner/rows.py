@@ -166,6 +166,12 @@ def idle_listener():
                idle_cpu, baseline_key="idle", label="listener, 29 idle connections", luasocket=True)
 
 
+def idle_threads():
+    return Row("idle-threads", "attribution: a C process blocked in one wait beside 30 threads blocked in waits of "
+               "their own, as 30 served slots have, vs a C process blocked in one wait", "CPU ms per s", "lower",
+               idle_cpu, baseline_key="idle", label="C, 30 blocked threads")
+
+
 def draw(boards):
     return Row("draw:%d" % boards,
                "drawing request vs its GDI sequence done bare, %d board%s open" % (boards, "" if boards == 1 else "s"),
@@ -210,7 +216,7 @@ def main_rows():
     return [pingpong(), pingpong_overlapped(), call(), binding_call(), echo_latency(1), echo_pipelined(1),
             connection_rate(HTTP_CONCURRENCY), bulk_send(64 * KIB), bulk_send_overlapped(64 * KIB), bulk_send(MIB),
             receive_loop(MIB), idle(), idle_udp(), idle_unconnected(),
-            idle_listener(), draw(1), repaint(1), preview(1), memory(10), memory_windows(10)]
+            idle_listener(), idle_threads(), draw(1), repaint(1), preview(1), memory(10), memory_windows(10)]
 
 
 def growth_rows(plan):
