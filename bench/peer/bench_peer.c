@@ -24,6 +24,15 @@
  *   bench_peer hold-clients PORT COUNT
  *       Opens COUNT connections to a server on PORT, one after the other,
  *       sends nothing on them and keeps them until standard input closes.
+ *
+ *   bench_peer http-clients PORT SIDE PID WINESERVER CONCURRENCY REQUESTS
+ *       An HTTP load client of a web server on PORT: a few requests one at
+ *       a time first (the server may still be starting), then REQUESTS
+ *       requests with CONCURRENCY connections at a time, one request a
+ *       connection: "GET /", the answer read until the server closes, and
+ *       checked whole (status 200, as many body bytes as its Content-Length
+ *       says). Prints one BENCH line with the server's and the wineserver's
+ *       CPU time over the requests.
  */
 #define _GNU_SOURCE
 #include <arpa/inet.h>
@@ -45,6 +54,7 @@
 
 #define LINE_SIZE 32
 #define MAX_CLIENTS 64
+#define HTTP_WARM_UP 5
 #define PATTERN "abcdefghijklmnopqrstuvwxyz0123456789"
 #define PATTERN_LENGTH 36
 /* A whole number of patterns, so that chunks follow each other seamlessly. */
@@ -313,27 +323,34 @@ static void ReceiveExactly(int fd, size_t count)
     }
 }
 
-/* A connection to a server on loopback, retried until the server listens. */
-static int ConnectRetrying(unsigned short port)
+/* A connection to a server on loopback, or -1. */
+static int ConnectLoopback(unsigned short port)
 {
     struct sockaddr_in address;
-    double deadline = Now() + 60;
-    int fd;
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0)
+        Die("socket");
     memset(&address, 0, sizeof address);
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    for (;;) {
-        fd = socket(AF_INET, SOCK_STREAM, 0);
-        if (fd < 0)
-            Die("socket");
-        if (connect(fd, (struct sockaddr*)&address, sizeof address) == 0)
-            return fd;
-        close(fd);
+    if (connect(fd, (struct sockaddr*)&address, sizeof address) == 0)
+        return fd;
+    close(fd);
+    return -1;
+}
+
+/* A connection to a server on loopback, retried until the server listens. */
+static int ConnectRetrying(unsigned short port)
+{
+    double deadline = Now() + 60;
+    int fd;
+    while ((fd = ConnectLoopback(port)) < 0) {
         if (Now() > deadline)
             Die("connect to the server");
         usleep(50000);
     }
+    return fd;
 }
 
 /* A new connection, served once it has echoed a few lines, so that the next
@@ -541,6 +558,119 @@ static int EchoClients(int argc, char** argv)
     return 0;
 }
 
+/* ---- HTTP load ---------------------------------------------------------- */
+
+static const char httpRequest[] = "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
+
+/* Whether a whole answer is a complete 200 with its announced body. */
+static int HttpAnswerComplete(const char* answer, size_t length)
+{
+    static const char status[] = "HTTP/1.1 200 OK\r\n";
+    const char* end = memmem(answer, length, "\r\n\r\n", 4);
+    const char* field = memmem(answer, length, "\r\nContent-Length: ", 18);
+    if (length < sizeof status - 1 || memcmp(answer, status, sizeof status - 1) != 0 || end == NULL || field == NULL ||
+        field > end)
+        return 0;
+    return strtol(field + 18, NULL, 10) == (long)(length - (size_t)(end + 4 - answer));
+}
+
+/* One request on a new connection (retried until the server listens, when
+ * asked), answered completely; 0, or -1. */
+static int HttpRequest(unsigned short port, int retry)
+{
+    struct timeval limit = {60, 0};
+    char answer[16384];
+    size_t length = 0;
+    int fd = retry ? ConnectRetrying(port) : ConnectLoopback(port);
+    if (fd < 0) {
+        fprintf(stderr, "bench_peer: connect: %s\n", strerror(errno));
+        return -1;
+    }
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    if (WriteAll(fd, httpRequest, sizeof httpRequest - 1) != 0) {
+        close(fd);
+        return -1;
+    }
+    for (;;) {
+        ssize_t got = recv(fd, answer + length, sizeof answer - length, 0);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0 || (length += (size_t)got) == sizeof answer)
+            break;
+    }
+    close(fd);
+    if (!HttpAnswerComplete(answer, length)) {
+        fprintf(stderr, "bench_peer: an incomplete answer of %zu bytes\n", length);
+        return -1;
+    }
+    return 0;
+}
+
+static unsigned short httpPort;
+static int httpLeft, httpFailed;
+static pthread_mutex_t httpLock = PTHREAD_MUTEX_INITIALIZER;
+
+/* Takes one of the requests still to make; 0 when none is left. */
+static int TakeHttpRequest(void)
+{
+    int taken;
+    pthread_mutex_lock(&httpLock);
+    taken = httpLeft > 0 && !httpFailed;
+    if (taken)
+        --httpLeft;
+    pthread_mutex_unlock(&httpLock);
+    return taken;
+}
+
+static void* HttpClient(void* unused)
+{
+    (void)unused;
+    while (TakeHttpRequest()) {
+        if (HttpRequest(httpPort, 0) != 0) {
+            pthread_mutex_lock(&httpLock);
+            httpFailed = 1;
+            pthread_mutex_unlock(&httpLock);
+        }
+    }
+    return NULL;
+}
+
+static int HttpClients(int argc, char** argv)
+{
+    pthread_t threads[MAX_CLIENTS];
+    const char* side = argv[3];
+    int pid = atoi(argv[4]), wineserver = atoi(argv[5]), concurrency = atoi(argv[6]), requests = atoi(argv[7]), i;
+    struct Usage before, after;
+    double start, wall;
+    char row[48];
+    (void)argc;
+    httpPort = (unsigned short)atoi(argv[2]);
+    if (concurrency < 1 || concurrency > MAX_CLIENTS || requests < 1) {
+        fprintf(stderr, "bench_peer: bad HTTP load %s %s\n", argv[6], argv[7]);
+        return 2;
+    }
+    for (i = 0; i < HTTP_WARM_UP; ++i) {
+        if (HttpRequest(httpPort, 1) != 0)
+            return 1;
+    }
+    httpLeft = requests;
+    before = ReadUsage(pid, wineserver);
+    start = Now();
+    for (i = 0; i < concurrency; ++i) {
+        if (pthread_create(&threads[i], NULL, HttpClient, NULL) != 0)
+            Die("pthread_create");
+    }
+    for (i = 0; i < concurrency; ++i)
+        pthread_join(threads[i], NULL);
+    wall = Now() - start;
+    after = ReadUsage(pid, wineserver);
+    if (httpFailed)
+        return 1;
+    snprintf(row, sizeof row, "http:%d", concurrency);
+    Report(row, side, requests, wall, before, after, -1);
+    return 0;
+}
+
 /* ---- idle clients ----------------------------------------------------- */
 
 static int HoldClients(unsigned short port, int count)
@@ -568,8 +698,10 @@ int main(int argc, char** argv)
         return EchoClients(argc, argv);
     if (argc == 4 && strcmp(argv[1], "hold-clients") == 0)
         return HoldClients((unsigned short)atoi(argv[2]), atoi(argv[3]));
+    if (argc == 8 && strcmp(argv[1], "http-clients") == 0)
+        return HttpClients(argc, argv);
     fprintf(stderr,
             "usage: bench_peer serve | echo-clients PORT SIDE PID WINESERVER PHASE... | "
-            "hold-clients PORT COUNT\n");
+            "hold-clients PORT COUNT | http-clients PORT SIDE PID WINESERVER CONCURRENCY REQUESTS\n");
     return 2;
 }

@@ -5,7 +5,8 @@ for every side of a pair and comes from the plan."""
 import os
 import time
 
-from processes import HoldClients, WineProgram, free_tcp_port, run_echo_clients, thread_cpu_seconds, thread_wakeups
+from processes import (HoldClients, WineProgram, free_tcp_port, run_echo_clients, run_http_clients, thread_cpu_seconds,
+                       thread_wakeups)
 
 KIB = 1024
 MIB = 1024 * 1024
@@ -27,6 +28,7 @@ class Plan:
             self.latency_lines = {1: 100, 10: 20, 29: 10}
             self.pipelined_lines = {1: 1000, 10: 200, 29: 100}
             self.idle_seconds = 0.5
+            self.http_requests = 200
             self.boards = [1, 10]
             self.draws, self.repaints, self.moves = 300, 50, 100
         else:
@@ -37,6 +39,7 @@ class Plan:
             self.latency_lines = {1: 1000, 10: 200, 29: 80}
             self.pipelined_lines = {1: 20000, 10: 4000, 29: 1500}
             self.idle_seconds = 4.0
+            self.http_requests = 3000
             self.boards = [1, 10, 50]
             self.draws, self.repaints, self.moves = 5000, 2000, 3000
 
@@ -45,6 +48,11 @@ class Plan:
         tasks += ["send:%d:%d" % (size, self.sends[size]) for size in self.sizes]
         tasks += ["recv:%d:%d" % (size, self.receives[size]) for size in self.sizes]
         return tasks
+
+    def attribution_tasks(self):
+        """The bare side's tasks done again with the calls tolva makes (see
+        bare_net.c): what those calls cost apart from the script."""
+        return ["overlapped:pingpong:%d" % self.pingpongs, "overlapped:send:%d:%d" % (64 * KIB, self.sends[64 * KIB])]
 
     def echo_phases(self):
         phases = []
@@ -59,6 +67,10 @@ class Plan:
 
 
 IDLE_CONNECTIONS = 29
+# Connections at a time of the HTTP load client, and the requests it makes
+# one at a time before the measured ones (bench_peer.c's HTTP_WARM_UP).
+HTTP_CONCURRENCY = 25
+HTTP_WARM_UP = 5
 
 
 class Pair:
@@ -93,7 +105,7 @@ class NetPair(Pair):
                                  + ["call:%d" % self.plan.calls])
         elif side == "baseline":
             program = self.start(side, round_index, self.context.program("bare_net.exe"),
-                                 ["net", self.peer.port] + tasks)
+                                 ["net", self.peer.port] + tasks + self.plan.attribution_tasks())
         else:
             program = self.start(side, round_index, self.context.luasocket_interpreter(),
                                  [os.path.join(self.context.scripts, "luasocket_net.lua"), self.peer.port] + tasks)
@@ -127,6 +139,35 @@ class EchoPair(Pair):
         return records
 
 
+class HttpPair(Pair):
+    """The web server example on callbacks (luahost, as shipped) against the
+    same responder in C with a thread per connection and in a LuaSocket
+    script on socket.select, under the peer's HTTP load client: one request
+    a connection, HTTP_CONCURRENCY connections at a time."""
+    name = "http"
+    sides = ("project", "baseline", "luasocket")
+
+    def run(self, side, round_index, first):
+        port = free_tcp_port()
+        # The load client's few requests before the measured ones end connections too.
+        connections = self.plan.http_requests + HTTP_WARM_UP
+        if side == "project":
+            server = self.start(side, round_index, self.context.program("luahost.exe"),
+                                [os.path.join(self.context.examples, "http_server.lua"), port, connections])
+        elif side == "baseline":
+            server = self.start(side, round_index, self.context.program("bare_net.exe"),
+                                ["http-server", port, connections])
+        else:
+            server = self.start(side, round_index, self.context.luasocket_interpreter(),
+                                [os.path.join(self.context.scripts, "luasocket_http.lua"), port, connections])
+        try:
+            records = run_http_clients(self.context, port, side, server.pid, HTTP_CONCURRENCY,
+                                       self.plan.http_requests, timeout=300)
+        finally:
+            server.finish(timeout=60)
+        return records
+
+
 class IdlePair(Pair):
     """Served slots left idle while the script blocks in one tWait (30
     connections to the peer, 30 UDP slots, 30 TCP slots not connected, a
@@ -146,7 +187,11 @@ class IdlePair(Pair):
         window = self.plan.idle_seconds
         wait_ms = int((self.settle_seconds + window + self.margin_seconds) * 1000)
         if side == "baseline":
-            return [self.measure("idle", side, round_index, self.context.program("bare_net.exe"), ["idle", wait_ms])]
+            bare = self.context.program("bare_net.exe")
+            # The attribution row's side: a C process with as many threads as
+            # 30 served slots have, each blocked.
+            return [self.measure("idle", side, round_index, bare, ["idle", wait_ms]),
+                    self.measure("idle-threads", "project", round_index, bare, ["idle-threads", wait_ms])]
         if side == "luasocket":
             port = free_tcp_port()
             return [self.measure("idle-listener", side, round_index, self.context.luasocket_interpreter(),

@@ -236,14 +236,26 @@ class HoldClients(NativePeer):
         super().__init__(context, ["hold-clients", port, count])
 
 
-def run_echo_clients(context, port, side, server_pid, phases, timeout):
-    """The peer as the clients of an echo server; answers its records."""
-    command = [context.peer, "echo-clients", str(port), side, str(server_pid), str(context.wineserver)] + phases
+def run_peer_clients(context, arguments, timeout, what):
+    """The peer as the clients of a server; answers its records."""
+    command = [context.peer] + [str(a) for a in arguments]
     try:
         result = subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout)
     except subprocess.TimeoutExpired:
-        raise BenchError("the echo clients timed out")
+        raise BenchError("the %s timed out" % what)
     if result.returncode != 0:
-        raise BenchError("echo clients: %s" % result.stderr.decode(errors="replace").strip())
+        raise BenchError("%s: %s" % (what, result.stderr.decode(errors="replace").strip()))
     return [json.loads(line[len("BENCH "):]) for line in result.stdout.decode().splitlines()
             if line.startswith("BENCH {")]
+
+
+def run_echo_clients(context, port, side, server_pid, phases, timeout):
+    """The peer as the clients of an echo server; answers its records."""
+    return run_peer_clients(context, ["echo-clients", port, side, server_pid, context.wineserver] + phases, timeout,
+                            "echo clients")
+
+
+def run_http_clients(context, port, side, server_pid, concurrency, requests, timeout):
+    """The peer as the HTTP load client of a web server; answers its record."""
+    return run_peer_clients(context, ["http-clients", port, side, server_pid, context.wineserver, concurrency,
+                                      requests], timeout, "HTTP load client")

@@ -11,6 +11,8 @@ row's unit: for times and costs above 1 is slower, for rates below 1 is
 slower ("better" says which way)."""
 import statistics
 
+from pairs import HTTP_CONCURRENCY
+
 KIB = 1024
 MIB = 1024 * 1024
 
@@ -97,6 +99,31 @@ def echo_pipelined(clients):
                label="echo pipelined, %d client%s" % (clients, "" if clients == 1 else "s"), luasocket=True)
 
 
+def connection_rate(concurrency):
+    return Row("http:%d" % concurrency,
+               "connection rate: the web server example on callbacks, one request a connection under an HTTP load "
+               "client with %d connections at a time, vs the same responder in C with a thread per connection; "
+               "LuaSocket: the responder in one script loop over socket.select" % concurrency,
+               "requests/s", "higher", lambda r: r["n"] / r["wall"], cpu_per_op(1e6), "µs per request",
+               label="connection rate, %d at a time" % concurrency, luasocket=True)
+
+
+OVERLAPPED = ("attribution: C with the calls tolva makes so that a release can end them (overlapped, each "
+              "waited on its completion event beside a release event) vs ")
+
+
+def pingpong_overlapped():
+    return Row("pingpong-overlapped", OVERLAPPED + "C's plain send and recv(1024), ping-pong of a 16-byte line",
+               "µs per round trip", "lower", per_op(1e6), cpu_per_op(1e6), "µs", baseline_key="pingpong",
+               label="ping-pong, C overlapped")
+
+
+def bulk_send_overlapped(size):
+    return Row("send-overlapped:%d" % size, OVERLAPPED + "C's plain send, %s strings" % size_name(size), "MB/s",
+               "higher", megabytes_per_second(size), cpu_per_megabyte(size), "ms per MB",
+               baseline_key="send:%d" % size, label="send %s, C overlapped" % size_name(size))
+
+
 def bulk_send(size):
     return Row("send:%d" % size, "bulk tSend of %s strings vs a C send loop; LuaSocket: send" % size_name(size),
                "MB/s", "higher", megabytes_per_second(size), cpu_per_megabyte(size), "ms per MB",
@@ -137,6 +164,12 @@ def idle_listener():
     return Row("idle-listener", "a served listener with 29 idle served connections" + IDLE_BASELINE +
                "; LuaSocket: the listener and the connections in one socket.select", "CPU ms per s", "lower",
                idle_cpu, baseline_key="idle", label="listener, 29 idle connections", luasocket=True)
+
+
+def idle_threads():
+    return Row("idle-threads", "attribution: a C process blocked in one wait beside 30 threads blocked in waits of "
+               "their own, as 30 served slots have, vs a C process blocked in one wait", "CPU ms per s", "lower",
+               idle_cpu, baseline_key="idle", label="C, 30 blocked threads")
 
 
 def draw(boards):
@@ -180,9 +213,10 @@ def memory_windows(boards):
 
 def main_rows():
     """One row for each figure of the speed work, at its usual size."""
-    return [pingpong(), call(), binding_call(), echo_latency(1), echo_pipelined(1), bulk_send(64 * KIB), bulk_send(MIB),
-            receive_loop(MIB), idle(), idle_udp(), idle_unconnected(), idle_listener(), draw(1), repaint(1), preview(1),
-            memory(10), memory_windows(10)]
+    return [pingpong(), pingpong_overlapped(), call(), binding_call(), echo_latency(1), echo_pipelined(1),
+            connection_rate(HTTP_CONCURRENCY), bulk_send(64 * KIB), bulk_send_overlapped(64 * KIB), bulk_send(MIB),
+            receive_loop(MIB), idle(), idle_udp(), idle_unconnected(),
+            idle_listener(), idle_threads(), draw(1), repaint(1), preview(1), memory(10), memory_windows(10)]
 
 
 def growth_rows(plan):

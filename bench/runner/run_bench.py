@@ -13,7 +13,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from pairs import BoardPair, EchoPair, IdlePair, NetPair, Plan  # noqa: E402
+from pairs import BoardPair, EchoPair, HttpPair, IdlePair, NetPair, Plan  # noqa: E402
 from processes import BenchError, Context, Peer  # noqa: E402
 import report  # noqa: E402
 import rows  # noqa: E402
@@ -53,15 +53,17 @@ def summarize(row_list, records):
     return [rows.RowResult(row, records) for row in row_list]
 
 
-def measure(context, plan, rounds, repeat, log):
-    """Runs every pair; answers the records of each run."""
+PAIRS = {"tolva": NetPair, "echo": EchoPair, "http": HttpPair, "idle": IdlePair, "board": BoardPair}
+
+
+def measure(context, plan, rounds, repeat, names, log):
+    """Runs the named pairs; answers the records of each run."""
     if not context.wineserver:
         log("no wineserver found for %s: its CPU time is not counted" % context.prefix)
     per_run = []
     peer = Peer(context)
     try:
-        pairs = [NetPair(context, plan, peer), EchoPair(context, plan), IdlePair(context, plan, peer),
-                 BoardPair(context, plan)]
+        pairs = [PAIRS[name](context, plan, peer) for name in names]
         for run in range(repeat):
             if repeat > 1:
                 log("run %d of %d" % (run + 1, repeat))
@@ -71,12 +73,15 @@ def measure(context, plan, rounds, repeat, log):
     return per_run
 
 
-def write_results(out, machine, plan, rounds, per_run, log):
+def write_results(out, machine, plan, rounds, per_run, log, partial=False):
     """results.md, results.json and ratios.png; answers 1 if a row has no
-    figures."""
+    figures (a partial run shows only the rows of its pairs)."""
     records = [record for run_records in per_run for record in run_records]
     main_results = summarize(rows.main_rows(), records)
     growth_results = summarize(rows.growth_rows(plan), records)
+    if partial:
+        main_results = [r for r in main_results if r.rounds > 0]
+        growth_results = [r for r in growth_results if r.rounds > 0]
     if len(per_run) > 1:
         for result in main_results + growth_results:
             ratios = (rows.RowResult(result.row, run_records).ratio for run_records in per_run)
@@ -85,7 +90,7 @@ def write_results(out, machine, plan, rounds, per_run, log):
     with open(os.path.join(out, "results.md"), "w") as results:
         results.write(text)
     with open(os.path.join(out, "results.json"), "w") as raw:
-        json.dump({"machine": machine, "quick": plan.quick, "rounds": rounds,
+        json.dump({"machine": machine, "quick": plan.quick, "rounds": rounds, "partial": partial,
                    "rows": report.summary(main_results + growth_results), "runs": per_run}, raw, indent=1)
     report.chart(os.path.join(out, "ratios.png"), machine, main_results, growth_results)
     print(text)
@@ -105,6 +110,8 @@ def main():
     parser.add_argument("--out", help="output directory (default build/bench, --quick build/bench/quick)")
     parser.add_argument("--from", dest="source", metavar="RESULTS_JSON",
                         help="only write the results again from the records of an earlier run")
+    parser.add_argument("--pairs", default=",".join(PAIRS),
+                        help="the pairs to run, of %s (default all)" % ", ".join(PAIRS))
     options = parser.parse_args()
 
     root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -119,20 +126,25 @@ def main():
         plan = Plan(saved["quick"])
         out = options.out or os.path.dirname(os.path.abspath(options.source))
         os.makedirs(out, exist_ok=True)
-        return write_results(out, saved["machine"], plan, saved["rounds"], saved["runs"], log)
+        return write_results(out, saved["machine"], plan, saved["rounds"], saved["runs"], log,
+                             saved.get("partial", False))
 
+    names = options.pairs.split(",")
+    unknown = [name for name in names if name not in PAIRS]
+    if unknown:
+        parser.error("unknown pairs: %s" % ", ".join(unknown))
     plan = Plan(options.quick)
     rounds = options.rounds or plan.rounds
     out = options.out or (os.path.join(context.out, "quick") if options.quick else context.out)
     os.makedirs(out, exist_ok=True)
     machine = report.describe_machine(context)
     try:
-        per_run = measure(context, plan, rounds, options.repeat, log)
+        per_run = measure(context, plan, rounds, options.repeat, names, log)
     except BenchError as error:
         log("failed: %s" % error)
         return 1
     machine["load_after"] = report.load_average()
-    return write_results(out, machine, plan, rounds, per_run, log)
+    return write_results(out, machine, plan, rounds, per_run, log, len(names) < len(PAIRS))
 
 
 if __name__ == "__main__":

@@ -268,6 +268,50 @@ class EchoClients(unittest.TestCase):
         self.assertNotEqual(0, result.returncode)
 
 
+class HttpClients(unittest.TestCase):
+    def serve(self, answer):
+        """A web server on a thread that gives every connection `answer`
+        once the request head is in, then closes it; answers its port and
+        the requests it saw."""
+        listener = socket.socket()
+        listener.bind(("127.0.0.1", 0))
+        listener.listen(64)
+        requests = []
+
+        def serve():
+            while True:
+                try:
+                    connection, _ = listener.accept()
+                except OSError:
+                    return
+                with connection:
+                    head = b""
+                    while b"\r\n\r\n" not in head:
+                        head += connection.recv(1024)
+                    requests.append(head)
+                    connection.sendall(answer)
+
+        threading.Thread(target=serve, daemon=True).start()
+        self.addCleanup(listener.close)
+        return listener.getsockname()[1], requests
+
+    def load(self, port, concurrency, count):
+        context = type("Context", (), {"peer": PEER, "wineserver": 0})()
+        return processes.run_http_clients(context, port, "luasocket", os.getpid(), concurrency, count, timeout=60)
+
+    def test_every_request_gets_a_whole_answer(self):
+        port, requests = self.serve(b"HTTP/1.1 200 OK\r\nContent-Length: 5\r\nConnection: close\r\n\r\nhello")
+        records = self.load(port, 4, 30)
+        self.assertEqual([("http:4", "luasocket", 30)], [(r["row"], r["side"], r["n"]) for r in records])
+        self.assertEqual(35, len(requests))  # the warm-up's 5 as well
+        self.assertTrue(all(head.startswith(b"GET / HTTP/1.1\r\n") for head in requests))
+
+    def test_a_short_answer_is_a_failure(self):
+        port, _ = self.serve(b"HTTP/1.1 200 OK\r\nContent-Length: 6\r\nConnection: close\r\n\r\nhello")
+        with self.assertRaises(processes.BenchError):
+            self.load(port, 2, 4)
+
+
 class Report(unittest.TestCase):
     def test_markdown_and_chart(self):
         records = []

@@ -16,11 +16,13 @@ local port = tonumber(arg[1])
 local order = arg[2]
 local PING = "ping 0123456789\n"
 
--- tSend may send less than asked: send the rest too.
+-- tSend may send less than asked: send the rest too. The whole text goes
+-- as it is: text:sub(1) would compare a long text with itself, byte by
+-- byte, to find it among the runtime's strings.
 local function send_all(h, text)
   local sent = 0
   while sent < #text do
-    local count = tSend(h, text:sub(sent + 1))
+    local count = tSend(h, sent == 0 and text or text:sub(sent + 1))
     if count <= 0 then error("tSend failed: " .. tGetError(h)) end
     sent = sent + count
   end

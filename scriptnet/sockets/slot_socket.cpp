@@ -22,6 +22,7 @@ void CloseSlotSocketLocked(SlotSocket* socket)
         CloseHandle(socket->closedEvent);
     }
     CloseOwnedHandle(socket->releasedEvent);
+    delete socket->readAhead;
     delete socket;
 }
 

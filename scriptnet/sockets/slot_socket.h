@@ -26,12 +26,33 @@
 
 #include "sockets/socket_table.h"
 
+// A reader waiting for the one receiving on a stream socket to end.
+struct StreamWaiter {
+    HANDLE event;  // set when the receive has ended
+    StreamWaiter* next;
+};
+
+// The most one receive on a stream socket takes, for all its readers.
+const int ReadAheadBytes = 16384;
+
+// Bytes of a stream socket received ahead of its readers (stream_receive.h):
+// what a reader did not take of a receive waits here for the next one. One
+// reader at a time receives; the others wait until it has ended.
+struct ReadAhead {
+    int start;  // bytes[start, end) are not taken yet
+    int end;
+    bool receiving;         // a reader is in a receive on the socket
+    StreamWaiter* waiters;  // readers waiting for that receive to end
+    char bytes[ReadAheadBytes];
+};
+
 struct SlotSocket {
     SOCKET handle;
     int users;             // threads inside a call on it
     bool released;         // no slot holds it; its last user closes it
     HANDLE releasedEvent;  // manual-reset, set when it is given up
     HANDLE closedEvent;    // made when it is given up in use; set once closed
+    ReadAhead* readAhead;  // made at the first receive on a stream socket
 };
 
 // A record for a new socket, or null when none can be made (the socket is
@@ -105,6 +126,7 @@ public:
     // The slot as it was when the use was taken.
     const SocketSlot& Slot() const { return slot_; }
     SOCKET Handle() const { return slot_.socket->handle; }
+    SlotSocket* Socket() const { return slot_.socket; }
     // Set once the slot gave the socket up: every wait of a call on it
     // waits on this too.
     HANDLE ReleasedEvent() const { return slot_.socket->releasedEvent; }

@@ -1,6 +1,6 @@
 // The record of a worker thread that serves a slot, and the worker's one way
-// to be woken. The thread itself: socket_worker.h; its start and end:
-// worker_lifecycle.cpp.
+// to be woken. The thread itself: socket_worker.h; its start, its wait for
+// the next slot between two and its end: worker_lifecycle.cpp.
 //
 // A worker knows its slot by index and generation and touches it only under
 // the table lock after checking both, so once the slot is released it
@@ -24,20 +24,26 @@ struct SlotSocket;
 struct SlotWorker {
     int index;
     unsigned generation;           // of the slot when it was served
-    LuaPlus::LuaState* luaThread;  // the worker's own Lua thread
+    LuaPlus::LuaState* universe;   // the main state it serves slots of
+    LuaPlus::LuaState* luaThread;  // the worker's own Lua thread, of that universe
     // The global function it calls, its one copy: the name does not change
     // while the worker serves the slot (a second tSetCallback is refused).
     char* callbackName;
     // io.wakeEvent is the worker's one way to be woken: its receive, its
     // accept, a listening socket's readiness wait and the wait for a
-    // connection all end on it. Set by a release, a replacement of the
-    // socket, a listen or a connect of the script.
+    // connection all end on it, and so does an idle worker's wait for its
+    // next slot. Set by a release, a replacement of the socket, a listen or
+    // a connect of the script, a new slot handed over and the unloading.
     CancellableIo io;
     bool woken;  // io.wakeEvent is set (table lock); cleared at the next pass
     // The slot's socket while the worker makes calls on it (table lock);
     // null inside callbacks.
     SlotSocket* socketInUse;
+    // Handed a new slot while it waited between two (table lock); woken
+    // without one, it ends.
+    bool handedSlot;
     HMODULE modulePin;  // reference that keeps the DLL loaded
+    HANDLE thread;      // owned by the list of worker threads (worker_lifecycle.cpp)
     DWORD threadId;
 };
 

@@ -100,7 +100,6 @@ ReleasedSlot ReleaseSlotLocked(SocketSlot& slot)
     released.socket = slot.socket;
     released.worker = slot.worker;
     CloseOwnedHandle(slot.dataEvent);
-    CloseOwnedHandle(slot.workerThread);
     ZeroSlotLocked(slot);
     ++slot.generation;
     return released;

@@ -47,7 +47,7 @@ const int SocketSlotCount = 30;
 
 struct SocketSlot {
     SlotSocket* socket;   // the slot's socket; null only while tCreate makes it
-    HANDLE workerThread;  // null when no worker serves the slot
+    HANDLE workerThread;  // the worker's thread, lent by it; null when no worker serves the slot
     HANDLE dataEvent;     // auto-reset; null in slots made by accepting
     int slotIndex;
     unsigned slotFlags;  // 0: free
@@ -101,10 +101,9 @@ inline bool SlotHasGenerationLocked(const SocketSlot& slot, unsigned generation)
 // when asked for.
 int TakeFreeSlotLocked(unsigned flags, LuaPlus::LuaState* scriptState, unsigned* generation = nullptr);
 
-// Empties the slot: closes its event and worker-thread handle (the thread
-// itself goes on), zeroes it and advances its generation. Answers its
-// socket and worker, which the caller must hand over; nothing for a free
-// slot.
+// Empties the slot: closes its event, zeroes it (the worker's thread goes
+// on) and advances its generation. Answers its socket and worker, which the
+// caller must hand over; nothing for a free slot.
 ReleasedSlot ReleaseSlotLocked(SocketSlot& slot);
 
 // The handle rule: a script's handle h (a number's integer value, fraction

@@ -5,6 +5,7 @@
 #include "sockets/slot_socket.h"
 #include "sockets/socket_operations.h"
 #include "sockets/socket_table.h"
+#include "sockets/stream_receive.h"
 #include "sockets/winsock_io.h"
 
 bool WaitOnSlot(int handle, int timeout)
@@ -41,15 +42,21 @@ int ReceiveOnSlot(int handle, int size, char* buffer)
         return 0;
     // Overlapped, so that a release ends it: under this socket layer neither
     // a shutdown nor anything short of a close ends a blocking receive. On a
-    // datagram socket it takes one datagram, the sender not kept.
+    // datagram socket it takes one datagram, the sender not kept; on a
+    // stream socket bytes kept from an earlier receive come first.
     PooledIoEvent ioEvent;
     if (ioEvent.Get() == nullptr)
         return 0;
     CancellableIo io = {ioEvent.Get(), use.ReleasedEvent()};
     int count = 0;
     int error;
-    while ((error = ReceiveCancellable(io, use.Handle(), buffer, size, INFINITE, &count)) == WSAEWOULDBLOCK)
+    for (;;) {
+        error = datagram ? ReceiveCancellable(io, use.Handle(), buffer, size, INFINITE, &count)
+                         : ReceiveFromStream(use.Socket(), io, buffer, size, INFINITE, &count);
+        if (error != WSAEWOULDBLOCK)
+            break;
         PauseAfterWouldBlock();
+    }
     if (error != 0)
         return 0;
     buffer[count] = '\0';

@@ -6,6 +6,7 @@
 #include "sockets/slot_socket.h"
 #include "sockets/slot_worker.h"
 #include "sockets/socket_table.h"
+#include "sockets/stream_receive.h"
 #include "sockets/winsock_io.h"
 #include "sockets/worker_wait_time.h"
 
@@ -159,20 +160,23 @@ void SignalDataLocked(const SlotWorker* worker)
         SetEvent(dataEvent);
 }
 
-// One plain receive of up to LargestReceive bytes, overlapped: it waits for
-// text by itself, up to the worker's wait time, and a wake ends it while the
-// socket stays open (and its handle unused by anyone else) until the worker
-// lets go. Then one look at the slot.
+// Up to LargestReceive bytes: a datagram, or bytes of the stream (kept from
+// an earlier receive, or one receive's). A receive is overlapped: it waits
+// for text by itself, up to the worker's wait time, and a wake ends it
+// while the socket stays open (and its handle unused by anyone else) until
+// the worker lets go. Then one look at the slot.
 Step ReceiveText(SlotWorker* worker, SlotView view, DWORD waitTime)
 {
     char buffer[LargestReceive + 1];
+    bool datagram = (view.flags & SlotDatagram) != 0;
     for (;;) {
         int count = 0;
-        int error = ReceiveCancellable(worker->io, view.socketHandle, buffer, LargestReceive, waitTime, &count);
+        int error = datagram
+            ? ReceiveCancellable(worker->io, view.socketHandle, buffer, LargestReceive, waitTime, &count)
+            : ReceiveFromStream(worker->socketInUse, worker->io, buffer, LargestReceive, waitTime, &count);
         // A connection that a reset ended may answer 0 as a close does. An
         // empty datagram ends a UDP slot as a close does.
-        bool reset =
-            error == 0 && count == 0 && (view.flags & SlotDatagram) == 0 && ConnectionFailed(view.socketHandle);
+        bool reset = error == 0 && count == 0 && !datagram && ConnectionFailed(view.socketHandle);
         {
             SocketTableLock lock;
             if (!WorkerSlotIsLiveLocked(worker))
@@ -239,7 +243,6 @@ void StopServing(SlotWorker* worker)
     if (!WorkerSlotIsLiveLocked(worker))
         return;
     SocketSlot& slot = gSocketTable[worker->index];
-    CloseOwnedHandle(slot.workerThread);
     slot.workerThread = nullptr;
     slot.worker = nullptr;
     slot.lastError = ErrWaitExhausted;
@@ -333,6 +336,8 @@ void ServeSlotUntilDone(SlotWorker* worker)
     SocketTableLock lock;
     EndWorkerSocketUseLocked(worker);
     SocketSlot& slot = gSocketTable[worker->index];
-    if (slot.worker == worker)
+    if (slot.worker == worker) {
         slot.worker = nullptr;
+        slot.workerThread = nullptr;
+    }
 }

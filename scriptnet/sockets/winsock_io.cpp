@@ -16,22 +16,50 @@ int LastError()
     return WSAGetLastError();
 }
 
+enum class OverlappedWait { Completed, Woken, RanOut };
+
+// Waits until a pending overlapped call ends, the wake event is set or the
+// time runs out. The completion event is not cleared as each call starts
+// (that is a round trip to the system for every call, most of which end at
+// once), so it may still be set by an earlier call: seen set while the call
+// pends, it is cleared and the wait goes on.
+OverlappedWait AwaitOverlapped(const CancellableIo& io, const WSAOVERLAPPED& overlapped, DWORD milliseconds)
+{
+    HANDLE waits[2] = {io.ioEvent, io.wakeEvent};
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD left = milliseconds;
+        if (milliseconds != INFINITE) {
+            DWORD spent = GetTickCount() - start;
+            left = spent < milliseconds ? milliseconds - spent : 0;
+        }
+        DWORD waited = WaitForMultipleObjects(2, waits, FALSE, left);
+        if (waited == WAIT_OBJECT_0 + 1)
+            return OverlappedWait::Woken;
+        if (waited != WAIT_OBJECT_0)
+            return OverlappedWait::RanOut;
+        if (HasOverlappedIoCompleted(&overlapped))
+            return OverlappedWait::Completed;
+        ResetEvent(io.ioEvent);
+        if (HasOverlappedIoCompleted(&overlapped))
+            return OverlappedWait::Completed;
+    }
+}
+
 // Ends an overlapped call that is pending: waits for it, for the wake
 // event or for the time-out, the last two of which cancel it. Waits for the
 // call's end in any case: it writes into the caller's buffers until then.
 int CompleteOverlapped(const CancellableIo& io, SOCKET socketHandle, WSAOVERLAPPED* overlapped, DWORD milliseconds,
                        DWORD* count)
 {
-    HANDLE waits[2] = {io.ioEvent, io.wakeEvent};
-    DWORD waited = WaitForMultipleObjects(2, waits, FALSE, milliseconds);
-    bool timedOut = waited == WAIT_TIMEOUT;
-    if (waited != WAIT_OBJECT_0)
+    OverlappedWait waited = AwaitOverlapped(io, *overlapped, milliseconds);
+    if (waited != OverlappedWait::Completed)
         CancelIo(reinterpret_cast<HANDLE>(socketHandle));
     DWORD flags = 0;
     if (WSAGetOverlappedResult(socketHandle, overlapped, count, TRUE, &flags))
         return 0;
     int error = LastError();
-    return timedOut && error == WSA_OPERATION_ABORTED ? IoWaitedOut : error;
+    return waited == OverlappedWait::RanOut && error == WSA_OPERATION_ABORTED ? IoWaitedOut : error;
 }
 
 // Whether the socket is in listening state; 0 or the error of asking.
@@ -54,14 +82,14 @@ int ExtensionFunction(SOCKET socketHandle, GUID guid, void* function, DWORD size
                     nullptr, nullptr);
 }
 
-// A call's record with its completion event, which is manual-reset and
-// cleared here: an earlier call that completed at once left it set, and
-// not every socket layer clears it when a call starts.
+// A call's record with its completion event (see AwaitOverlapped). Marked
+// pending before the call, so that an event left set by an earlier call
+// never passes for this call's end, whichever socket layer marks it.
 void PrepareOverlapped(HANDLE event, WSAOVERLAPPED* overlapped)
 {
     std::memset(overlapped, 0, sizeof *overlapped);
+    overlapped->Internal = STATUS_PENDING;
     overlapped->hEvent = event;
-    ResetEvent(event);
 }
 
 }  // namespace
@@ -217,12 +245,11 @@ int SendOnceWhileConnected(const CancellableIo& io, SOCKET socketHandle, const c
         int error = LastError();
         if (error != WSA_IO_PENDING)
             return error;
-        HANDLE waits[2] = {io.ioEvent, io.wakeEvent};
         for (;;) {
-            DWORD waited = WaitForMultipleObjects(2, waits, FALSE, SendCheckInterval);
-            if (waited == WAIT_OBJECT_0)
+            OverlappedWait waited = AwaitOverlapped(io, overlapped, SendCheckInterval);
+            if (waited == OverlappedWait::Completed)
                 break;
-            if (waited != WAIT_TIMEOUT || ConnectionFailed(socketHandle)) {
+            if (waited == OverlappedWait::Woken || ConnectionFailed(socketHandle)) {
                 CancelIo(reinterpret_cast<HANDLE>(socketHandle));
                 break;
             }

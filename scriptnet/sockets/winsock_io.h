@@ -65,7 +65,7 @@ const int IoWaitedOut = static_cast<int>(WSA_WAIT_TIMEOUT);
 // worker's wake event, or the released event of the socket's record). The
 // thread that made the call cancels it: only it can.
 struct CancellableIo {
-    HANDLE ioEvent;    // manual-reset, cleared as each call starts
+    HANDLE ioEvent;    // manual-reset; may be left set by a call that ended at once
     HANDLE wakeEvent;  // manual-reset, set to cancel
 };
 

@@ -27,6 +27,14 @@ std::vector<HANDLE> gWorkerThreads;
 // Every worker that has not reached its last step yet (table lock): while
 // listed, its object and Lua thread exist.
 std::vector<SlotWorker*> gLiveWorkers;
+// Workers between two slots, waiting to be handed the next one (table
+// lock). A connection's slot is served by one of them rather than by a new
+// thread, Lua thread and events each time: under Wine making a thread
+// costs as much as the rest of a short connection's life.
+std::vector<SlotWorker*> gIdleWorkers;
+
+// More idle workers than slots could never all be handed one.
+const size_t IdleWorkerLimit = SocketSlotCount;
 
 // Forgets threads that have ended.
 void ForgetEndedThreadsLocked()
@@ -92,12 +100,77 @@ void FinishWorker(SlotWorker* worker)
     FreeLibraryAndExitThread(DestroyWorker(worker), 0);
 }
 
+// After a slot: waits, without a limit and without looking at anything,
+// to be handed the next slot of its universe while that is registered.
+// False when the worker is to end: its universe was unregistered (it is
+// about to close), enough wait already, or the unloading came.
+bool AwaitNextSlot(SlotWorker* worker)
+{
+    std::free(worker->callbackName);
+    worker->callbackName = nullptr;
+    {
+        SocketTableLock lock;
+        if (!UniverseIsRegisteredLocked(worker->universe) || gIdleWorkers.size() >= IdleWorkerLimit)
+            return false;
+        // Never more idle workers than live ones, for which room was made as
+        // each thread started: this takes no memory.
+        gIdleWorkers.push_back(worker);
+        worker->handedSlot = false;
+        ClearWakeLocked(worker);
+    }
+    WaitForSingleObject(worker->io.wakeEvent, INFINITE);
+    SocketTableLock lock;
+    return worker->handedSlot;
+}
+
 DWORD WINAPI WorkerThread(void* parameter)
 {
     SlotWorker* worker = static_cast<SlotWorker*>(parameter);
-    ServeSlotUntilDone(worker);
+    do {
+        ServeSlotUntilDone(worker);
+    } while (AwaitNextSlot(worker));
     FinishWorker(worker);
     return 0;
+}
+
+// An idle worker of the universe, taken from the waiting ones, or null.
+SlotWorker* TakeIdleWorkerLocked(LuaPlus::LuaState* universe)
+{
+    for (size_t i = gIdleWorkers.size(); i-- > 0;) {
+        SlotWorker* worker = gIdleWorkers[i];
+        if (worker->universe == universe) {
+            gIdleWorkers.erase(gIdleWorkers.begin() + static_cast<std::ptrdiff_t>(i));
+            return worker;
+        }
+    }
+    return nullptr;
+}
+
+// Ends the wait of every idle worker: they end.
+void EndIdleWorkersLocked()
+{
+    for (SlotWorker* worker : gIdleWorkers)
+        WakeWorkerLocked(worker);
+    gIdleWorkers.clear();
+}
+
+// Whether a worker may serve the slot (index, generation) now.
+bool SlotAwaitsWorkerLocked(int index, unsigned generation)
+{
+    SocketSlot& slot = gSocketTable[index];
+    return UniverseIsRegisteredLocked(slot.scriptState) && SlotHasGenerationLocked(slot, generation) &&
+        slot.worker == nullptr;
+}
+
+// The slot gets the worker, whose thread runs or waits for it.
+void GiveSlotToWorkerLocked(SlotWorker* worker, int index, unsigned generation, char* callbackName)
+{
+    worker->index = index;
+    worker->generation = generation;
+    worker->callbackName = callbackName;
+    SocketSlot& slot = gSocketTable[index];
+    slot.worker = worker;
+    slot.workerThread = worker->thread;
 }
 
 // A heap copy of a text, or null.
@@ -111,66 +184,91 @@ char* CopyText(const char* text)
 }
 
 // Starts the worker's thread and lists both; the thread blocks on the
-// table lock until the slot is complete. Answers the thread, or null.
-HANDLE StartWorkerThreadLocked(SlotWorker* worker)
+// table lock until the slot is complete. False when it cannot be started.
+bool StartWorkerThreadLocked(SlotWorker* worker)
 {
     ForgetEndedThreadsLocked();
     HANDLE thread = nullptr;
     try {
         gWorkerThreads.reserve(gWorkerThreads.size() + 1);
         gLiveWorkers.reserve(gLiveWorkers.size() + 1);
+        gIdleWorkers.reserve(gLiveWorkers.size() + 1);
         thread = CreateThread(nullptr, 0, WorkerThread, worker, 0, &worker->threadId);
     } catch (const std::bad_alloc&) {
         thread = nullptr;
     }
     if (thread == nullptr)
-        return nullptr;
+        return false;
+    worker->thread = thread;
     gWorkerThreads.push_back(thread);
     gLiveWorkers.push_back(worker);
-    return thread;
+    return true;
 }
 
-// Serves the slot (index, generation) by a new worker that calls the global
-// function `name` in the caller's universe. Sets the slot's worker and
-// workerThread. False, with nothing changed, if the slot was released or
-// has a callback meanwhile, or the thread cannot be started.
-bool StartSocketWorker(int index, unsigned generation, const char* name, LuaPlus::LuaState* caller)
+// A new worker for slots of the caller's universe, with its Lua thread and
+// events, or null.
+SlotWorker* MakeWorker(LuaPlus::LuaState* caller, LuaPlus::LuaState* universe)
 {
     SlotWorker* worker = new (std::nothrow) SlotWorker();
     if (worker == nullptr)
-        return false;
-    worker->index = index;
-    worker->generation = generation;
+        return nullptr;
+    worker->index = -1;
+    worker->universe = universe;
     worker->io.wakeEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     worker->io.ioEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     worker->luaThread = NewCallbackThread(caller);
     worker->modulePin = PinThisModule();
-    worker->callbackName = CopyText(name);
     if (worker->io.wakeEvent == nullptr || worker->io.ioEvent == nullptr || worker->luaThread == nullptr ||
-        worker->modulePin == nullptr || worker->callbackName == nullptr) {
+        worker->modulePin == nullptr) {
         DiscardWorker(worker);
-        return false;
+        return nullptr;
     }
+    return worker;
+}
 
-    bool started = false;
+// Serves the slot (index, generation) of `universe` by a worker that calls
+// the global function `name`: an idle one of the universe, else a new one
+// made through the caller. Sets the slot's worker and workerThread. False,
+// with nothing changed, if the slot was released or has a callback
+// meanwhile, or no worker can be had.
+bool StartSocketWorker(int index, unsigned generation, const char* name, LuaPlus::LuaState* caller,
+                       LuaPlus::LuaState* universe)
+{
+    char* callbackName = CopyText(name);
+    if (callbackName == nullptr)
+        return false;
     {
         // No worker starts in a universe that the host unregistered: it is
         // about to close it, and the unloading waits only for the workers
         // that run then.
         SocketTableLock lock;
-        SocketSlot& slot = gSocketTable[index];
-        if (UniverseIsRegisteredLocked(slot.scriptState) && SlotHasGenerationLocked(slot, generation) &&
-            slot.worker == nullptr) {
-            HANDLE thread = StartWorkerThreadLocked(worker);
-            if (thread != nullptr) {
-                slot.workerThread = DuplicateOwnHandle(thread);
-                slot.worker = worker;
-                started = true;
-            }
+        if (!SlotAwaitsWorkerLocked(index, generation)) {
+            std::free(callbackName);
+            return false;
+        }
+        SlotWorker* idle = TakeIdleWorkerLocked(universe);
+        if (idle != nullptr) {
+            GiveSlotToWorkerLocked(idle, index, generation, callbackName);
+            idle->handedSlot = true;
+            WakeWorkerLocked(idle);
+            return true;
         }
     }
-    if (!started)
-        DiscardWorker(worker);
+
+    SlotWorker* worker = MakeWorker(caller, universe);
+    bool started = false;
+    if (worker != nullptr) {
+        SocketTableLock lock;
+        if (SlotAwaitsWorkerLocked(index, generation) && StartWorkerThreadLocked(worker)) {
+            GiveSlotToWorkerLocked(worker, index, generation, callbackName);
+            started = true;
+        }
+    }
+    if (!started) {
+        std::free(callbackName);
+        if (worker != nullptr)
+            DiscardWorker(worker);
+    }
     return started;
 }
 
@@ -187,7 +285,7 @@ bool ServeSlot(int handle, const char* name, LuaPlus::LuaState* caller, LuaPlus:
     // thread can only be made safely from a thread of that universe.
     if (callerUniverse != slot.scriptState)
         return false;
-    return StartSocketWorker(slot.slotIndex, slot.generation, name, caller);
+    return StartSocketWorker(slot.slotIndex, slot.generation, name, caller, slot.scriptState);
 }
 
 void StopAllSocketWorkers()
@@ -198,6 +296,7 @@ void StopAllSocketWorkers()
     {
         SocketTableLock lock;
         threads.swap(gWorkerThreads);
+        EndIdleWorkersLocked();
         InterruptLiveWorkersLocked();
     }
     // Without a limit: the host closes the state once this returns, and a

@@ -1,5 +1,9 @@
-// Worker threads come and go: tSetCallback starts one (ServeSlot,
-// socket_operations.h), each ends by itself, and the unloading stops all.
+// Worker threads come and go: tSetCallback hands its slot to a worker of
+// the universe that waits between two slots, or starts a new one (ServeSlot,
+// socket_operations.h); after its slot a worker waits for the next, without
+// a limit and without a look at anything, while its universe is
+// registered, else it ends; the unloading ends the waiting ones and stops
+// the others.
 //
 // Each worker holds a reference on this module, so the DLL stays mapped
 // until the worker's last instruction, and calls into the script on a Lua

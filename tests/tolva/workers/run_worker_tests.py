@@ -22,6 +22,8 @@ port, one line per connection:
                   close the connection
   STREAM port n   after the control connection closed: n clients connect and
                   send "s\\n" every few milliseconds until the connection ends
+  RECORDS n       answers the records "0000001\\n" to n (seven digits) in
+                  bursts of varying size with short pauses, then closes
 
 Ports are passed to the scripts as NAME=PORT arguments.
 
@@ -149,6 +151,19 @@ def handle_command(control):
             for peer in peers:
                 peer.close()
         threading.Thread(target=connect_later, daemon=True).start()
+    elif name == "RECORDS":
+        stream = b"".join(b"%07d\n" % n for n in range(1, int(command[1]) + 1))
+        bursts = random.Random(7)
+        offset = 0
+        try:
+            while offset < len(stream):
+                size = bursts.choice((1, 5, 300, 1500, 5000, 20000))
+                control.sendall(stream[offset:offset + size])
+                offset += size
+                if bursts.random() < 0.3:
+                    time.sleep(0.002)
+        except OSError as error:
+            fail("RECORDS: %s" % error)
     elif name in ("CLIENTS", "STREAM"):
         wait_for_close(control)
         port, count = int(command[1]), int(command[2])
@@ -258,6 +273,7 @@ def main():
         return chosen
 
     run_host(options, "callbacks.lua", ports())
+    run_host(options, "stream_readers.lua", ports())
     run_host(options, "wait_exhausted.lua", ports())
     for _ in range(2):
         with stream_changed:

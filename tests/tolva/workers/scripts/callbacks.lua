@@ -298,4 +298,37 @@ group("a script that never calls out still gets its callbacks", function()
   check(got, "the callback ran while the script looped")
 end)
 
+group("slot after slot, each connection's worker calls that connection's callback", function()
+  -- Workers are kept between slots: whichever serves a connection must
+  -- call its callback with its handle, never an earlier slot's.
+  local names, got, round, accepted = { "OnOddRound", "OnEvenRound" }, {}, 0, 0
+  for _, name in ipairs(names) do
+    _G[name] = function(h, event, text)
+      got[#got + 1] = name .. " " .. h .. " " .. event .. " " .. text
+      return nil -- the first text ends the worker
+    end
+  end
+  function OnRoundListen(_, event, _, extra)
+    if event ~= 2 then return true end
+    accepted = extra
+    return tSetCallback(extra, names[round % 2 + 1]) == 1
+  end
+  local l = tCreate(0, PORTS.tcp8)
+  expect(tSetCallback(l, "OnRoundListen"), 1, "serve the listening slot")
+  expect(tListen(l), 1, "listen")
+  for r = 1, 40 do
+    round = r
+    local c = connected_client(PORTS.tcp8)
+    expect(tSend(c, "round " .. r), #("round " .. r), "the client sends")
+    local arrived = wait_until(function() return #got == 2 * r end)
+    check(arrived, "text and ending of round " .. r)
+    if not arrived then break end
+    local name = names[r % 2 + 1] .. " " .. accepted
+    expect(got[2 * r - 1], name .. " 1 round " .. r, "the text's call")
+    expect(got[2 * r], name .. " 0 ", "the ending call")
+    tClose(c)
+    check(wait_until(function() return tGetCount() == 1 end), "only the listener is left")
+  end
+  tClose(l)
+end)
 finish()
