@@ -43,7 +43,6 @@ struct SlotWorker {
     // without one, it ends.
     bool handedSlot;
     HMODULE modulePin;  // reference that keeps the DLL loaded
-    HANDLE thread;      // owned by the list of worker threads (worker_lifecycle.cpp)
     DWORD threadId;
 };
 

@@ -47,7 +47,6 @@ const int SocketSlotCount = 30;
 
 struct SocketSlot {
     SlotSocket* socket;   // the slot's socket; null only while tCreate makes it
-    HANDLE workerThread;  // the worker's thread, lent by it; null when no worker serves the slot
     HANDLE dataEvent;     // auto-reset; null in slots made by accepting
     int slotIndex;
     unsigned slotFlags;  // 0: free

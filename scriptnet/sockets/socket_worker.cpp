@@ -243,7 +243,6 @@ void StopServing(SlotWorker* worker)
     if (!WorkerSlotIsLiveLocked(worker))
         return;
     SocketSlot& slot = gSocketTable[worker->index];
-    slot.workerThread = nullptr;
     slot.worker = nullptr;
     slot.lastError = ErrWaitExhausted;
 }
@@ -336,8 +335,6 @@ void ServeSlotUntilDone(SlotWorker* worker)
     SocketTableLock lock;
     EndWorkerSocketUseLocked(worker);
     SocketSlot& slot = gSocketTable[worker->index];
-    if (slot.worker == worker) {
+    if (slot.worker == worker)
         slot.worker = nullptr;
-        slot.workerThread = nullptr;
-    }
 }

@@ -170,7 +170,6 @@ void GiveSlotToWorkerLocked(SlotWorker* worker, int index, unsigned generation, 
     worker->callbackName = callbackName;
     SocketSlot& slot = gSocketTable[index];
     slot.worker = worker;
-    slot.workerThread = worker->thread;
 }
 
 // A heap copy of a text, or null.
@@ -199,7 +198,6 @@ bool StartWorkerThreadLocked(SlotWorker* worker)
     }
     if (thread == nullptr)
         return false;
-    worker->thread = thread;
     gWorkerThreads.push_back(thread);
     gLiveWorkers.push_back(worker);
     return true;
@@ -228,7 +226,7 @@ SlotWorker* MakeWorker(LuaPlus::LuaState* caller, LuaPlus::LuaState* universe)
 
 // Serves the slot (index, generation) of `universe` by a worker that calls
 // the global function `name`: an idle one of the universe, else a new one
-// made through the caller. Sets the slot's worker and workerThread. False,
+// made through the caller. Sets the slot's worker. False,
 // with nothing changed, if the slot was released or has a callback
 // meanwhile, or no worker can be had.
 bool StartSocketWorker(int index, unsigned generation, const char* name, LuaPlus::LuaState* caller,
