@@ -136,7 +136,7 @@ bool PastePicture(HWND canvas, const BoardWindowState& board, POINT at)
         RECT area;
         // The scroll position keeps `at` within the picture.
         if (at.x >= 0 && at.y >= 0 && IntersectRect(&area, &landing, &picture)) {
-            PictureChange change(board, canvas, area, PictureStepKind::OwnStep);
+            PictureChange change(board, canvas, RegionOfRect(area), PictureStepKind::OwnStep);
             if (change.Dc()) {
                 DrawPastedPart(change.Dc(), dib, at, area);
                 pasted = true;

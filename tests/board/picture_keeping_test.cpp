@@ -362,6 +362,68 @@ TEST_F(PictureKeepingTest, FiveHundredStrokesKeepAtMostTwoPicturesAndClosingGive
     EXPECT_EQ(0, gdi.OpenWindowContexts());
 }
 
+TEST_F(PictureKeepingTest, LongLinesAndStrokesOfWidePensKeepWhatTheyTouchAndUndoExactly)
+{
+    HeapLedger heap(plugin->Module());
+    ASSERT_TRUE(heap.Applied());
+    OpenBoard();
+    // A picture whose every pixel differs from its neighbours, so that a
+    // pixel put back in the wrong place shows.
+    PutPatternOnClipboard(frame, PictureWidth, PictureHeight, false);
+    Keys({VK_CONTROL, 'V'});
+    std::vector<BoardPicture> states = {Read()};
+    const size_t pasted = heap.LiveBytes();
+    auto changed = [&](const std::string& what) {
+        states.push_back(Read());
+        EXPECT_NE(0, states.back().CountDifferent(states[states.size() - 2])) << what;
+    };
+    const struct {
+        int32_t penWidth;
+        int x1, y1, x2, y2;
+    } lines[] = {
+        {1, 0, 0, 639, 479},      {1, 639, 0, 0, 479},    {10, 5, 470, 630, 3},
+        {60, 320, -40, 300, 520}, {10, 600, 0, 610, 479}, {3, -2000000000, 7, 2000000000, 470},
+        {0, 0, 240, 639, 241},
+    };
+    for (const auto& line : lines) {
+        Send(MsgRequestPenWidth, 1, line.penWidth, 772);
+        plugin->SendDraw(MsgDrawLine, 772, 1, line.x1, line.y1, line.x2, line.y2);
+        changed("line of pen " + std::to_string(line.penWidth));
+        if (states.size() == 2) {
+            EXPECT_LT(heap.LiveBytes() - pasted, PictureBytes / 8) << "a diagonal keeps what it may touch, not its box";
+        }
+    }
+    SendMessageA(frame, WM_COMMAND, CmdToolFreehand, 0);
+    State(frame)->penWidth = 10;
+    RealStroke(canvas, {{10, 10}, {200, 150}, {400, 300}, {630, 470}, {600, 20}});
+    changed("free-hand stroke");
+    SendMessageA(frame, WM_COMMAND, CmdToolLine, 0);
+    RealStroke(canvas, {{630, 10}, {300, 250}, {15, 460}});
+    changed("line of the user's");
+
+    for (size_t i = states.size() - 1; i > 0; --i) {
+        Keys({VK_CONTROL, 'Z'});
+        EXPECT_EQ(0, Read().CountDifferent(states[i - 1])) << "undo to state " << i - 1;
+    }
+    for (size_t i = 1; i < states.size(); ++i) {
+        Keys({VK_CONTROL, 'Y'});
+        EXPECT_EQ(0, Read().CountDifferent(states[i])) << "redo to state " << i;
+    }
+
+    // The widest pens change the whole picture: the history still keeps at
+    // most two pictures, and the last of them undoes exactly.
+    Send(MsgRequestPenWidth, 1, 100000, 772);
+    BoardPicture before = Read();
+    for (int i = 0; i < 6; ++i) {
+        before = Read();
+        Send(MsgRequestPenColor, 1, static_cast<int32_t>(RGB(i * 40, 0, 255 - i * 40)), 772);
+        plugin->SendDraw(MsgDrawLine, 772, 1, i * 100, 0, 639 - i * 100, 479);
+        EXPECT_LE(heap.LiveBytes(), 2 * PictureBytes + 64 * 1024) << i;
+    }
+    Keys({VK_CONTROL, 'Z'});
+    EXPECT_EQ(0, Read().CountDifferent(before));
+}
+
 TEST_F(PictureKeepingTest, CopyFromTheMenuPutsThePicturesPixelsOnTheClipboard)
 {
     OpenBoard();
