@@ -115,6 +115,44 @@ std::string TempFile(const char* name)
     return path;
 }
 
+// The 640x480 picture of a PNG file as another program reads it: the
+// distribution's ImageMagick, which Wine starts as the Linux program it is,
+// writes it as a 24-bit BMP, which is loaded as a bitmap (null when any of
+// that failed).
+HBITMAP ReadPngElsewhere(const std::string& png)
+{
+    typedef char*(CDECL * UnixFileName)(const WCHAR*);
+    const auto unixFileName = reinterpret_cast<UnixFileName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    const std::string bmp = png + ".bmp";
+    auto unixPath = [&](const std::string& path) {
+        WCHAR wide[MAX_PATH] = {};
+        MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+        char* name = unixFileName ? unixFileName(wide) : nullptr;
+        const std::string result = name ? name : "";
+        HeapFree(GetProcessHeap(), 0, name);
+        return result;
+    };
+    // It writes beside the file and renames when done: the BMP, once there,
+    // is whole. Wine has no handle to wait on for a Linux program.
+    std::string command = "Z:\\bin\\sh -c \"/usr/bin/convert 'png:" + unixPath(png) +
+        "' -type TrueColor 'BMP3:" + unixPath(bmp) + ".part' && mv '" + unixPath(bmp) + ".part' '" + unixPath(bmp) +
+        "'\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    for (int i = 0; i < 600 && GetFileAttributesA(bmp.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
+        Sleep(100);
+    HBITMAP read = static_cast<HBITMAP>(
+        LoadImageA(nullptr, bmp.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    DeleteFileA(bmp.c_str());
+    return read;
+}
+
 class PictureKeepingTest : public BoardTest {
 protected:
     void OpenBoard(int width = 700, int height = 600, const char* name = "Ala", int32_t contact = 1)
@@ -149,13 +187,15 @@ protected:
         });
         return items;
     }
-    // Ctrl+S and the save dialog driven by its window: `path` typed as the
-    // file's name (a folder ending in a backslash: the offered name kept in
-    // it; nothing: the offered name kept as it is), then `button`;
-    // "replace the file?" answered yes when `confirm`. The name the dialog
-    // offered; `told` gets the text of the message box the board shows.
+    // Ctrl+S and the save dialog driven by its window: the file type of
+    // index `type` chosen when not 0 (`shown` gets the name then shown),
+    // `path` typed as the file's name (a folder ending in a backslash: the
+    // name shown kept in it; nothing: the name kept as it is), then
+    // `button`; "replace the file?" answered yes when `confirm`. The name
+    // the dialog offered; `told` gets the text of the message box the
+    // board shows.
     std::string SaveThroughDialog(const std::string& path, int button = IDOK, bool confirm = false,
-                                  std::string* told = nullptr)
+                                  std::string* told = nullptr, int type = 0, std::string* shown = nullptr)
     {
         std::string offered;
         PressKeys({VK_CONTROL, 'S'});
@@ -169,8 +209,16 @@ protected:
             char text[MAX_PATH] = {};
             GetWindowTextA(name, text, sizeof text);
             offered = text;
+            if (type) {
+                SendDlgItemMessageA(dialog, cmb1, CB_SETCURSEL, type - 1, 0);
+                SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(cmb1, CBN_SELENDOK),
+                             reinterpret_cast<LPARAM>(GetDlgItem(dialog, cmb1)));
+                GetWindowTextA(name, text, sizeof text);
+                if (shown)
+                    *shown = text;
+            }
             if (!path.empty())
-                SetWindowTextA(name, (path.back() == '\\' ? path + offered : path).c_str());
+                SetWindowTextA(name, (path.back() == '\\' ? path + text : path).c_str());
             PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
             if (confirm)  // "replace the file?"
                 if (HWND ask = AwaitWindow("#32770", [&](HWND w) { return GetWindow(w, GW_OWNER) == dialog; }))
@@ -507,7 +555,7 @@ TEST_F(PictureKeepingTest, SaveWritesTheFileCancelWritesNothingAFailureIsToldAnd
     const BoardPicture drawn = Read();
 
     const std::string saved = TempFile("saved.bmp");
-    EXPECT_EQ("Ala.bmp", SaveThroughDialog(saved)) << "named after the board";
+    EXPECT_EQ("Ala.png", SaveThroughDialog(saved)) << "named after the board";
     HBITMAP file = static_cast<HBITMAP>(
         LoadImageA(nullptr, saved.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
     ASSERT_TRUE(file);
@@ -542,6 +590,54 @@ TEST_F(PictureKeepingTest, SaveWritesTheFileCancelWritesNothingAFailureIsToldAnd
     DeleteFileA(held.c_str());
 }
 
+TEST_F(PictureKeepingTest, SaveOffersPngWhichAnotherProgramReadsAndWritesTheTypeOfTheExtension)
+{
+    OpenBoard();
+    SendMessageA(frame, MsgSetPenColor, MenuColorRed, 0);
+    RealStroke(canvas, {{30, 400}, {600, 30}, {620, 460}});
+    Send(MsgRequestFillEnabled, 1, 1, 772);
+    for (int i = 0; i < 12; ++i) {
+        Send(MsgRequestFillColor, 1, static_cast<int32_t>(RGB(i * 21, 255 - i * 19, i * 7 + 1)), 772);
+        plugin->SendDraw(MsgDrawEllipse, 772, 1, i * 50, i * 37, i * 50 + 90, i * 37 + 60);
+    }
+    const BoardPicture drawn = Read();
+
+    // The offered name kept: PNG, read back by another program.
+    const std::string folder = TempFolder(), png = folder + "Ala.png";
+    DeleteFileA(png.c_str());
+    EXPECT_EQ("Ala.png", SaveThroughDialog(folder));
+    std::ifstream file(png, std::ios::binary);
+    char signature[8] = {};
+    file.read(signature, sizeof signature);
+    file.close();
+    EXPECT_EQ(0, std::memcmp(signature, "\x89PNG\r\n\x1A\n", 8));
+    HBITMAP elsewhere = ReadPngElsewhere(png);
+    ASSERT_TRUE(elsewhere);
+    EXPECT_EQ(0, BoardPicture(elsewhere).CountDifferent(drawn));
+    DeleteObject(elsewhere);
+    DeleteFileA(png.c_str());
+
+    // The name follows the type chosen in the dialog; the file follows
+    // the name's extension, whatever the type.
+    std::string shown;
+    const std::string bmp = folder + "Ala.bmp";
+    DeleteFileA(bmp.c_str());
+    SaveThroughDialog(folder, IDOK, false, nullptr, 2, &shown);
+    EXPECT_EQ("Ala.bmp", shown);
+    const std::string typedPng = TempFile("typed.PNG"), typedBmp = TempFile("typed.Bmp");
+    SaveThroughDialog(typedPng, IDOK, false, nullptr, 2);
+    SaveThroughDialog(typedBmp);
+    for (const auto& written :
+         {std::make_pair(bmp, "BM"), std::make_pair(typedPng, "\x89P"), std::make_pair(typedBmp, "BM")}) {
+        std::ifstream in(written.first, std::ios::binary);
+        char start[2] = {};
+        in.read(start, 2);
+        EXPECT_EQ(0, std::memcmp(start, written.second, 2)) << written.first;
+        in.close();
+        DeleteFileA(written.first.c_str());
+    }
+}
+
 TEST_F(PictureKeepingTest, SaveNeverOffersNorWritesToADevice)
 {
     // Boards named by their inviters after devices.
@@ -549,8 +645,8 @@ TEST_F(PictureKeepingTest, SaveNeverOffersNorWritesToADevice)
         const char* name;
         const char* offered;
     } boards[] = {
-        {"NUL", "NUL_.bmp"},   {"aux", "aux_.bmp"},           {"con.txt", "con_.txt.bmp"},
-        {"COM1", "COM1_.bmp"}, {"Lpt9.bmp", "Lpt9_.bmp.bmp"}, {"CONOUT$", "CONOUT$_.bmp"},
+        {"NUL", "NUL_.png"},   {"aux", "aux_.png"},           {"con.txt", "con_.txt.png"},
+        {"COM1", "COM1_.png"}, {"Lpt9.bmp", "Lpt9_.bmp.png"}, {"CONOUT$", "CONOUT$_.png"},
     };
     int32_t contact = 1;
     for (const auto& board : boards) {
@@ -573,7 +669,7 @@ TEST_F(PictureKeepingTest, ALongBoardNameIsOfferedCutAndADialogThatFailsIsTold)
 {
     OpenBoard(700, 600, std::string(250, 'x').c_str());
     // The offered name kept, in a folder of twenty-odd characters.
-    const std::string folder = TempFolder(), saved = folder + std::string(64, 'x') + ".bmp";
+    const std::string folder = TempFolder(), saved = folder + std::string(64, 'x') + ".png";
     DeleteFileA(saved.c_str());
     EXPECT_EQ(saved, folder + SaveThroughDialog(folder));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(saved.c_str())) << "saved";
