@@ -29,12 +29,13 @@ uint32_t PatternAt(int x, int y)
     return static_cast<uint32_t>(((x * 7) & 0xFF) << 16 | ((y * 3) & 0xFF) << 8 | ((x + y) & 0xFF));
 }
 
-// Hands `block` to the clipboard as its CF_DIB.
-void PutOnClipboard(HWND owner, HGLOBAL block)
+// Hands `block` to the clipboard as its only picture, CF_DIB or another
+// `format`.
+void PutOnClipboard(HWND owner, HGLOBAL block, UINT format = CF_DIB)
 {
     ASSERT_TRUE(OpenClipboard(owner));
     EmptyClipboard();
-    SetClipboardData(CF_DIB, block);
+    SetClipboardData(format, block);
     CloseClipboard();
 }
 
@@ -62,13 +63,28 @@ void PutPatternOnClipboard(HWND owner, int width, int height, bool topDown)
     PutOnClipboard(owner, block);
 }
 
-// A CF_DIB of exactly these bytes.
-void PutBytesOnClipboard(HWND owner, const std::vector<uint8_t>& bytes)
+// A CF_DIB, or a picture of another `format`, of exactly these bytes.
+void PutBytesOnClipboard(HWND owner, const std::vector<uint8_t>& bytes, UINT format = CF_DIB)
 {
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
     std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
     GlobalUnlock(block);
-    PutOnClipboard(owner, block);
+    PutOnClipboard(owner, block, format);
+}
+
+// The bytes of the clipboard's `format`; none when it has none.
+std::vector<uint8_t> ClipboardBytes(HWND owner, UINT format)
+{
+    std::vector<uint8_t> bytes;
+    if (!OpenClipboard(owner))
+        return bytes;
+    HANDLE data = GetClipboardData(format);
+    if (const auto* block = static_cast<const uint8_t*>(data ? GlobalLock(data) : nullptr)) {
+        bytes.assign(block, block + GlobalSize(data));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return bytes;
 }
 
 // The plugin's GlobalLock while a test watches how far it reads: the block
@@ -494,6 +510,50 @@ TEST_F(PictureKeepingTest, CopyFromTheMenuPutsThePicturesPixelsOnTheClipboard)
     CloseClipboard();
     EXPECT_EQ(0, BoardPicture(copy).CountDifferent(Read()));
     DeleteObject(copy);
+}
+
+TEST_F(PictureKeepingTest, CopiedPngAloneOnTheClipboardPastesIntoAnotherBoardAndMalformedPngIsRefused)
+{
+    HeapLedger heap(plugin->Module());
+    ASSERT_TRUE(heap.Applied());
+    OpenBoard();
+    Send(MsgRequestFillEnabled, 1, 1, 772);
+    for (int i = 0; i < 12; ++i) {
+        Send(MsgRequestFillColor, 1, static_cast<int32_t>(RGB(255 - i * 20, i * 21, i * 9 + 3)), 772);
+        plugin->SendDraw(MsgDrawEllipse, 772, 1, i * 50, 400 - i * 33, i * 50 + 80, 470 - i * 30);
+    }
+    const BoardPicture drawn = Read();
+    Keys({VK_CONTROL, 'C'});
+    ASSERT_TRUE(IsClipboardFormatAvailable(CF_DIB));
+    const UINT pngFormat = RegisterClipboardFormatA("PNG");
+    const std::vector<uint8_t> png = ClipboardBytes(frame, pngFormat);
+    ASSERT_GT(png.size(), 8u);
+    EXPECT_EQ(0, std::memcmp(png.data(), "\x89PNG\r\n\x1A\n", 8));
+
+    // Only the PNG, as some programs leave it, pasted into a second board.
+    PutBytesOnClipboard(frame, png, pngFormat);
+    OpenBoard(700, 600, "Ola", 2);
+    const BoardPicture white = Read();
+    Keys({VK_CONTROL, 'V'});
+    EXPECT_EQ(0, Read().CountDifferent(drawn));
+    const size_t pasted = heap.LiveBytes();
+
+    // Cut short, a data byte changed (its check sum no longer holds), a
+    // size beyond any picture in its header, or no PNG at all: nothing
+    // pasted, nothing kept, no step.
+    std::vector<uint8_t> changed = png, huge = png;
+    changed[png.size() / 2] ^= 0x55;
+    huge[16] = 0x7F;
+    for (const auto& malformed :
+         {std::vector<uint8_t>(png.begin(), png.begin() + png.size() / 2), changed, huge,
+          std::vector<uint8_t>(png.begin(), png.begin() + 7), std::vector<uint8_t>(4000, 0x89)}) {
+        PutBytesOnClipboard(frame, malformed, pngFormat);
+        Keys({VK_CONTROL, 'V'});
+        EXPECT_EQ(0, Read().CountDifferent(drawn)) << malformed.size();
+        EXPECT_EQ(pasted, heap.LiveBytes()) << malformed.size();
+    }
+    Keys({VK_CONTROL, 'Z'});
+    EXPECT_EQ(0, Read().CountDifferent(white)) << "the paste was the last step";
 }
 
 TEST_F(PictureKeepingTest, PasteLandsAtTheScrollPositionCutToThePicture)
