@@ -10,6 +10,10 @@
  *   repaint   a plain window whose WM_PAINT only blits the bitmap, which
  *             stays selected in a memory context of its own meanwhile
  *   preview   the cursor read and two inverted outlines on one context
+ *   change    a drawing request's sequence as for draw, of the change
+ *             row's shape and pen; a free-hand move: the cursor read and
+ *             the segment drawn with a new pen on the window's context and
+ *             on the bitmap in a memory context of its own
  *
  * Each "board" is a top-level window with one child showing its picture,
  * so that N boards are N window pairs, as the board's own N frames are. */
@@ -31,6 +35,7 @@ typedef struct Picture {
     HDC paintDc; /* the bitmap selected for good, while repaints are measured */
     HGDIOBJ paintDcPrevious;
     int dragging;
+    int freehandPen; /* free-hand strokes of this pen width; 0: the rectangle preview */
     POINT anchor, current;
 } Picture;
 
@@ -84,6 +89,34 @@ static void MovePreview(HWND window, Picture* picture, POINT mouse)
     ReleaseDC(window, dc);
 }
 
+/* A segment with a new solid pen on `dc`. */
+static void DrawPenLine(HDC dc, POINT from, POINT to, int width)
+{
+    HPEN pen = CreatePen(PS_SOLID, width, WORK_PEN_COLOR);
+    HGDIOBJ previous = SelectObject(dc, pen);
+    MoveToEx(dc, from.x, from.y, NULL);
+    LineTo(dc, to.x, to.y);
+    SelectObject(dc, previous);
+    DeleteObject(pen);
+}
+
+/* A free-hand segment from the anchor to `mouse`, on the screen and in the
+ * picture; the mouse becomes the anchor. */
+static void DrawFreehandSegment(HWND window, Picture* picture, POINT mouse)
+{
+    HDC windowDc = GetDC(window);
+    HDC memory;
+    HGDIOBJ previous;
+    DrawPenLine(windowDc, picture->anchor, mouse, picture->freehandPen);
+    memory = CreateCompatibleDC(windowDc);
+    previous = SelectObject(memory, picture->bitmap);
+    DrawPenLine(memory, picture->anchor, mouse, picture->freehandPen);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    ReleaseDC(window, windowDc);
+    picture->anchor = picture->current = mouse;
+}
+
 static LRESULT CALLBACK PictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     Picture* picture = (Picture*)GetWindowLongPtrA(window, GWLP_USERDATA);
@@ -101,13 +134,19 @@ static LRESULT CALLBACK PictureProc(HWND window, UINT message, WPARAM wParam, LP
         picture->anchor.y = picture->current.y = (short)HIWORD(lParam);
         picture->dragging = 1;
         SetCapture(window);
+        if (picture->freehandPen)
+            DrawFreehandSegment(window, picture, picture->anchor);
         return 0;
     case WM_MOUSEMOVE: {
         POINT mouse;
         GetCursorPos(&mouse);
         ScreenToClient(window, &mouse);
-        if (picture->dragging && (wParam & MK_LBUTTON))
-            MovePreview(window, picture, mouse);
+        if (picture->dragging && (wParam & MK_LBUTTON)) {
+            if (picture->freehandPen)
+                DrawFreehandSegment(window, picture, mouse);
+            else
+                MovePreview(window, picture, mouse);
+        }
         return 0;
     }
     case WM_LBUTTONUP:
@@ -169,12 +208,12 @@ static void CloseBoard(Board* board)
 }
 
 /* The drawing request's GDI sequence, nothing more. */
-static void DrawShape(Board* board, WorkShape shape)
+static void DrawShapeWithPen(Board* board, WorkShape shape, int penWidth)
 {
     HDC windowDc = GetDC(board->window);
     HDC memory = CreateCompatibleDC(windowDc);
     HGDIOBJ previousBitmap = SelectObject(memory, board->picture.bitmap);
-    HPEN pen = CreatePen(PS_SOLID, WorkPenWidth, WORK_PEN_COLOR);
+    HPEN pen = CreatePen(PS_SOLID, penWidth, WORK_PEN_COLOR);
     HGDIOBJ previousPen = SelectObject(memory, pen);
     if (shape.kind == WorkLine) {
         MoveToEx(memory, shape.x1, shape.y1, NULL);
@@ -197,6 +236,11 @@ static void DrawShape(Board* board, WorkShape shape)
     DeleteDC(memory);
     ReleaseDC(board->window, windowDc);
     InvalidateRect(board->window, NULL, FALSE);
+}
+
+static void DrawShape(Board* board, WorkShape shape)
+{
+    DrawShapeWithPen(board, shape, WorkPenWidth);
 }
 
 static void Row(char* row, size_t size, const char* kind, int count)
@@ -290,6 +334,59 @@ static void MeasurePreview(Board* board, int count, int boards)
     BenchReport(row, Side, count, wall, cpu, -1);
 }
 
+/* Stroke message i (a press before a stroke's first move, a release after
+ * its last) as the board side sends it; the seconds the window took. */
+static double StrokeMessage(HWND window, int i)
+{
+    POINT point = WorkStrokePointAt(i);
+    LPARAM where = MAKELPARAM(point.x, point.y);
+    double start;
+    SetCursorToClient(window, point);
+    start = BenchNow();
+    if (i % WorkStrokeMoves == 0)
+        SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, where);
+    SendMessageA(window, WM_MOUSEMOVE, MK_LBUTTON, where);
+    if (i % WorkStrokeMoves == WorkStrokeMoves - 1)
+        SendMessageA(window, WM_LBUTTONUP, 0, where);
+    return BenchNow() - start;
+}
+
+static void MeasureChanges(Board* board, int count)
+{
+    int r, i;
+    for (r = 0; r < WorkChangeRowCount; ++r) {
+        const WorkChangeRow* row = &WorkChangeRows[r];
+        const int stroke = row->kind == WorkChangeStroke;
+        char name[64];
+        double wall = 0, cpu;
+        snprintf(name, sizeof name, "change-%s", row->name);
+        board->picture.freehandPen = stroke ? row->penWidth : 0;
+        for (i = 0; i < (stroke ? WorkStrokeMoves : 30); ++i) {
+            if (stroke)
+                StrokeMessage(board->window, i);
+            else
+                DrawShapeWithPen(board, WorkChangeShapeAt(row, i), row->penWidth);
+        }
+        PumpMessages();
+        BenchBegin(name, Side);
+        cpu = BenchCpuSeconds();
+        if (stroke) {
+            for (i = 0; i < count; ++i)
+                wall += StrokeMessage(board->window, i);
+            SendMessageA(board->window, WM_LBUTTONUP, 0, 0);
+        } else {
+            const double start = BenchNow();
+            for (i = 0; i < count; ++i)
+                DrawShapeWithPen(board, WorkChangeShapeAt(row, i), row->penWidth);
+            wall = BenchNow() - start;
+        }
+        cpu = BenchCpuSeconds() - cpu;
+        PumpMessages();
+        BenchReport(name, Side, count, wall, cpu, -1);
+    }
+    board->picture.freehandPen = 0;
+}
+
 /* Memory per picture: after one was made and deleted, as the board side
  * opens and closes a first board before it measures. */
 static int MeasureMemory(const WorkPlan* plan)
@@ -371,6 +468,8 @@ static int MeasureWork(const WorkPlan* plan)
         MeasureDraws(top, plan->draws, count);
         MeasureRepaints(top, plan->repaints, count);
         MeasurePreview(top, plan->moves, count);
+        if (c == 0 && plan->changes > 0)
+            MeasureChanges(top, plan->changes);
     }
     while (opened > 0)
         CloseBoard(&boards[--opened]);

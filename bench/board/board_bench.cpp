@@ -54,11 +54,18 @@ public:
         plugin_.SendDraw(ids[shape.kind], BenchNet, board.contact, shape.x1, shape.y1, shape.x2, shape.y2);
     }
 
-    void SetRequestAttributes(const OpenedBoard& board)
+    void DrawChange(const OpenedBoard& board, const WorkChangeRow& row, int i)
+    {
+        const WorkShape shape = WorkChangeShapeAt(&row, i);
+        const uint32_t ids[] = {MsgDrawLine, MsgDrawEllipse, MsgDrawRectangle};
+        plugin_.SendDraw(ids[shape.kind], BenchNet, board.contact, shape.x1, shape.y1, shape.x2, shape.y2);
+    }
+
+    void SetRequestAttributes(const OpenedBoard& board, int32_t penWidth = WorkPenWidth)
     {
         plugin_.Send(MsgRequestPenColor, board.contact, static_cast<int32_t>(WORK_PEN_COLOR), BenchNet);
         plugin_.Send(MsgRequestFillColor, board.contact, static_cast<int32_t>(WORK_FILL_COLOR), BenchNet);
-        plugin_.Send(MsgRequestPenWidth, board.contact, WorkPenWidth, BenchNet);
+        plugin_.Send(MsgRequestPenWidth, board.contact, penWidth, BenchNet);
         plugin_.Send(MsgRequestFillEnabled, board.contact, 1, BenchNet);
     }
 
@@ -138,6 +145,70 @@ void MeasurePreview(const OpenedBoard& board, int count, const std::string& suff
     BenchReport(row.c_str(), Side, count, wall, cpu, -1);
 }
 
+// The user's pen width, chosen in the board's pen-width picker.
+void SetUserPenWidth(const OpenedBoard& board, int width)
+{
+    HWND picker = GetDlgItem(GetDlgItem(GetDlgItem(board.frame, IdRebar), IdToolbar), IdSizePicker);
+    SendMessageA(picker, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, width),
+                 reinterpret_cast<LPARAM>(GetDlgItem(picker, IdSizeSpin)));
+}
+
+// The mouse message of stroke move i (a press before a stroke's first move,
+// a release after its last), as the system delivers it; answers the
+// seconds the canvas took over it.
+double StrokeMessage(HWND canvas, int i)
+{
+    const POINT point = WorkStrokePointAt(i);
+    SetCursorToClient(canvas, point);
+    const LPARAM where = MAKELPARAM(point.x, point.y);
+    const double start = BenchNow();
+    if (i % WorkStrokeMoves == 0)
+        SendMessageA(canvas, WM_LBUTTONDOWN, MK_LBUTTON, where);
+    SendMessageA(canvas, WM_MOUSEMOVE, MK_LBUTTON, where);
+    if (i % WorkStrokeMoves == WorkStrokeMoves - 1)
+        SendMessageA(canvas, WM_LBUTTONUP, 0, where);
+    return BenchNow() - start;
+}
+
+// The change rows: requests, or the moves of free-hand strokes, each kept
+// as an undo step.
+void MeasureChanges(BoardBench& bench, const OpenedBoard& board, int count)
+{
+    for (int r = 0; r < WorkChangeRowCount; ++r) {
+        const WorkChangeRow& row = WorkChangeRows[r];
+        const std::string name = std::string("change-") + row.name;
+        const bool stroke = row.kind == WorkChangeStroke;
+        if (stroke) {
+            SendMessageA(board.frame, WM_COMMAND, CmdToolFreehand, 0);
+            SetUserPenWidth(board, row.penWidth);
+            for (int i = 0; i < WorkStrokeMoves; ++i)
+                StrokeMessage(board.canvas, i);
+        } else {
+            bench.SetRequestAttributes(board, row.penWidth);
+            for (int i = 0; i < 30; ++i)
+                bench.DrawChange(board, row, i);
+        }
+        PumpMessages();
+        BenchBegin(name.c_str(), Side);
+        double cpu = BenchCpuSeconds();
+        double wall = 0;
+        if (stroke) {
+            for (int i = 0; i < count; ++i)
+                wall += StrokeMessage(board.canvas, i);
+            const POINT last = WorkStrokePointAt(count - 1);
+            SendMessageA(board.canvas, WM_LBUTTONUP, 0, MAKELPARAM(last.x, last.y));
+        } else {
+            const double start = BenchNow();
+            for (int i = 0; i < count; ++i)
+                bench.DrawChange(board, row, i);
+            wall = BenchNow() - start;
+        }
+        cpu = BenchCpuSeconds() - cpu;
+        PumpMessages();
+        BenchReport(name.c_str(), Side, count, wall, cpu, -1);
+    }
+}
+
 // Memory per board: boards opened after a first one was opened and closed
 // (so that what the first board loads once is not counted), measured
 // before any drawing.
@@ -186,6 +257,8 @@ bool MeasureWork(BoardBench& bench, const WorkPlan& plan)
         MeasureDraws(bench, top, plan.draws, suffix);
         MeasureRepaints(top, plan.repaints, suffix);
         MeasurePreview(top, plan.moves, suffix);
+        if (c == 0 && plan.changes > 0)
+            MeasureChanges(bench, top, plan.changes);
     }
     for (const OpenedBoard& board : boards)
         bench.Close(board);

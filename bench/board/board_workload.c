@@ -38,12 +38,15 @@ int ParseWorkPlan(int argc, char** argv, WorkPlan* plan)
             plan->repaints = atoi(argv[i + 1]);
         } else if (strcmp(argv[i], "--moves") == 0) {
             plan->moves = atoi(argv[i + 1]);
+        } else if (strcmp(argv[i], "--changes") == 0) {
+            plan->changes = atoi(argv[i + 1]);
         } else {
             break;
         }
     }
-    if (i < argc || plan->boardCountCount == 0 || plan->draws < 1 || plan->repaints < 1 || plan->moves < 1) {
-        fprintf(stderr, "usage: %s --boards 1,10,50 --draws N --repaints N --moves N\n", argv[0]);
+    if (i < argc || plan->boardCountCount == 0 || plan->draws < 1 || plan->repaints < 1 || plan->moves < 1 ||
+        plan->changes < 0) {
+        fprintf(stderr, "usage: %s --boards 1,10,50 --draws N --repaints N --moves N [--changes N]\n", argv[0]);
         return 0;
     }
     return 1;
@@ -58,6 +61,38 @@ WorkShape WorkShapeAt(int i)
     shape.x2 = shape.x1 + 40 + i % 40;
     shape.y2 = shape.y1 + 60 + i % 30;
     return shape;
+}
+
+const WorkChangeRow WorkChangeRows[] = {
+    {"line-1", WorkChangeLine, 1},     {"line-10", WorkChangeLine, 10},   {"rectangle", WorkChangeRectangle, 1},
+    {"ellipse", WorkChangeEllipse, 1}, {"stroke-1", WorkChangeStroke, 1}, {"stroke-10", WorkChangeStroke, 10},
+};
+const int WorkChangeRowCount = (int)(sizeof WorkChangeRows / sizeof WorkChangeRows[0]);
+
+WorkShape WorkChangeShapeAt(const WorkChangeRow* row, int i)
+{
+    WorkShape shape = WorkShapeAt(i);
+    if (row->kind == WorkChangeLine) {
+        const int inset = i % 20;
+        shape.kind = WorkLine;
+        shape.x1 = i % 2 ? PictureWidth - 1 - inset : inset;
+        shape.y1 = 0;
+        shape.x2 = PictureWidth - 1 - shape.x1;
+        shape.y2 = PictureHeight - 1;
+    } else {
+        shape.kind = row->kind == WorkChangeRectangle ? WorkRectangle : WorkEllipse;
+    }
+    return shape;
+}
+
+POINT WorkStrokePointAt(int i)
+{
+    const int step = i % WorkStrokeMoves, stroke = i / WorkStrokeMoves;
+    const int along = stroke % 2 ? WorkStrokeMoves - 1 - step : step;
+    POINT point;
+    point.x = 20 + along * 600 / (WorkStrokeMoves - 1);
+    point.y = 20 + along * 440 / (WorkStrokeMoves - 1) + stroke % 7;
+    return point;
 }
 
 POINT WorkMoveAt(int i)

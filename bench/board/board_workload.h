@@ -2,11 +2,15 @@
  * for its bare baseline (bare_gdi.c): the plan, the shapes drawn, the mouse
  * path of the drag, and the helpers both use.
  *
- *   PROGRAM --boards 1,10,50 --draws N --repaints N --moves N
+ *   PROGRAM --boards 1,10,50 --draws N --repaints N --moves N [--changes N]
  *
  * For each board count the program reports the memory per board, and with
  * that many boards open, N drawing requests, N full repaints and N mouse
- * moves of a rectangle drag on the board opened last (it lies on top). */
+ * moves of a rectangle drag on the board opened last (it lies on top).
+ * With --changes, the first board count also runs the change rows: N
+ * changes of one kind each (a long diagonal line request of a 1 and a 10
+ * pixel pen, a rectangle, an ellipse, the mouse moves of free-hand strokes
+ * of both pens), every one kept as an undo step on the board's side. */
 #ifndef BENCH_BOARD_WORKLOAD_H
 #define BENCH_BOARD_WORKLOAD_H
 
@@ -26,6 +30,7 @@ typedef struct WorkPlan {
     int boardCounts[WorkMaxBoardCounts]; /* ascending */
     int boardCountCount;
     int draws, repaints, moves;
+    int changes; /* 0: no change rows */
 } WorkPlan;
 
 /* False (with a message) when the arguments are not a plan. */
@@ -43,6 +48,27 @@ WorkShape WorkShapeAt(int i);
 #define WORK_PEN_COLOR RGB(20, 40, 160)
 #define WORK_FILL_COLOR RGB(230, 200, 40)
 enum { WorkPenWidth = 1 };
+
+/* The change rows: what each draws, and with which pen. */
+enum WorkChangeKind { WorkChangeLine, WorkChangeRectangle, WorkChangeEllipse, WorkChangeStroke };
+typedef struct WorkChangeRow {
+    const char* name; /* the row is "change-NAME" */
+    int kind;
+    int penWidth;
+} WorkChangeRow;
+extern const WorkChangeRow WorkChangeRows[];
+extern const int WorkChangeRowCount;
+
+/* Change i of a request row: a diagonal across the whole picture (one way,
+ * then the other) for lines, else a box of the board row's sizes. */
+WorkShape WorkChangeShapeAt(const WorkChangeRow* row, int i);
+
+/* Mouse move i of the stroke rows, in client coordinates of the picture
+ * window: strokes of WorkStrokeMoves moves each, diagonally across the
+ * picture and back, pressed at the first point of each and released after
+ * its last. */
+enum { WorkStrokeMoves = 64 };
+POINT WorkStrokePointAt(int i);
 
 /* The drag: pressed at the anchor, then move i goes to WorkMoveAt(i), in
  * client coordinates of the picture window. */

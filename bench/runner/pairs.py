@@ -31,6 +31,7 @@ class Plan:
             self.http_requests = 200
             self.boards = [1, 10]
             self.draws, self.repaints, self.moves = 300, 50, 100
+            self.changes = 100
         else:
             self.pingpongs, self.calls = 3000, 3000000
             self.sends = {1: 3000, KIB: 3000, 64 * KIB: 800, MIB: 64, 8 * MIB: 12}
@@ -42,6 +43,7 @@ class Plan:
             self.http_requests = 3000
             self.boards = [1, 10, 50]
             self.draws, self.repaints, self.moves = 5000, 2000, 3000
+            self.changes = 3000
 
     def net_tasks(self):
         tasks = ["pingpong:%d" % self.pingpongs]
@@ -63,7 +65,7 @@ class Plan:
 
     def board_arguments(self):
         return ["--boards", ",".join(str(n) for n in self.boards), "--draws", self.draws, "--repaints",
-                self.repaints, "--moves", self.moves]
+                self.repaints, "--moves", self.moves, "--changes", self.changes]
 
 
 IDLE_CONNECTIONS = 29

@@ -197,6 +197,26 @@ def preview(boards):
                label="preview move, %d board%s" % (boards, "" if boards == 1 else "s"))
 
 
+# The change rows (on one open board): each kind of change kept as an undo
+# step against its GDI sequence done bare.
+CHANGES = (("line-1", "long diagonal line request, 1-pixel pen", "µs per request"),
+           ("line-10", "long diagonal line request, 10-pixel pen", "µs per request"),
+           ("rectangle", "filled rectangle request", "µs per request"),
+           ("ellipse", "filled ellipse request", "µs per request"),
+           ("stroke-1", "free-hand stroke, 1-pixel pen, one mouse move", "µs per move"),
+           ("stroke-10", "free-hand stroke, 10-pixel pen, one mouse move", "µs per move"))
+
+
+def change(name):
+    title, unit = next((title, unit) for key, title, unit in CHANGES if key == name)
+    # A move's wall time is the canvas's own over its messages; the CPU time
+    # of its loop would be mostly the cursor moves around them, as for the
+    # preview.
+    stroke = name.startswith("stroke")
+    return Row("change-" + name, "%s (with its undo step) vs its GDI sequence done bare" % title, unit, "lower",
+               per_op(1e6), None if stroke else cpu_per_op(1e6), "" if stroke else "µs", label=title)
+
+
 def memory(boards):
     return Row("memory:%d" % boards, "memory per open board vs its 640x480 picture, %d board%s open"
                % (boards, "" if boards == 1 else "s"), "KiB per board", "lower", lambda r: r["value"] / KIB,
@@ -216,7 +236,8 @@ def main_rows():
     return [pingpong(), pingpong_overlapped(), call(), binding_call(), echo_latency(1), echo_pipelined(1),
             connection_rate(HTTP_CONCURRENCY), bulk_send(64 * KIB), bulk_send_overlapped(64 * KIB), bulk_send(MIB),
             receive_loop(MIB), idle(), idle_udp(), idle_unconnected(),
-            idle_listener(), idle_threads(), draw(1), repaint(1), preview(1), memory(10), memory_windows(10)]
+            idle_listener(), idle_threads(), draw(1), repaint(1), preview(1), memory(10),
+            memory_windows(10)] + [change(key) for key, _, _ in CHANGES]
 
 
 def growth_rows(plan):

@@ -122,6 +122,12 @@ class RowStatistics(unittest.TestCase):
         for boards in (1, 10, 50):
             self.assertIn("draw:%d" % boards, keys)
 
+    def test_every_kind_of_change_has_a_main_row(self):
+        keys = [row.key for row in rows.main_rows()]
+        for name in ("line-1", "line-10", "rectangle", "ellipse", "stroke-1", "stroke-10"):
+            self.assertIn("change-" + name, keys)
+        self.assertIn("--changes", Plan(quick=True).board_arguments())
+
 
 class Rounds(unittest.TestCase):
     def test_the_order_of_the_sides_rotates_fairly(self):

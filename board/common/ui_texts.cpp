@@ -29,9 +29,11 @@ const char TextMenuPaste[] = "&Wklej\tCtrl+V";
 const char TextMenuSave[] = "&Zapisz obraz...\tCtrl+S";
 
 const char TextSaveTitle[] = "Zapisz obraz";
-const char TextSaveFileTypes[] = "Obraz BMP (*.bmp)\0*.bmp\0";
+const char TextSaveFileTypes[] = "Obraz PNG (*.png)\0*.png\0Mapa bitowa (*.bmp)\0*.bmp\0";
 const char TextSaveFailed[] = "Nie udało się zapisać obrazu w pliku:\n";
 const char TextDeviceRefused[] = "Nie można zapisać obrazu pod nazwą urządzenia:\n";
 const char TextPathTooLong[] = "Nie udało się wybrać pliku dla obrazu: ścieżka jest za długa.";
 const char TextDialogFailed[] = "Nie udało się wybrać pliku dla obrazu (kod błędu ";
 const char TextUnnamedPicture[] = "obraz";
+const char TextPngUnavailable[] =
+    "W tym systemie nie można zapisać obrazu w formacie PNG.\nMożna go zapisać jako mapę bitową (BMP).";

@@ -39,7 +39,8 @@ extern const char TextMenuSave[];
 // and a pattern, ended by an empty name), and the boxes that tell why
 // nothing was saved; the first two are followed by the path, the last by
 // the dialog's error code and ")."; a board without a name is offered
-// TextUnnamedPicture.
+// TextUnnamedPicture. TextPngUnavailable precedes the dialog again, with
+// the bitmap chosen, where the system cannot write PNG.
 extern const char TextSaveTitle[];
 extern const char TextSaveFileTypes[];
 extern const char TextSaveFailed[];
@@ -47,5 +48,6 @@ extern const char TextDeviceRefused[];
 extern const char TextPathTooLong[];
 extern const char TextDialogFailed[];
 extern const char TextUnnamedPicture[];
+extern const char TextPngUnavailable[];
 
 #endif

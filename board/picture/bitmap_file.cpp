@@ -6,6 +6,7 @@
 #include <new>
 
 #include "picture/picture_dib.h"
+#include "picture/whole_file.h"
 
 namespace {
 
@@ -26,15 +27,5 @@ bool WriteBitmapFile(const char* path, HBITMAP picture)
     header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
     std::memcpy(file.get(), &header, sizeof header);
 
-    HANDLE handle = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const bool complete =
-        WriteFile(handle, file.get(), static_cast<DWORD>(fileBytes), &written, nullptr) && written == fileBytes;
-    const bool closed = CloseHandle(handle) != 0;
-    if (complete && closed)
-        return true;
-    DeleteFileA(path);
-    return false;
+    return WriteWholeFile(path, file.get(), fileBytes);
 }

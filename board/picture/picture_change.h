@@ -18,12 +18,13 @@ enum class PictureStepKind {
 };
 
 // One change of `board`'s picture, for as long as it is in scope. Made, it
-// keeps `area` (picture coordinates, cut to the picture) as the step; Dc()
-// is then the picture, selected into a memory context compatible with
-// `window`'s, to draw the change into. Everything is released when it goes.
+// keeps `region` (step_region.h) as the step; Dc() is then the picture,
+// selected into a memory context compatible with `window`'s, to draw the
+// change into, which must stay within the region. Everything is released
+// when it goes.
 class PictureChange {
 public:
-    PictureChange(const BoardWindowState& board, HWND window, const RECT& area, PictureStepKind kind);
+    PictureChange(const BoardWindowState& board, HWND window, const StepRegion& region, PictureStepKind kind);
     PictureChange(const PictureChange&) = delete;
     PictureChange& operator=(const PictureChange&) = delete;
 
@@ -35,7 +36,7 @@ private:
     PictureContext picture_;
 };
 
-// DrawShape as such a change, whose area is the shape's ShapeBounds.
+// DrawShape as such a change, whose region is the shape's ShapeRegion.
 void DrawShapeChange(const BoardWindowState& board, HWND window, DrawTool tool, const PictureSegment& points,
                      const ShapeAttributes& attributes, PictureStepKind kind);
 

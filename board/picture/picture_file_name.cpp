@@ -10,7 +10,23 @@
 
 namespace {
 
-const char PictureExtension[] = ".bmp";
+const char* Extension(PictureFileType type)
+{
+    return type == PictureFileType::Bmp ? ".bmp" : ".png";
+}
+
+// The type whose extension `name` ends in; false for another.
+bool TypeOfExtension(const std::string& name, PictureFileType& type)
+{
+    for (PictureFileType candidate : {PictureFileType::Png, PictureFileType::Bmp}) {
+        const size_t length = std::strlen(Extension(candidate));
+        if (name.size() > length && !lstrcmpiA(name.c_str() + name.size() - length, Extension(candidate))) {
+            type = candidate;
+            return true;
+        }
+    }
+    return false;
+}
 // Bytes of a name before its extension: with the extension and a folder
 // of 190 characters, the dialog's path still fits its MAX_PATH buffer.
 const size_t LongestOfferedName = 64;
@@ -66,7 +82,7 @@ size_t DevicePartLength(const std::string& fileName)
 
 }  // namespace
 
-std::string OfferedPictureFileName(const std::string& boardName)
+std::string OfferedPictureFileName(const std::string& boardName, PictureFileType type)
 {
     std::string name = boardName;
     for (char& c : name)
@@ -78,7 +94,22 @@ std::string OfferedPictureFileName(const std::string& boardName)
         name.insert(device, "_");
     if (name.empty())
         name = TextUnnamedPicture;
-    return name + PictureExtension;
+    return name + Extension(type);
+}
+
+PictureFileType FileTypeOfPath(const std::string& path, PictureFileType chosen)
+{
+    PictureFileType type = chosen;
+    TypeOfExtension(path, type);
+    return type;
+}
+
+std::string WithTypeExtension(const std::string& name, PictureFileType type)
+{
+    PictureFileType had;
+    if (!TypeOfExtension(name, had))
+        return name;
+    return name.substr(0, name.size() - std::strlen(Extension(had))) + Extension(type);
 }
 
 bool NamesDevice(const std::string& path)

@@ -7,12 +7,25 @@
 
 #include <string>
 
-// The file name offered for a board called `boardName`, with ".bmp": the
+// The types a picture is saved in, in the order the save dialog offers
+// them.
+enum class PictureFileType { Png = 1, Bmp = 2 };
+
+// The file name offered for a board called `boardName`, with the
+// extension of `type` (".png" or ".bmp"): the
 // characters a file name cannot hold become '_', it is cut to a length
 // that leaves the dialog room for a folder, it never names a device (NUL,
 // COM1, "con.txt": a '_' follows the device's part), and a name with
 // nothing left is "obraz".
-std::string OfferedPictureFileName(const std::string& boardName);
+std::string OfferedPictureFileName(const std::string& boardName, PictureFileType type);
+
+// The type a file of `path` is written in: the one its extension names
+// (".png" or ".bmp", in any case), else `chosen`, the dialog's.
+PictureFileType FileTypeOfPath(const std::string& path, PictureFileType chosen);
+
+// `name` with the extension of `type` in place of a ".png" or ".bmp" one;
+// any other name as it is.
+std::string WithTypeExtension(const std::string& name, PictureFileType type);
 
 // True when the last part of `path` names a device rather than a file
 // (CON, PRN, AUX, NUL, COM0 to COM9, LPT0 to LPT9, CONIN$, CONOUT$, with

@@ -14,12 +14,12 @@ namespace {
 const RECT WholePicture = {0, 0, PictureWidth, PictureHeight};
 // Two whole pictures: a clear and a paste over the whole board both stay
 // undoable, and a board's steps never hold more.
-const size_t HistoryBudget = 2 * StepBytes(WholePicture);
+const size_t HistoryBudget = 2 * StepBytes(RegionOfRect(WholePicture));
 
-// A stroke's rectangle grows by this much more than its new piece needs, on
-// the side it grows: a stroke dragged across the picture is copied again a
-// few dozen times, not at every piece.
-const LONG StrokeGrowth = 64;
+// A band's rectangle of a stroke grows by this much more than its new piece
+// needs, on the side it grows (within the band): a stroke dragged across
+// the picture reads a band again a few times, not at every piece.
+const LONG StrokeGrowth = 32;
 
 struct PictureHistory {
     std::deque<PictureStep> steps;  // oldest first
@@ -30,14 +30,6 @@ struct PictureHistory {
 
 std::map<const BoardWindowState*, PictureHistory> gPictureHistories;
 
-RECT CutToPicture(const RECT& area)
-{
-    RECT cut;
-    if (!IntersectRect(&cut, &area, &WholePicture))
-        SetRectEmpty(&cut);
-    return cut;
-}
-
 PictureHistory* FindHistory(const BoardWindowState& board)
 {
     auto found = gPictureHistories.find(&board);
@@ -46,7 +38,7 @@ PictureHistory* FindHistory(const BoardWindowState& board)
 
 void DropOldest(PictureHistory& history)
 {
-    history.bytes -= StepBytes(history.steps.front().area);
+    history.bytes -= StepBytes(history.steps.front().region);
     history.steps.pop_front();
     --history.done;
 }
@@ -55,7 +47,7 @@ void DropOldest(PictureHistory& history)
 void DropUndone(PictureHistory& history)
 {
     while (history.steps.size() > history.done) {
-        history.bytes -= StepBytes(history.steps.back().area);
+        history.bytes -= StepBytes(history.steps.back().region);
         history.steps.pop_back();
     }
 }
@@ -77,74 +69,90 @@ void DropAll(PictureHistory& history)
     history.bytes = 0;
 }
 
-// Keeps `area` of the picture as a new step, done.
-bool PushStep(PictureHistory& history, PictureContext& picture, const RECT& area)
+// Keeps `region` of the picture as a new step, done.
+bool PushStep(PictureHistory& history, PictureContext& picture, const StepRegion& region)
 {
     DropUndone(history);
-    MakeRoom(history, StepBytes(area));
+    MakeRoom(history, StepBytes(region));
     PictureStep step;
-    if (!TakeStep(step, picture, area)) {
+    if (!TakeStep(step, picture, region)) {
         DropAll(history);
         return false;
     }
     history.steps.push_back(std::move(step));
-    history.bytes += StepBytes(area);
+    history.bytes += StepBytes(region);
     history.done = history.steps.size();
     return true;
 }
 
-// The open stroke's rectangle widened to hold `piece`: the part it had keeps
+// A band's rectangle of the open stroke widened to hold the piece's, with
+// room to spare on the sides it grows, within the band.
+RECT GrownBand(int k, const RECT& old, const RECT& piece)
+{
+    RECT grown;
+    if (IsRectEmpty(&piece) || !UnionRect(&grown, &old, &piece) || EqualRect(&grown, &old))
+        return old;
+    if (IsRectEmpty(&old)) {
+        InflateRect(&grown, StrokeGrowth, StrokeGrowth);
+    } else {
+        grown.left -= grown.left < old.left ? StrokeGrowth : 0;
+        grown.top -= grown.top < old.top ? StrokeGrowth : 0;
+        grown.right += grown.right > old.right ? StrokeGrowth : 0;
+        grown.bottom += grown.bottom > old.bottom ? StrokeGrowth : 0;
+    }
+    const RECT band = BandOfRegion(k);
+    IntersectRect(&grown, &grown, &band);
+    return grown;
+}
+
+// The open stroke's region widened to hold `piece`: the part it had keeps
 // the pixels it kept (from before the stroke), the new part comes from the
-// picture, which the stroke has not touched there yet; a little more than
-// the piece needs, so that it grows seldom.
-void GrowStroke(PictureHistory& history, PictureContext& picture, const RECT& piece)
+// picture, which the stroke has not touched there yet.
+void GrowStroke(PictureHistory& history, PictureContext& picture, const StepRegion& piece)
 {
     PictureStep& stroke = history.steps[history.done - 1];
-    const RECT old = stroke.area;
-    RECT grown;
-    UnionRect(&grown, &old, &piece);
-    if (EqualRect(&grown, &old))
+    StepRegion grown = stroke.region;
+    bool grows = false;
+    for (int k = 0; k < RegionBandCount; ++k) {
+        grown.bands[k] = GrownBand(k, stroke.region.bands[k], piece.bands[k]);
+        grows = grows || !EqualRect(&grown.bands[k], &stroke.region.bands[k]);
+    }
+    if (!grows)
         return;
-    if (grown.left < old.left)
-        grown.left -= StrokeGrowth;
-    if (grown.top < old.top)
-        grown.top -= StrokeGrowth;
-    if (grown.right > old.right)
-        grown.right += StrokeGrowth;
-    if (grown.bottom > old.bottom)
-        grown.bottom += StrokeGrowth;
-    grown = CutToPicture(grown);
-
-    MakeRoom(history, StepBytes(grown) - StepBytes(old));
+    const size_t oldBytes = StepBytes(stroke.region), grownBytes = StepBytes(grown);
+    MakeRoom(history, grownBytes - oldBytes);
     if (!GrowStep(stroke, picture, grown)) {
         DropAll(history);
         return;
     }
-    history.bytes += StepBytes(grown) - StepBytes(old);
+    history.bytes += grownBytes - oldBytes;
 }
 
 }  // namespace
 
-void RecordPictureStep(const BoardWindowState& board, PictureContext& picture, const RECT& area)
+void RecordPictureStep(const BoardWindowState& board, PictureContext& picture, const StepRegion& region)
 {
-    const RECT cut = CutToPicture(area);
-    if (!picture.HasPicture() || IsRectEmpty(&cut))
+    if (!picture.HasPicture() || IsRegionEmpty(region))
         return;
     PictureHistory& history = gPictureHistories[&board];
     history.strokeOpen = false;
-    PushStep(history, picture, cut);
+    PushStep(history, picture, region);
 }
 
-void RecordStrokePiece(const BoardWindowState& board, PictureContext& picture, const RECT& area)
+void RecordStrokePiece(const BoardWindowState& board, PictureContext& picture, const StepRegion& region)
 {
-    const RECT cut = CutToPicture(area);
-    if (!picture.HasPicture() || IsRectEmpty(&cut))
+    if (!picture.HasPicture() || IsRegionEmpty(region))
         return;
     PictureHistory& history = gPictureHistories[&board];
-    if (history.strokeOpen)
-        GrowStroke(history, picture, cut);
-    else
-        history.strokeOpen = PushStep(history, picture, cut);
+    if (history.strokeOpen) {
+        GrowStroke(history, picture, region);
+    } else {
+        // The first piece's region with room to grow, as a grown one has.
+        StepRegion first = {};
+        for (int k = 0; k < RegionBandCount; ++k)
+            first.bands[k] = GrownBand(k, first.bands[k], region.bands[k]);
+        history.strokeOpen = PushStep(history, picture, first);
+    }
 }
 
 void EndPictureStroke(const BoardWindowState& board)

@@ -2,7 +2,7 @@
 // done and which undone, and what they may cost. What one step keeps, and
 // how it is swapped with the picture, is picture_step.h's: undoing or
 // redoing a step swaps its pixels with the picture's, so a step costs its
-// rectangle once, either way.
+// region once, either way.
 //
 // A board's steps keep at most twice the picture's size (the oldest go
 // first), from the board's first change until ForgetPictureHistory when the
@@ -14,21 +14,24 @@
 
 #include <windows.h>
 
+#include "picture/step_region.h"
+
 struct BoardWindowState;
 class PictureContext;
 
-// Before `area` of the picture (picture coordinates, cut to it here)
-// changes as one step: a shape, a clear, a paste, another plugin's drawing.
-// `picture` holds the board's picture. A stroke still open is closed first
-// and the steps undone are dropped. Nothing is kept for an empty area or a
-// context without picture. If the pixels cannot be kept, the board's history is
-// dropped whole: undoing past a change that was not kept would mix pictures.
-void RecordPictureStep(const BoardWindowState& board, PictureContext& picture, const RECT& area);
+// Before `region` of the picture changes as one step: a shape, a clear, a
+// paste, another plugin's drawing. `picture` holds the board's picture. A
+// stroke still open is closed first and the steps undone are dropped.
+// Nothing is kept for an empty region or a context without picture. If the
+// pixels cannot be kept, the board's history is dropped whole: undoing past
+// a change that was not kept would mix pictures.
+void RecordPictureStep(const BoardWindowState& board, PictureContext& picture, const StepRegion& region);
 
-// Before one piece of a free-hand stroke changes `area`. The pieces from the
-// first until EndPictureStroke, or until any other step or an undo or redo
-// of this board, make one step.
-void RecordStrokePiece(const BoardWindowState& board, PictureContext& picture, const RECT& area);
+// Before one piece of a free-hand stroke changes `region`. The pieces from
+// the first until EndPictureStroke, or until any other step or an undo or
+// redo of this board, make one step, which keeps every band's rectangle
+// that the pieces touched.
+void RecordStrokePiece(const BoardWindowState& board, PictureContext& picture, const StepRegion& region);
 void EndPictureStroke(const BoardWindowState& board);
 
 bool CanUndoPicture(const BoardWindowState& board);

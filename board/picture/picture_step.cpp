@@ -18,9 +18,9 @@ LONG Height(const RECT& r)
     return r.bottom - r.top;
 }
 
-size_t PixelCount(const RECT& area)
+size_t PixelCount(const RECT& r)
 {
-    return static_cast<size_t>(Width(area)) * static_cast<size_t>(Height(area));
+    return IsRectEmpty(&r) ? 0 : static_cast<size_t>(Width(r)) * static_cast<size_t>(Height(r));
 }
 
 BITMAPINFO PixelFormat(LONG width, LONG height)
@@ -35,79 +35,100 @@ BITMAPINFO PixelFormat(LONG width, LONG height)
     return info;
 }
 
-// Scan lines are read through this band, a few at a time: GetDIBits reads
-// whole lines, and a block of the picture's width for every step would cost
-// more to get from the system than the copy itself.
-const LONG BandLines = 32;
-StepPixel gScanBand[BandLines * PictureWidth];
+// A band's scan lines are read through this buffer. GetDIBits reads whole
+// scan lines from the left edge, converting every pixel, so each band is
+// read only as far right as its rectangle reaches.
+StepPixel gScanBand[RegionBandHeight * PictureWidth];
 
-// The pixels of `area` of the picture, in a new block; null when they could
-// not be had.
-StepPixels CapturePixels(PictureContext& picture, const RECT& area)
+// Reads the rectangle `band` (within one band) into `out`, bottom-up.
+bool ReadBand(PictureContext& picture, const RECT& band, StepPixel* out)
 {
-    const LONG width = Width(area);
-    StepPixels pixels(static_cast<StepPixel*>(std::malloc(PixelCount(area) * sizeof(StepPixel))));
+    BITMAPINFO format = PixelFormat(band.right, PictureHeight);
+    if (!picture.ReadScanLines(PictureHeight - band.bottom, Height(band), gScanBand, format))
+        return false;
+    for (LONG line = 0; line < Height(band); ++line)
+        std::memcpy(&out[line * Width(band)], &gScanBand[line * band.right + band.left],
+                    Width(band) * sizeof(StepPixel));
+    return true;
+}
+
+// The pixels of `region` of the picture, in a new block; null when they
+// could not be had.
+StepPixels CapturePixels(PictureContext& picture, const StepRegion& region)
+{
+    StepPixels pixels(static_cast<StepPixel*>(std::malloc(RegionPixelCount(region) * sizeof(StepPixel))));
     if (!pixels)
         return nullptr;
-    BITMAPINFO format = PixelFormat(PictureWidth, PictureHeight);
-    // Rows of the block count from the area's bottom, as scan lines do.
-    for (LONG done = 0; done < Height(area);) {
-        const LONG lines = std::min(BandLines, Height(area) - done);
-        if (!picture.ReadScanLines(PictureHeight - area.bottom + done, lines, gScanBand, format))
+    StepPixel* next = pixels.get();
+    for (const RECT& band : region.bands) {
+        if (IsRectEmpty(&band))
+            continue;
+        if (!ReadBand(picture, band, next))
             return nullptr;
-        for (LONG line = 0; line < lines; ++line)
-            std::memcpy(&pixels[(done + line) * width], &gScanBand[line * PictureWidth + area.left],
-                        width * sizeof(StepPixel));
-        done += lines;
+        next += PixelCount(band);
     }
     return pixels;
 }
 
-bool PutPixels(PictureContext& picture, const RECT& area, const StepPixel* pixels)
+bool PutPixels(PictureContext& picture, const StepRegion& region, const StepPixel* pixels)
 {
-    const BITMAPINFO info = PixelFormat(Width(area), Height(area));
-    return StretchDIBits(picture.Dc(), area.left, area.top, Width(area), Height(area), 0, 0, Width(area), Height(area),
-                         pixels, &info, DIB_RGB_COLORS, SRCCOPY) != 0;
+    for (const RECT& band : region.bands) {
+        if (IsRectEmpty(&band))
+            continue;
+        const BITMAPINFO info = PixelFormat(Width(band), Height(band));
+        if (!StretchDIBits(picture.Dc(), band.left, band.top, Width(band), Height(band), 0, 0, Width(band),
+                           Height(band), pixels, &info, DIB_RGB_COLORS, SRCCOPY))
+            return false;
+        pixels += PixelCount(band);
+    }
+    return true;
 }
 
 }  // namespace
 
-size_t StepBytes(const RECT& area)
+size_t StepBytes(const StepRegion& region)
 {
-    return PixelCount(area) * sizeof(StepPixel) + sizeof(PictureStep);
+    return RegionPixelCount(region) * sizeof(StepPixel) + sizeof(PictureStep);
 }
 
-bool TakeStep(PictureStep& step, PictureContext& picture, const RECT& area)
+bool TakeStep(PictureStep& step, PictureContext& picture, const StepRegion& region)
 {
-    StepPixels pixels = CapturePixels(picture, area);
+    StepPixels pixels = CapturePixels(picture, region);
     if (!pixels)
         return false;
-    step.area = area;
+    step.region = region;
     step.pixels = std::move(pixels);
     return true;
 }
 
 bool SwapWithPicture(PictureStep& step, PictureContext& picture)
 {
-    StepPixels current = CapturePixels(picture, step.area);
-    if (!current || !PutPixels(picture, step.area, step.pixels.get()))
+    StepPixels current = CapturePixels(picture, step.region);
+    if (!current || !PutPixels(picture, step.region, step.pixels.get()))
         return false;
     step.pixels = std::move(current);
     return true;
 }
 
-bool GrowStep(PictureStep& step, PictureContext& picture, const RECT& grown)
+bool GrowStep(PictureStep& step, PictureContext& picture, const StepRegion& grown)
 {
     StepPixels pixels = CapturePixels(picture, grown);
     if (!pixels)
         return false;
-    // Rows count from the bottom in both blocks.
-    const RECT old = step.area;
-    const LONG oldWidth = Width(old), grownWidth = Width(grown);
-    for (LONG row = 0; row < Height(old); ++row)
-        std::memcpy(&pixels[(grown.bottom - old.bottom + row) * grownWidth + (old.left - grown.left)],
-                    &step.pixels[row * oldWidth], oldWidth * sizeof(StepPixel));
-    step.area = grown;
+    // Band by band, the old rectangle's rows over the grown one's; rows
+    // count from the bottom in both.
+    const StepPixel* from = step.pixels.get();
+    StepPixel* to = pixels.get();
+    for (int k = 0; k < RegionBandCount; ++k) {
+        const RECT& old = step.region.bands[k];
+        const RECT& wide = grown.bands[k];
+        for (LONG row = 0; !IsRectEmpty(&old) && row < Height(old); ++row)
+            std::memcpy(&to[(wide.bottom - old.bottom + row) * Width(wide) + (old.left - wide.left)],
+                        &from[row * Width(old)], Width(old) * sizeof(StepPixel));
+        from += PixelCount(old);
+        to += PixelCount(wide);
+    }
+    step.region = grown;
     step.pixels = std::move(pixels);
     return true;
 }

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <vector>
 
 #include "common/board_window_state.h"
 #include "oboard/board_ui.h"
 #include "picture/picture_change.h"
 #include "picture/picture_clipping.h"
 #include "picture/picture_dib.h"
+#include "picture/png_codec.h"
 
 namespace {
 
@@ -93,6 +96,83 @@ void DrawPastedPart(HDC pictureDc, const ClipboardDib& dib, POINT at, const RECT
                   SRCCOPY);
 }
 
+// The clipboard format of PNG files' bytes that many programs exchange.
+UINT PngClipboardFormat()
+{
+    return RegisterClipboardFormatA("PNG");
+}
+
+// The picture as PNG bytes in a new global block; null when the system
+// cannot encode it or the block cannot be had.
+HGLOBAL PngBlock(HBITMAP picture)
+{
+    std::vector<uint8_t> png;
+    if (EncodePicturePng(picture, png) != PngOutcome::Done)
+        return nullptr;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, png.size());
+    void* bytes = block ? GlobalLock(block) : nullptr;
+    if (!bytes) {
+        if (block)
+            GlobalFree(block);
+        return nullptr;
+    }
+    std::memcpy(bytes, png.data(), png.size());
+    GlobalUnlock(block);
+    return block;
+}
+
+// Lands the part of `dib` that fits at `at` on the board as one step.
+bool LandPicture(HWND canvas, const BoardWindowState& board, POINT at, const ClipboardDib& dib)
+{
+    const RECT landing = {at.x, at.y, at.x + dib.width, at.y + dib.height};
+    const RECT picture = {0, 0, PictureWidth, PictureHeight};
+    RECT area;
+    // The scroll position keeps `at` within the picture.
+    if (at.x < 0 || at.y < 0 || !IntersectRect(&area, &landing, &picture))
+        return false;
+    PictureChange change(board, canvas, RegionOfRect(area), PictureStepKind::OwnStep);
+    if (!change.Dc())
+        return false;
+    DrawPastedPart(change.Dc(), dib, at, area);
+    return true;
+}
+
+// The clipboard's CF_DIB, read only within its block, landed at `at`.
+bool PasteDib(HWND canvas, const BoardWindowState& board, POINT at)
+{
+    HANDLE data = GetClipboardData(CF_DIB);
+    const void* block = data ? GlobalLock(data) : nullptr;
+    ClipboardDib dib = {};
+    const bool pasted = block && ReadClipboardDib(block, GlobalSize(data), dib) && LandPicture(canvas, board, at, dib);
+    if (block)
+        GlobalUnlock(data);
+    return pasted;
+}
+
+// The clipboard's PNG bytes, decoded as far as they land at `at`.
+bool PastePng(HWND canvas, const BoardWindowState& board, POINT at)
+{
+    if (at.x < 0 || at.y < 0 || at.x >= PictureWidth || at.y >= PictureHeight)
+        return false;
+    HANDLE data = GetClipboardData(PngClipboardFormat());
+    const void* block = data ? GlobalLock(data) : nullptr;
+    DecodedPicture decoded;
+    const bool read = block && DecodePng(block, GlobalSize(data), PictureWidth - at.x, PictureHeight - at.y, decoded);
+    if (block)
+        GlobalUnlock(data);
+    if (!read)
+        return false;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = decoded.width;
+    info.bmiHeader.biHeight = -decoded.height;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    const ClipboardDib dib = {&info, decoded.pixels.data(), decoded.width, decoded.height, false};
+    return LandPicture(canvas, board, at, dib);
+}
+
 }  // namespace
 
 bool CopyPictureToClipboard(HWND owner, HBITMAP picture)
@@ -105,46 +185,36 @@ bool CopyPictureToClipboard(HWND owner, HBITMAP picture)
     const bool read = dib && ReadPictureDib(picture, dib);
     if (dib)
         GlobalUnlock(block);
+    // Encoded before the clipboard is opened, which others wait for; a
+    // system without the encoder still copies the DIB.
+    HGLOBAL png = read ? PngBlock(picture) : nullptr;
     if (!read || !OpenClipboard(owner)) {
         GlobalFree(block);
+        if (png)
+            GlobalFree(png);
         return false;
     }
-    // Once set, the block is the clipboard's.
+    // Once set, a block is the clipboard's.
     const bool set = EmptyClipboard() && SetClipboardData(CF_DIB, block);
-    CloseClipboard();
     if (!set)
         GlobalFree(block);
+    if (png && !(set && SetClipboardData(PngClipboardFormat(), png)))
+        GlobalFree(png);
+    CloseClipboard();
     return set;
 }
 
 bool ClipboardHasPicture()
 {
-    return IsClipboardFormatAvailable(CF_DIB) != 0;
+    return IsClipboardFormatAvailable(CF_DIB) || IsClipboardFormatAvailable(PngClipboardFormat());
 }
 
 bool PastePicture(HWND canvas, const BoardWindowState& board, POINT at)
 {
     if (!board.canvasBitmap || !ClipboardHasPicture() || !OpenClipboard(canvas))
         return false;
-    bool pasted = false;
-    HANDLE data = GetClipboardData(CF_DIB);
-    const void* block = data ? GlobalLock(data) : nullptr;
-    ClipboardDib dib = {};
-    if (block && ReadClipboardDib(block, GlobalSize(data), dib)) {
-        const RECT landing = {at.x, at.y, at.x + dib.width, at.y + dib.height};
-        const RECT picture = {0, 0, PictureWidth, PictureHeight};
-        RECT area;
-        // The scroll position keeps `at` within the picture.
-        if (at.x >= 0 && at.y >= 0 && IntersectRect(&area, &landing, &picture)) {
-            PictureChange change(board, canvas, area, PictureStepKind::OwnStep);
-            if (change.Dc()) {
-                DrawPastedPart(change.Dc(), dib, at, area);
-                pasted = true;
-            }
-        }
-    }
-    if (block)
-        GlobalUnlock(data);
+    // The DIB first: any program that offers PNG offers it too.
+    const bool pasted = IsClipboardFormatAvailable(CF_DIB) ? PasteDib(canvas, board, at) : PastePng(canvas, board, at);
     CloseClipboard();
     return pasted;
 }

@@ -1,6 +1,7 @@
 #include "picture/shape_drawing.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "oboard/board_ui.h"
 
@@ -16,6 +17,66 @@ int32_t DrawablePenWidth(int32_t width)
     if (width < 0)
         return 0;
     return width > WidestPen ? WidestPen : width;
+}
+
+// How far beyond its path a shape drawn with `attributes` may reach: half a
+// wide pen (round caps and joins), and two more for GDI's rounding and the
+// one-pixel pen's end points.
+int64_t PenReach(const ShapeAttributes& attributes)
+{
+    return DrawablePenWidth(attributes.penWidth) / 2 + 2;
+}
+
+// The box of the two points widened by `reach` on every side; a figure of
+// any tool stays inside it (a fitted figure only drops parts of the same
+// one). Not cut to the picture, which 64 bits hold.
+struct WideBox {
+    int64_t left, top, right, bottom;  // right and bottom exclusive
+};
+
+WideBox ReachedBox(const PictureSegment& points, int64_t reach)
+{
+    return WideBox {std::min(points.x1, points.x2) - reach, std::min(points.y1, points.y2) - reach,
+                    std::max(points.x1, points.x2) + reach + 1, std::max(points.y1, points.y2) + reach + 1};
+}
+
+RECT CutToPicture(const WideBox& box)
+{
+    RECT cut = {static_cast<LONG>(std::max<int64_t>(box.left, 0)), static_cast<LONG>(std::max<int64_t>(box.top, 0)),
+                static_cast<LONG>(std::min<int64_t>(box.right, PictureWidth)),
+                static_cast<LONG>(std::min<int64_t>(box.bottom, PictureHeight))};
+    if (cut.left >= cut.right || cut.top >= cut.bottom)
+        SetRectEmpty(&cut);
+    return cut;
+}
+
+// A line's pixels lie within `reach` of the segment on either axis. In each
+// band: the part of the segment whose rows reach the band, widened so, and
+// a pixel more on either side for the rounding of its columns.
+StepRegion LineRegion(const PictureSegment& line, int64_t reach)
+{
+    StepRegion region = {};
+    const WideBox box = ReachedBox(line, reach);
+    const double x1 = line.x1, y1 = line.y1, dx = static_cast<double>(line.x2) - x1,
+                 dy = static_cast<double>(line.y2) - y1;
+    for (int k = 0; k < RegionBandCount; ++k) {
+        const RECT band = BandOfRegion(k);
+        const int64_t top = std::max<int64_t>(band.top, box.top), bottom = std::min<int64_t>(band.bottom, box.bottom);
+        if (top >= bottom)
+            continue;
+        double from = 0, to = 1;  // the part of the segment, as fractions of it
+        if (dy != 0) {
+            const double a = (static_cast<double>(top - reach) - y1) / dy;
+            const double b = (static_cast<double>(bottom - 1 + reach) - y1) / dy;
+            from = std::max(0.0, std::min(a, b));
+            to = std::min(1.0, std::max(a, b));
+        }
+        const double xa = x1 + from * dx, xb = x1 + to * dx;
+        const WideBox part = {static_cast<int64_t>(std::floor(std::min(xa, xb))) - reach - 1, top,
+                              static_cast<int64_t>(std::ceil(std::max(xa, xb))) + reach + 2, bottom};
+        region.bands[k] = CutToPicture(part);
+    }
+    return region;
 }
 
 void DrawLine(HDC dc, PictureSegment line, int32_t width, COLORREF color)
@@ -96,12 +157,11 @@ void DrawShape(HDC dc, DrawTool tool, const PictureSegment& points, const ShapeA
         return;
     // GDI does not always keep a figure within its box (a narrow filled
     // ellipse can lay spans across the whole picture): clipped to its
-    // bounds, it changes exactly what the undo step of those bounds keeps.
-    const RECT bounds = ShapeBounds(points, attributes);
+    // region, it changes exactly what the undo step of that region keeps.
     const int saved = SaveDC(dc);
     if (!saved)
         return;
-    IntersectClipRect(dc, bounds.left, bounds.top, bounds.right, bounds.bottom);
+    ClipToRegion(dc, ShapeRegion(tool, points, attributes));
     const int32_t width = DrawablePenWidth(attributes.penWidth);
     switch (tool) {
     case ToolFreehand:
@@ -117,23 +177,12 @@ void DrawShape(HDC dc, DrawTool tool, const PictureSegment& points, const ShapeA
     RestoreDC(dc, saved);
 }
 
-RECT ShapeBounds(const PictureSegment& points, const ShapeAttributes& attributes)
+StepRegion ShapeRegion(DrawTool tool, const PictureSegment& points, const ShapeAttributes& attributes)
 {
-    // Half a wide pen reaches beyond the path (round caps and joins); GDI's
-    // rounding and the one-pixel pen's end points stay within two more.
-    // Every tool draws inside its box so widened (a line, a rectangle and
-    // an ellipse alike): a fitted figure only drops parts of the same one.
-    const int64_t reach = DrawablePenWidth(attributes.penWidth) / 2 + 2;
-    const int64_t width = PictureWidth, height = PictureHeight;
-    const int64_t left = std::max<int64_t>(std::min(points.x1, points.x2) - reach, 0);
-    const int64_t top = std::max<int64_t>(std::min(points.y1, points.y2) - reach, 0);
-    const int64_t right = std::min<int64_t>(std::max(points.x1, points.x2) + reach + 1, width);
-    const int64_t bottom = std::min<int64_t>(std::max(points.y1, points.y2) + reach + 1, height);
-    RECT bounds = {0, 0, 0, 0};
-    if (left < right && top < bottom)
-        SetRect(&bounds, static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
-                static_cast<int>(bottom));
-    return bounds;
+    const int64_t reach = PenReach(attributes);
+    if (tool == ToolLine || tool == ToolFreehand)
+        return LineRegion(points, reach);
+    return RegionOfRect(CutToPicture(ReachedBox(points, reach)));
 }
 
 void DrawBoxFigure(HDC dc, DrawTool tool, const PictureSegment& box)

@@ -10,6 +10,7 @@
 
 #include "common/board_window_state.h"
 #include "picture/picture_clipping.h"
+#include "picture/step_region.h"
 
 // The pen of a line or an outline, and the brush of an inside.
 struct ShapeAttributes {
@@ -34,17 +35,18 @@ ShapeAttributes RequestAttributes(const BoardWindowState& board);
 // deleted. Pen widths that GDI cannot take, and coordinates beyond its
 // 16-bit range, are fitted to the 640x480 picture first
 // (picture_clipping.h); within that range these are the plain GDI calls,
-// clipped to ShapeBounds. The context is left as it was. Nothing happens
+// clipped to ShapeRegion. The context is left as it was. Nothing happens
 // for a null `dc`.
 void DrawShape(HDC dc, DrawTool tool, const PictureSegment& points, const ShapeAttributes& attributes);
 
-// The part of the 640x480 picture that DrawShape with the same points and
-// attributes, for any tool, changes at most: the box of the two points
-// widened by the pen on every side, cut to the picture. DrawShape clips to
-// it, so it holds whatever GDI draws, and an undo step that keeps it
-// restores the picture exactly. Empty when the shape lies wholly beside
-// the picture.
-RECT ShapeBounds(const PictureSegment& points, const ShapeAttributes& attributes);
+// The part of the 640x480 picture that DrawShape with the same tool, points
+// and attributes changes at most, cut to the picture: for a rectangle or an
+// ellipse the box of the two points widened by the pen on every side; for
+// a line (and a free-hand piece) the pixels within as far of the segment,
+// band by band. DrawShape clips to it, so it holds whatever GDI draws, and
+// an undo step that keeps it restores the picture exactly. Empty when the
+// shape lies wholly beside the picture.
+StepRegion ShapeRegion(DrawTool tool, const PictureSegment& points, const ShapeAttributes& attributes);
 
 // The rectangle or the ellipse of `tool` in the box with the corners of
 // `box`, with the pen and brush that `dc` holds: the plain GDI call.

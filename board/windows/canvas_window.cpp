@@ -42,7 +42,7 @@ void FillPictureWhite(HWND canvas, HBITMAP picture)
 // The clear button's white picture, which can be undone.
 void ClearPicture(HWND canvas, const BoardWindowState& state)
 {
-    PictureChange change(state, canvas, WholePicture, PictureStepKind::OwnStep);
+    PictureChange change(state, canvas, RegionOfRect(WholePicture), PictureStepKind::OwnStep);
     if (change.Dc())
         FillWhite(change.Dc());
 }

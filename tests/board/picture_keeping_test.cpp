@@ -29,12 +29,13 @@ uint32_t PatternAt(int x, int y)
     return static_cast<uint32_t>(((x * 7) & 0xFF) << 16 | ((y * 3) & 0xFF) << 8 | ((x + y) & 0xFF));
 }
 
-// Hands `block` to the clipboard as its CF_DIB.
-void PutOnClipboard(HWND owner, HGLOBAL block)
+// Hands `block` to the clipboard as its only picture, CF_DIB or another
+// `format`.
+void PutOnClipboard(HWND owner, HGLOBAL block, UINT format = CF_DIB)
 {
     ASSERT_TRUE(OpenClipboard(owner));
     EmptyClipboard();
-    SetClipboardData(CF_DIB, block);
+    SetClipboardData(format, block);
     CloseClipboard();
 }
 
@@ -62,13 +63,28 @@ void PutPatternOnClipboard(HWND owner, int width, int height, bool topDown)
     PutOnClipboard(owner, block);
 }
 
-// A CF_DIB of exactly these bytes.
-void PutBytesOnClipboard(HWND owner, const std::vector<uint8_t>& bytes)
+// A CF_DIB, or a picture of another `format`, of exactly these bytes.
+void PutBytesOnClipboard(HWND owner, const std::vector<uint8_t>& bytes, UINT format = CF_DIB)
 {
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
     std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
     GlobalUnlock(block);
-    PutOnClipboard(owner, block);
+    PutOnClipboard(owner, block, format);
+}
+
+// The bytes of the clipboard's `format`; none when it has none.
+std::vector<uint8_t> ClipboardBytes(HWND owner, UINT format)
+{
+    std::vector<uint8_t> bytes;
+    if (!OpenClipboard(owner))
+        return bytes;
+    HANDLE data = GetClipboardData(format);
+    if (const auto* block = static_cast<const uint8_t*>(data ? GlobalLock(data) : nullptr)) {
+        bytes.assign(block, block + GlobalSize(data));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return bytes;
 }
 
 // The plugin's GlobalLock while a test watches how far it reads: the block
@@ -115,6 +131,44 @@ std::string TempFile(const char* name)
     return path;
 }
 
+// The 640x480 picture of a PNG file as another program reads it: the
+// distribution's ImageMagick, which Wine starts as the Linux program it is,
+// writes it as a 24-bit BMP, which is loaded as a bitmap (null when any of
+// that failed).
+HBITMAP ReadPngElsewhere(const std::string& png)
+{
+    typedef char*(CDECL * UnixFileName)(const WCHAR*);
+    const auto unixFileName = reinterpret_cast<UnixFileName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    const std::string bmp = png + ".bmp";
+    auto unixPath = [&](const std::string& path) {
+        WCHAR wide[MAX_PATH] = {};
+        MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+        char* name = unixFileName ? unixFileName(wide) : nullptr;
+        const std::string result = name ? name : "";
+        HeapFree(GetProcessHeap(), 0, name);
+        return result;
+    };
+    // It writes beside the file and renames when done: the BMP, once there,
+    // is whole. Wine has no handle to wait on for a Linux program.
+    std::string command = "Z:\\bin\\sh -c \"/usr/bin/convert 'png:" + unixPath(png) +
+        "' -type TrueColor 'BMP3:" + unixPath(bmp) + ".part' && mv '" + unixPath(bmp) + ".part' '" + unixPath(bmp) +
+        "'\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    for (int i = 0; i < 600 && GetFileAttributesA(bmp.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
+        Sleep(100);
+    HBITMAP read = static_cast<HBITMAP>(
+        LoadImageA(nullptr, bmp.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    DeleteFileA(bmp.c_str());
+    return read;
+}
+
 class PictureKeepingTest : public BoardTest {
 protected:
     void OpenBoard(int width = 700, int height = 600, const char* name = "Ala", int32_t contact = 1)
@@ -149,13 +203,15 @@ protected:
         });
         return items;
     }
-    // Ctrl+S and the save dialog driven by its window: `path` typed as the
-    // file's name (a folder ending in a backslash: the offered name kept in
-    // it; nothing: the offered name kept as it is), then `button`;
-    // "replace the file?" answered yes when `confirm`. The name the dialog
-    // offered; `told` gets the text of the message box the board shows.
+    // Ctrl+S and the save dialog driven by its window: the file type of
+    // index `type` chosen when not 0 (`shown` gets the name then shown),
+    // `path` typed as the file's name (a folder ending in a backslash: the
+    // name shown kept in it; nothing: the name kept as it is), then
+    // `button`; "replace the file?" answered yes when `confirm`. The name
+    // the dialog offered; `told` gets the text of the message box the
+    // board shows.
     std::string SaveThroughDialog(const std::string& path, int button = IDOK, bool confirm = false,
-                                  std::string* told = nullptr)
+                                  std::string* told = nullptr, int type = 0, std::string* shown = nullptr)
     {
         std::string offered;
         PressKeys({VK_CONTROL, 'S'});
@@ -169,8 +225,16 @@ protected:
             char text[MAX_PATH] = {};
             GetWindowTextA(name, text, sizeof text);
             offered = text;
+            if (type) {
+                SendDlgItemMessageA(dialog, cmb1, CB_SETCURSEL, type - 1, 0);
+                SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(cmb1, CBN_SELENDOK),
+                             reinterpret_cast<LPARAM>(GetDlgItem(dialog, cmb1)));
+                GetWindowTextA(name, text, sizeof text);
+                if (shown)
+                    *shown = text;
+            }
             if (!path.empty())
-                SetWindowTextA(name, (path.back() == '\\' ? path + offered : path).c_str());
+                SetWindowTextA(name, (path.back() == '\\' ? path + text : path).c_str());
             PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
             if (confirm)  // "replace the file?"
                 if (HWND ask = AwaitWindow("#32770", [&](HWND w) { return GetWindow(w, GW_OWNER) == dialog; }))
@@ -362,6 +426,68 @@ TEST_F(PictureKeepingTest, FiveHundredStrokesKeepAtMostTwoPicturesAndClosingGive
     EXPECT_EQ(0, gdi.OpenWindowContexts());
 }
 
+TEST_F(PictureKeepingTest, LongLinesAndStrokesOfWidePensKeepWhatTheyTouchAndUndoExactly)
+{
+    HeapLedger heap(plugin->Module());
+    ASSERT_TRUE(heap.Applied());
+    OpenBoard();
+    // A picture whose every pixel differs from its neighbours, so that a
+    // pixel put back in the wrong place shows.
+    PutPatternOnClipboard(frame, PictureWidth, PictureHeight, false);
+    Keys({VK_CONTROL, 'V'});
+    std::vector<BoardPicture> states = {Read()};
+    const size_t pasted = heap.LiveBytes();
+    auto changed = [&](const std::string& what) {
+        states.push_back(Read());
+        EXPECT_NE(0, states.back().CountDifferent(states[states.size() - 2])) << what;
+    };
+    const struct {
+        int32_t penWidth;
+        int x1, y1, x2, y2;
+    } lines[] = {
+        {1, 0, 0, 639, 479},      {1, 639, 0, 0, 479},    {10, 5, 470, 630, 3},
+        {60, 320, -40, 300, 520}, {10, 600, 0, 610, 479}, {3, -2000000000, 7, 2000000000, 470},
+        {0, 0, 240, 639, 241},
+    };
+    for (const auto& line : lines) {
+        Send(MsgRequestPenWidth, 1, line.penWidth, 772);
+        plugin->SendDraw(MsgDrawLine, 772, 1, line.x1, line.y1, line.x2, line.y2);
+        changed("line of pen " + std::to_string(line.penWidth));
+        if (states.size() == 2) {
+            EXPECT_LT(heap.LiveBytes() - pasted, PictureBytes / 8) << "a diagonal keeps what it may touch, not its box";
+        }
+    }
+    SendMessageA(frame, WM_COMMAND, CmdToolFreehand, 0);
+    State(frame)->penWidth = 10;
+    RealStroke(canvas, {{10, 10}, {200, 150}, {400, 300}, {630, 470}, {600, 20}});
+    changed("free-hand stroke");
+    SendMessageA(frame, WM_COMMAND, CmdToolLine, 0);
+    RealStroke(canvas, {{630, 10}, {300, 250}, {15, 460}});
+    changed("line of the user's");
+
+    for (size_t i = states.size() - 1; i > 0; --i) {
+        Keys({VK_CONTROL, 'Z'});
+        EXPECT_EQ(0, Read().CountDifferent(states[i - 1])) << "undo to state " << i - 1;
+    }
+    for (size_t i = 1; i < states.size(); ++i) {
+        Keys({VK_CONTROL, 'Y'});
+        EXPECT_EQ(0, Read().CountDifferent(states[i])) << "redo to state " << i;
+    }
+
+    // The widest pens change the whole picture: the history still keeps at
+    // most two pictures, and the last of them undoes exactly.
+    Send(MsgRequestPenWidth, 1, 100000, 772);
+    BoardPicture before = Read();
+    for (int i = 0; i < 6; ++i) {
+        before = Read();
+        Send(MsgRequestPenColor, 1, static_cast<int32_t>(RGB(i * 40, 0, 255 - i * 40)), 772);
+        plugin->SendDraw(MsgDrawLine, 772, 1, i * 100, 0, 639 - i * 100, 479);
+        EXPECT_LE(heap.LiveBytes(), 2 * PictureBytes + 64 * 1024) << i;
+    }
+    Keys({VK_CONTROL, 'Z'});
+    EXPECT_EQ(0, Read().CountDifferent(before));
+}
+
 TEST_F(PictureKeepingTest, CopyFromTheMenuPutsThePicturesPixelsOnTheClipboard)
 {
     OpenBoard();
@@ -384,6 +510,50 @@ TEST_F(PictureKeepingTest, CopyFromTheMenuPutsThePicturesPixelsOnTheClipboard)
     CloseClipboard();
     EXPECT_EQ(0, BoardPicture(copy).CountDifferent(Read()));
     DeleteObject(copy);
+}
+
+TEST_F(PictureKeepingTest, CopiedPngAloneOnTheClipboardPastesIntoAnotherBoardAndMalformedPngIsRefused)
+{
+    HeapLedger heap(plugin->Module());
+    ASSERT_TRUE(heap.Applied());
+    OpenBoard();
+    Send(MsgRequestFillEnabled, 1, 1, 772);
+    for (int i = 0; i < 12; ++i) {
+        Send(MsgRequestFillColor, 1, static_cast<int32_t>(RGB(255 - i * 20, i * 21, i * 9 + 3)), 772);
+        plugin->SendDraw(MsgDrawEllipse, 772, 1, i * 50, 400 - i * 33, i * 50 + 80, 470 - i * 30);
+    }
+    const BoardPicture drawn = Read();
+    Keys({VK_CONTROL, 'C'});
+    ASSERT_TRUE(IsClipboardFormatAvailable(CF_DIB));
+    const UINT pngFormat = RegisterClipboardFormatA("PNG");
+    const std::vector<uint8_t> png = ClipboardBytes(frame, pngFormat);
+    ASSERT_GT(png.size(), 8u);
+    EXPECT_EQ(0, std::memcmp(png.data(), "\x89PNG\r\n\x1A\n", 8));
+
+    // Only the PNG, as some programs leave it, pasted into a second board.
+    PutBytesOnClipboard(frame, png, pngFormat);
+    OpenBoard(700, 600, "Ola", 2);
+    const BoardPicture white = Read();
+    Keys({VK_CONTROL, 'V'});
+    EXPECT_EQ(0, Read().CountDifferent(drawn));
+    const size_t pasted = heap.LiveBytes();
+
+    // Cut short, a data byte changed (its check sum no longer holds), a
+    // size beyond any picture in its header, or no PNG at all: nothing
+    // pasted, nothing kept, no step.
+    std::vector<uint8_t> changed = png, huge = png;
+    changed[png.size() / 2] ^= 0x55;
+    huge[16] = 0x7F;
+    for (const auto& malformed :
+         {std::vector<uint8_t>(png.begin(), png.begin() + png.size() / 2), changed, huge,
+          std::vector<uint8_t>(png.begin(), png.begin() + 7), std::vector<uint8_t>(4000, 0x89)}) {
+        PutBytesOnClipboard(frame, malformed, pngFormat);
+        Keys({VK_CONTROL, 'V'});
+        EXPECT_EQ(0, Read().CountDifferent(drawn)) << malformed.size();
+        EXPECT_EQ(pasted, heap.LiveBytes()) << malformed.size();
+    }
+    Keys({VK_CONTROL, 'Z'});
+    EXPECT_EQ(0, Read().CountDifferent(white)) << "the paste was the last step";
 }
 
 TEST_F(PictureKeepingTest, PasteLandsAtTheScrollPositionCutToThePicture)
@@ -445,7 +615,7 @@ TEST_F(PictureKeepingTest, SaveWritesTheFileCancelWritesNothingAFailureIsToldAnd
     const BoardPicture drawn = Read();
 
     const std::string saved = TempFile("saved.bmp");
-    EXPECT_EQ("Ala.bmp", SaveThroughDialog(saved)) << "named after the board";
+    EXPECT_EQ("Ala.png", SaveThroughDialog(saved)) << "named after the board";
     HBITMAP file = static_cast<HBITMAP>(
         LoadImageA(nullptr, saved.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
     ASSERT_TRUE(file);
@@ -480,6 +650,54 @@ TEST_F(PictureKeepingTest, SaveWritesTheFileCancelWritesNothingAFailureIsToldAnd
     DeleteFileA(held.c_str());
 }
 
+TEST_F(PictureKeepingTest, SaveOffersPngWhichAnotherProgramReadsAndWritesTheTypeOfTheExtension)
+{
+    OpenBoard();
+    SendMessageA(frame, MsgSetPenColor, MenuColorRed, 0);
+    RealStroke(canvas, {{30, 400}, {600, 30}, {620, 460}});
+    Send(MsgRequestFillEnabled, 1, 1, 772);
+    for (int i = 0; i < 12; ++i) {
+        Send(MsgRequestFillColor, 1, static_cast<int32_t>(RGB(i * 21, 255 - i * 19, i * 7 + 1)), 772);
+        plugin->SendDraw(MsgDrawEllipse, 772, 1, i * 50, i * 37, i * 50 + 90, i * 37 + 60);
+    }
+    const BoardPicture drawn = Read();
+
+    // The offered name kept: PNG, read back by another program.
+    const std::string folder = TempFolder(), png = folder + "Ala.png";
+    DeleteFileA(png.c_str());
+    EXPECT_EQ("Ala.png", SaveThroughDialog(folder));
+    std::ifstream file(png, std::ios::binary);
+    char signature[8] = {};
+    file.read(signature, sizeof signature);
+    file.close();
+    EXPECT_EQ(0, std::memcmp(signature, "\x89PNG\r\n\x1A\n", 8));
+    HBITMAP elsewhere = ReadPngElsewhere(png);
+    ASSERT_TRUE(elsewhere);
+    EXPECT_EQ(0, BoardPicture(elsewhere).CountDifferent(drawn));
+    DeleteObject(elsewhere);
+    DeleteFileA(png.c_str());
+
+    // The name follows the type chosen in the dialog; the file follows
+    // the name's extension, whatever the type.
+    std::string shown;
+    const std::string bmp = folder + "Ala.bmp";
+    DeleteFileA(bmp.c_str());
+    SaveThroughDialog(folder, IDOK, false, nullptr, 2, &shown);
+    EXPECT_EQ("Ala.bmp", shown);
+    const std::string typedPng = TempFile("typed.PNG"), typedBmp = TempFile("typed.Bmp");
+    SaveThroughDialog(typedPng, IDOK, false, nullptr, 2);
+    SaveThroughDialog(typedBmp);
+    for (const auto& written :
+         {std::make_pair(bmp, "BM"), std::make_pair(typedPng, "\x89P"), std::make_pair(typedBmp, "BM")}) {
+        std::ifstream in(written.first, std::ios::binary);
+        char start[2] = {};
+        in.read(start, 2);
+        EXPECT_EQ(0, std::memcmp(start, written.second, 2)) << written.first;
+        in.close();
+        DeleteFileA(written.first.c_str());
+    }
+}
+
 TEST_F(PictureKeepingTest, SaveNeverOffersNorWritesToADevice)
 {
     // Boards named by their inviters after devices.
@@ -487,8 +705,8 @@ TEST_F(PictureKeepingTest, SaveNeverOffersNorWritesToADevice)
         const char* name;
         const char* offered;
     } boards[] = {
-        {"NUL", "NUL_.bmp"},   {"aux", "aux_.bmp"},           {"con.txt", "con_.txt.bmp"},
-        {"COM1", "COM1_.bmp"}, {"Lpt9.bmp", "Lpt9_.bmp.bmp"}, {"CONOUT$", "CONOUT$_.bmp"},
+        {"NUL", "NUL_.png"},   {"aux", "aux_.png"},           {"con.txt", "con_.txt.png"},
+        {"COM1", "COM1_.png"}, {"Lpt9.bmp", "Lpt9_.bmp.png"}, {"CONOUT$", "CONOUT$_.png"},
     };
     int32_t contact = 1;
     for (const auto& board : boards) {
@@ -511,7 +729,7 @@ TEST_F(PictureKeepingTest, ALongBoardNameIsOfferedCutAndADialogThatFailsIsTold)
 {
     OpenBoard(700, 600, std::string(250, 'x').c_str());
     // The offered name kept, in a folder of twenty-odd characters.
-    const std::string folder = TempFolder(), saved = folder + std::string(64, 'x') + ".bmp";
+    const std::string folder = TempFolder(), saved = folder + std::string(64, 'x') + ".png";
     DeleteFileA(saved.c_str());
     EXPECT_EQ(saved, folder + SaveThroughDialog(folder));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(saved.c_str())) << "saved";

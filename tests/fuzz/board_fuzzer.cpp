@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstring>
 #include <set>
+#include <vector>
 #include <sstream>
 #include <utility>
 #include <vector>
@@ -456,9 +457,15 @@ void BoardFuzzer::PictureStep(HWND frame, HWND canvas)
 }
 
 // A picture on the clipboard as another program may leave it: of any size
-// and form, its record cut short or lying about itself.
+// and form, its record cut short or lying about itself; now and then the
+// bytes of a PNG file alone, whose header says any size and whose chunks
+// are noise.
 void BoardFuzzer::PutAnyPicture(HWND owner)
 {
+    if (Chance(0.3)) {
+        PutAnyPng(owner);
+        return;
+    }
     static const WORD Depths[] = {1, 4, 8, 16, 24, 32, 0, 2, 64};
     static const DWORD Compressions[] = {BI_RGB, BI_BITFIELDS, BI_RLE8, BI_JPEG, 77};
     BITMAPV5HEADER header = {};
@@ -484,6 +491,36 @@ void BoardFuzzer::PutAnyPicture(HWND owner)
     if (OpenClipboard(owner)) {
         EmptyClipboard();
         if (!SetClipboardData(CF_DIB, block))
+            GlobalFree(block);
+        CloseClipboard();
+    } else {
+        GlobalFree(block);
+    }
+}
+
+void BoardFuzzer::PutAnyPng(HWND owner)
+{
+    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+    for (int32_t side : {Chance(0.7) ? std::uniform_int_distribution<int32_t>(1, 900)(random_) : AnyValue(),
+                         Chance(0.7) ? std::uniform_int_distribution<int32_t>(1, 700)(random_) : AnyValue()})
+        for (int shift = 24; shift >= 0; shift -= 8)
+            png.push_back(static_cast<uint8_t>(side >> shift));
+    static const uint8_t Depths[] = {1, 2, 4, 8, 16, 3};
+    static const uint8_t ColourTypes[] = {0, 2, 3, 4, 6, 5};
+    png.insert(png.end(), {Depths[Below(6)], ColourTypes[Below(6)], 0, 0, static_cast<uint8_t>(Below(2))});
+    png.resize(Chance(0.2) ? Below(static_cast<uint32_t>(png.size()) + 1) : png.size() + Below(4000));
+    for (size_t i = 29; i < png.size(); ++i)
+        png[i] = static_cast<uint8_t>(Below(256));
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, png.size() ? png.size() : 1);
+    if (!block)
+        return;
+    if (void* data = GlobalLock(block)) {
+        std::memcpy(data, png.data(), png.size());
+        GlobalUnlock(block);
+    }
+    if (OpenClipboard(owner)) {
+        EmptyClipboard();
+        if (!SetClipboardData(RegisterClipboardFormatA("PNG"), block))
             GlobalFree(block);
         CloseClipboard();
     } else {

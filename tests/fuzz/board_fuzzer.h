@@ -60,6 +60,7 @@ private:
     void WindowStep(HWND frame);
     void PictureStep(HWND frame, HWND canvas);
     void PutAnyPicture(HWND owner);
+    void PutAnyPng(HWND owner);
     void Nested(int depth);
     void ArmReentry();
     void OnHostCall(const HostCall& call);

@@ -96,8 +96,8 @@ bool BoardCycle(PluginSession& session, int cycle)
     session.Plugin().SendDraw(MsgDrawEllipse, net, contact, -2000000000, -2000000000, 2000000000, 2000000000);
     session.Plugin().SendDraw(MsgDrawRectangle, net, contact, 2147483646, 209, 256, 665);
 
-    // Undo and redo, the clipboard both ways, the menu, and saving to a file
-    // and to a folder, which cannot be written.
+    // Undo and redo, the clipboard both ways, the menu, and saving to a BMP
+    // and a PNG file and to a folder, which cannot be written.
     for (int command : {CmdUndo, CmdUndo, CmdUndo, CmdRedo, CmdCopyPicture, CmdPastePicture})
         SendMessageA(frame, WM_COMMAND, command, 0);
     gModal.menuItem = CmdUndo;
@@ -105,13 +105,14 @@ bool BoardCycle(PluginSession& session, int cycle)
     gModal.menuItem = 0;
     char folder[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, folder);
-    const std::string file = std::string(folder) + "oboard_leak_" + std::to_string(GetCurrentProcessId()) + ".bmp";
-    for (const std::string& path : {file, std::string(folder)}) {
+    const std::string file = std::string(folder) + "oboard_leak_" + std::to_string(GetCurrentProcessId());
+    for (const std::string& path : {file + ".bmp", file + ".png", std::string(folder)}) {
         gModal.savePath = path;
         SendMessageA(frame, WM_COMMAND, CmdSavePicture, 0);
     }
     gModal.savePath.clear();
-    DeleteFileA(file.c_str());
+    DeleteFileA((file + ".bmp").c_str());
+    DeleteFileA((file + ".png").c_str());
 
     MoveWindow(frame, 20, 20, 300 + cycle % 200, 250, TRUE);
     SendMessageA(canvas, WM_VSCROLL, SB_PAGEDOWN, 0);
