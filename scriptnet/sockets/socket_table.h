@@ -46,8 +46,8 @@ const int ListenBacklog = SOMAXCONN;
 const int SocketSlotCount = 30;
 
 struct SocketSlot {
-    SlotSocket* socket;   // the slot's socket; null only while tCreate makes it
-    HANDLE dataEvent;     // auto-reset; null in slots made by accepting
+    SlotSocket* socket;  // the slot's socket; null only while tCreate makes it
+    HANDLE dataEvent;    // auto-reset; null in slots made by accepting
     int slotIndex;
     unsigned slotFlags;  // 0: free
     int lastError;
