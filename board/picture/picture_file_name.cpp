@@ -27,6 +27,7 @@ bool TypeOfExtension(const std::string& name, PictureFileType& type)
     }
     return false;
 }
+
 // Bytes of a name before its extension: with the extension and a folder
 // of 190 characters, the dialog's path still fits its MAX_PATH buffer.
 const size_t LongestOfferedName = 64;

@@ -11,12 +11,11 @@
 // them.
 enum class PictureFileType { Png = 1, Bmp = 2 };
 
-// The file name offered for a board called `boardName`, with the
-// extension of `type` (".png" or ".bmp"): the
-// characters a file name cannot hold become '_', it is cut to a length
-// that leaves the dialog room for a folder, it never names a device (NUL,
-// COM1, "con.txt": a '_' follows the device's part), and a name with
-// nothing left is "obraz".
+// The file name offered for a board called `boardName`, with the extension
+// of `type` (".png" or ".bmp"): the characters a file name cannot hold
+// become '_', it is cut to a length that leaves the dialog room for a
+// folder, it never names a device (NUL, COM1, "con.txt": a '_' follows the
+// device's part), and a name with nothing left is "obraz".
 std::string OfferedPictureFileName(const std::string& boardName, PictureFileType type);
 
 // The type a file of `path` is written in: the one its extension names

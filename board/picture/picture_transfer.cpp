@@ -102,12 +102,12 @@ UINT PngClipboardFormat()
     return RegisterClipboardFormatA("PNG");
 }
 
-// The picture as PNG bytes in a new global block; null when the system
-// cannot encode it or the block cannot be had.
-HGLOBAL PngBlock(HBITMAP picture)
+// The picture's DIB as PNG bytes in a new global block; null when the
+// system cannot encode it or the block cannot be had.
+HGLOBAL PngBlock(const void* dib)
 {
     std::vector<uint8_t> png;
-    if (EncodePicturePng(picture, png) != PngOutcome::Done)
+    if (EncodePictureDibPng(dib, png) != PngOutcome::Done)
         return nullptr;
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, png.size());
     void* bytes = block ? GlobalLock(block) : nullptr;
@@ -183,11 +183,11 @@ bool CopyPictureToClipboard(HWND owner, HBITMAP picture)
         return false;
     void* dib = GlobalLock(block);
     const bool read = dib && ReadPictureDib(picture, dib);
+    // Encoded from the DIB just read, before the clipboard is opened, which
+    // others wait for; a system without the encoder still copies the DIB.
+    HGLOBAL png = read ? PngBlock(dib) : nullptr;
     if (dib)
         GlobalUnlock(block);
-    // Encoded before the clipboard is opened, which others wait for; a
-    // system without the encoder still copies the DIB.
-    HGLOBAL png = read ? PngBlock(picture) : nullptr;
     if (!read || !OpenClipboard(owner)) {
         GlobalFree(block);
         if (png)

@@ -98,6 +98,11 @@ PngOutcome EncodePicturePng(HBITMAP picture, std::vector<uint8_t>& png)
     std::unique_ptr<uint8_t[]> dib(new (std::nothrow) uint8_t[PictureDibBytes()]);
     if (!dib || !ReadPictureDib(picture, dib.get()))
         return PngOutcome::Failed;
+    return EncodePictureDibPng(dib.get(), png);
+}
+
+PngOutcome EncodePictureDibPng(const void* dib, std::vector<uint8_t>& png)
+{
     ImagingLibrary library;
     CLSID encoder;
     if (!library.Ready() || !library.FindEncoder(PngMimeType, encoder))
@@ -106,8 +111,9 @@ PngOutcome EncodePicturePng(HBITMAP picture, std::vector<uint8_t>& png)
     StreamHold stream;
     HGLOBAL memory = nullptr;
     STATSTG written = {};
-    if (library.CreateBitmapFromGdiDib(reinterpret_cast<const BITMAPINFO*>(dib.get()),
-                                       dib.get() + sizeof(BITMAPINFOHEADER), image.Out()) != 0 ||
+    // The library only reads the pixels it is given.
+    auto* pixels = const_cast<uint8_t*>(static_cast<const uint8_t*>(dib) + sizeof(BITMAPINFOHEADER));
+    if (library.CreateBitmapFromGdiDib(static_cast<const BITMAPINFO*>(dib), pixels, image.Out()) != 0 ||
         CreateStreamOnHGlobal(nullptr, TRUE, stream.Out()) != S_OK ||
         library.SaveImageToStream(image.Get(), stream.Get(), &encoder, nullptr) != 0 ||
         stream.Get()->Stat(&written, STATFLAG_NONAME) != S_OK || GetHGlobalFromStream(stream.Get(), &memory) != S_OK)

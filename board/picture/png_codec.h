@@ -20,6 +20,9 @@ enum class PngOutcome {
 // 24-bit PNG file's bytes.
 PngOutcome EncodePicturePng(HBITMAP picture, std::vector<uint8_t>& png);
 
+// The same from the picture's DIB (picture_dib.h) already read.
+PngOutcome EncodePictureDibPng(const void* dib, std::vector<uint8_t>& png);
+
 // A picture read from PNG bytes: its top left part, rows top-down, 32 bits
 // a pixel (blue, green, red, 0), each pixel laid over white as far as the
 // PNG's own is transparent.
